@@ -1,0 +1,55 @@
+#include "rules/date_phrase.h"
+
+#include <ctime>
+
+namespace kesmal {
+namespace {
+
+std::optional<CivilDate> pinnedToday;
+
+CivilDate LocalToday() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+int PlaceTwoDigitYear(int year, int todayYear) {
+  if (year < 0 || year > 99) return year;
+  return year > todayYear % 100 ? 1900 + year : 2000 + year;
+}
+
+}  // namespace
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysOfMonth(int year, int month) {
+  if (month < 1 || month > 12) return 0;
+  auto days = DaysInMonth;
+  if (IsLeapYear(year)) days[1] = 29;
+  return days[month - 1];
+}
+
+CivilDate Today() { return pinnedToday ? *pinnedToday : LocalToday(); }
+
+void PinToday(std::optional<CivilDate> date) { pinnedToday = date; }
+
+ScopedToday::ScopedToday(CivilDate date) : previous_(pinnedToday) { pinnedToday = date; }
+
+ScopedToday::~ScopedToday() { pinnedToday = previous_; }
+
+std::string DescribeBirthday(std::int16_t yearAsWritten, std::int16_t month, std::int16_t day) {
+  const CivilDate today = Today();
+  const int year = PlaceTwoDigitYear(yearAsWritten, today.year);
+  if (day < 1 || day > DaysOfMonth(year, month)) return {};
+
+  std::string phrase = "“西元 " + std::to_string(year) + " 年 " + std::to_string(month) + " 月 " +
+                       std::to_string(day) + " 日”";
+  const long birth = year * 10000L + month * 100L + day;
+  const long todayNumber = today.year * 10000L + today.month * 100L + today.day;
+  if (birth > todayNumber) phrase += "(尚未出生)";
+  if (today.year - year + 1 > 116) phrase += "(破世界纪录的人瑞)";
+  return phrase;
+}
+
+}  // namespace kesmal

@@ -1,0 +1,49 @@
+#pragma once
+// Birth dates read from a number, and the Chinese phrase the mainland and Korea
+// reports print for them: “西元 1985 年 5 月 3 日”, with a remark for a birth
+// after today and one for an age past any record.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kesmal {
+
+struct CivilDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  friend bool operator==(const CivilDate&, const CivilDate&) = default;
+};
+
+// Days of January to December in a common year; users raise February in a copy.
+inline constexpr std::array<int, 12> DaysInMonth{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+bool IsLeapYear(int year);
+
+// Days of the month in that year, or 0 for a month outside 1 to 12.
+int DaysOfMonth(int year, int month);
+
+// The local calendar date, read afresh on every call unless pinned.
+CivilDate Today();
+
+// Fixes what Today() answers, so reports do not depend on the real date.
+void PinToday(std::optional<CivilDate> date);
+
+// Pins today for its lifetime and restores the previous pin afterwards.
+class ScopedToday {
+ public:
+  explicit ScopedToday(CivilDate date);
+  ~ScopedToday();
+  ScopedToday(const ScopedToday&) = delete;
+  ScopedToday& operator=(const ScopedToday&) = delete;
+
+ private:
+  std::optional<CivilDate> previous_;
+};
+
+// A year of 0 to 99 is placed in a century by today's two-digit year.
+// Returns the empty string when the date is not a calendar date.
+std::string DescribeBirthday(std::int16_t year, std::int16_t month, std::int16_t day);
+
+}  // namespace kesmal

@@ -1,0 +1,51 @@
+#include "rules/dispatch.h"
+
+namespace kesmal {
+namespace {
+
+using Checker = IdReport (*)(std::string_view);
+
+Checker CheckerForLength(std::size_t length) {
+  switch (length) {
+    case 10: return CheckTaiwanId;
+    default: return nullptr;
+  }
+}
+
+template <typename Settings>
+std::optional<Settings> SettingsOf(const MakeSettings& settings) {
+  if (const auto* record = std::get_if<Settings>(&settings)) return *record;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string RejectionMessage(std::string_view number) {
+  return "您输入的“" + std::string(number) + "”是错误或程式不支援的的身分证字号！请重新输入....";
+}
+
+std::optional<IdReport> CheckNumberText(std::string_view number) {
+  if (number.empty()) return std::nullopt;
+  if (const Checker check = CheckerForLength(number.size())) return check(number);
+  return IdReport{RejectionMessage(number), false};
+}
+
+std::optional<std::string> MakeNumberText(int jurisdiction, const MakeSettings& settings) {
+  switch (jurisdiction) {
+    case 0: return MakeTaiwanId(SettingsOf<TaiwanMakeSettings>(settings));
+    default: return std::nullopt;
+  }
+}
+
+IdReport CheckMadeNumber(int jurisdiction, std::string_view readBack) {
+  switch (jurisdiction) {
+    case 0:
+      if (readBack.size() == 10) return CheckTaiwanId(readBack);
+      break;
+  }
+  // The entry field cannot change a generated number; should it ever, judge
+  // what it holds by its length rather than read past its end.
+  return CheckNumberText(readBack).value_or(IdReport{});
+}
+
+}  // namespace kesmal

@@ -1,0 +1,55 @@
+#include "rules/taiwan.h"
+
+#include "data/taiwan_letters.h"
+#include "rules/ascii.h"
+#include "rules/random_source.h"
+
+namespace kesmal {
+
+std::optional<int> TaiwanLetterRow(char letter) {
+  for (int row = 0; row < static_cast<int>(TaiwanLetterTable.size()); ++row)
+    if (static_cast<char>(TaiwanLetterTable[row].Letter & 0xFF) == letter) return row;
+  return std::nullopt;
+}
+
+char TaiwanCheckCode(std::string_view number) {
+  const int code = TaiwanLetterTable[*TaiwanLetterRow(number[0])].Code;
+  int sum = code / 10 + code % 10 * 9;
+  for (int i = 1; i <= 8; ++i) sum += DigitValue(number[i]) * (9 - i);
+  return static_cast<char>('0' + (10 - sum % 10) % 10);
+}
+
+IdReport CheckTaiwanId(std::string_view number) {
+  std::string faults;
+  if (!IsCapital(number[0])) faults += "第一码应该是英文字母，";
+  if (number[1] != '1' && number[1] != '2') faults += "第二码应该是男性(1)或女性(2)，";
+  if (!AllDigits(number.substr(2, 7))) faults += "第3-9码应该是数字(0)~(9)，";
+  if (faults.empty()) {
+    const char expected = TaiwanCheckCode(number);
+    if (number[9] != expected) faults += "最后一码检查码应该是(" + std::string(1, expected) + ")，";
+  }
+  if (!faults.empty()) return {faults + "才是正确的台湾身分证字号。", false};
+
+  const char* place = TaiwanLetterTable[*TaiwanLetterRow(number[0])].Name;
+  const char* sex = number[1] == '1' ? "男性" : "女性";
+  return {"“" + std::string(number) + "”是出生地在“" + place + "”的“" + sex + "”台湾身分证字号。",
+          true};
+}
+
+std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings) {
+  const bool regionGiven = settings && settings->Region && *settings->Region >= 0 &&
+                           *settings->Region < static_cast<int>(TaiwanLetterTable.size());
+  const int row = regionGiven ? *settings->Region : RandomDraw() % 26;
+  std::string number(1, static_cast<char>(TaiwanLetterTable[row].Letter & 0xFF));
+
+  if (settings && settings->Sex)
+    number += *settings->Sex == HolderSex::Male ? '1' : '2';
+  else
+    number += static_cast<char>('1' + RandomDraw() % 2);
+
+  number += RandomDigits(0, 9999999, 7);
+  number += TaiwanCheckCode(number);
+  return number;
+}
+
+}  // namespace kesmal

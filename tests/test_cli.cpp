@@ -1,0 +1,188 @@
+#include "cli/cli.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <set>
+#include <sstream>
+
+namespace kesmal::cli {
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunWith(std::vector<std::string> args, const std::string& input = "") {
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  const int status = Run(args, in, out, err);
+  return {status, out.str(), err.str()};
+}
+
+const std::string kTaipei = "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。";
+const std::string kWrongCheck = "最后一码检查码应该是(9)，才是正确的台湾身分证字号。";
+
+struct CheckCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::string input;
+  int status;
+  std::string out;
+};
+
+class CheckCommand : public testing::TestWithParam<CheckCase> {};
+
+TEST_P(CheckCommand, PrintsOneReportPerInputAndTheVerdict) {
+  const auto& row = GetParam();
+  const auto outcome = RunWith(row.args, row.input);
+  EXPECT_EQ(outcome.out, row.out);
+  EXPECT_EQ(outcome.status, row.status);
+  EXPECT_EQ(outcome.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , CheckCommand,
+    testing::Values(
+        CheckCase{"argument_valid", {"check", "A123456789"}, "", 0, kTaipei + "\n"},
+        CheckCase{"lower_case_raised", {"check", "a123456789"}, "", 0, kTaipei + "\n"},
+        CheckCase{"any_invalid_gives_1", {"check", "A123456789", "A123456780"}, "", 1,
+                  kTaipei + "\n" + kWrongCheck + "\n"},
+        CheckCase{"rejected_length_counts_invalid", {"check", "A1"}, "", 1,
+                  "您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{"nothing_cut_at_18",
+                  {"check", "A123456789A123456789"},
+                  "",
+                  1,
+                  "您输入的“A123456789A123456789”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{"stdin_lf", {"check"}, "A123456789\nA123456780\n", 1,
+                  kTaipei + "\n" + kWrongCheck + "\n"},
+        CheckCase{"stdin_crlf_and_no_final_newline", {"check"}, "A123456789\r\nA123456789", 0,
+                  kTaipei + "\n" + kTaipei + "\n"},
+        CheckCase{"empty_lines_stay_aligned", {"check"}, "\nA123456789\n\n", 0,
+                  "\n" + kTaipei + "\n\n"},
+        CheckCase{"spaces_not_trimmed", {"check"}, " A123456789\n", 1,
+                  "您输入的“ A123456789”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{"chinese_counts_two_bytes", {"check", "五个中文字"}, "", 1,
+                  "第一码应该是英文字母，第二码应该是男性(1)或女性(2)，第3-9码应该是数字(0)~(9)，"
+                  "才是正确的台湾身分证字号。\n"},
+        CheckCase{"emoji_becomes_question_mark", {"check", "A😀"}, "", 1,
+                  "您输入的“A?”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{"double_dash_ends_options", {"check", "--", "A123456789"}, "", 0,
+                  kTaipei + "\n"},
+        CheckCase{"empty_stdin", {"check"}, "", 0, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* named;  // what the message must name
+};
+
+class UsageErrors : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrors, ExitTwoWithOneLineNamingTheArgument) {
+  const auto& row = GetParam();
+  const auto outcome = RunWith(row.args);
+  EXPECT_EQ(outcome.status, kExitUsage);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_NE(outcome.err.find(row.named), std::string::npos) << outcome.err;
+  EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << "one line";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , UsageErrors,
+    testing::Values(UsageCase{"no_command", {}, "missing command"},
+                    UsageCase{"unknown_command", {"verify"}, "'verify'"},
+                    UsageCase{"unknown_check_option", {"check", "--fast"}, "'--fast'"},
+                    UsageCase{"make_without_jurisdiction", {"make"}, "jurisdiction"},
+                    UsageCase{"unknown_jurisdiction", {"make", "jp"}, "'jp'"},
+                    UsageCase{"bad_count", {"make", "tw", "--count", "ten"}, "'ten'"},
+                    UsageCase{"negative_count", {"make", "tw", "--count", "-1"}, "'-1'"},
+                    UsageCase{"seed_too_big", {"make", "tw", "--seed", "4294967296"}, "'4294967296'"},
+                    UsageCase{"missing_value", {"make", "tw", "--seed"}, "'--seed'"},
+                    UsageCase{"bad_sex", {"make", "tw", "--sex", "m"}, "'m'"},
+                    UsageCase{"bad_region", {"make", "tw", "--region", "AB"}, "'AB'"},
+                    UsageCase{"region_digit", {"make", "tw", "--region", "1"}, "'1'"},
+                    UsageCase{"option_of_other_command", {"make", "tw", "--length", "9"}, "'--length'"},
+                    UsageCase{"twice", {"make", "tw", "--sex", "male", "--sex=female"}, "'--sex'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HelpCommand, DescribesEveryCommand) {
+  const auto outcome = RunWith({"--help"});
+  EXPECT_EQ(outcome.status, 0);
+  for (const char* word : {"check", "make", "tw", "--count", "--seed", "--sex", "--region"})
+    EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
+  EXPECT_EQ(RunWith({"make", "tw", "--help"}).out, outcome.out);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(MakeCommand, SeedMakesTheRunReproducible) {
+  const auto first = RunWith({"make", "tw", "--count", "5", "--seed", "42"});
+  EXPECT_EQ(first.status, 0);
+  EXPECT_EQ(Lines(first.out).size(), 5u);
+  EXPECT_EQ(RunWith({"make", "tw", "--count=5", "--seed=42"}).out, first.out);
+  EXPECT_NE(RunWith({"make", "tw", "--count", "5", "--seed", "43"}).out, first.out);
+}
+
+TEST(MakeCommand, DefaultsToOneNumberAndCountZeroPrintsNothing) {
+  EXPECT_EQ(Lines(RunWith({"make", "tw"}).out).size(), 1u);
+  EXPECT_EQ(RunWith({"make", "tw", "--count", "0"}).out, "");
+}
+
+TEST(MakeCommand, EachOptionFixesOnlyItsField) {
+  const auto female = Lines(RunWith({"make", "tw", "--count", "300", "--sex", "female"}).out);
+  std::set<char> letters;
+  for (const auto& number : female) {
+    ASSERT_EQ(number[1], '2');
+    letters.insert(number[0]);
+  }
+  EXPECT_GT(letters.size(), 20u) << "the region is still drawn";
+
+  const auto chiayi = Lines(RunWith({"make", "tw", "--count", "300", "--region", "i"}).out);
+  std::set<char> sexes;
+  for (const auto& number : chiayi) {
+    ASSERT_EQ(number[0], 'I');
+    sexes.insert(number[1]);
+  }
+  EXPECT_EQ(sexes.size(), 2u) << "the sex is still drawn";
+}
+
+TEST(MakeCommand, MadeNumbersCheckValid) {
+  const auto made = RunWith({"make", "tw", "--count", "1000", "--seed", "7"});
+  EXPECT_EQ(RunWith({"check"}, made.out).status, 0);
+}
+
+#ifdef KESMAL_CLI_PATH
+long PeakKilobytesOfChildren() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST(CheckCommandBinary, StreamsInConstantMemory) {
+  const std::string cli = KESMAL_CLI_PATH;
+  const auto run = [&](int lines) {
+    const std::string command = "yes A123456789 | head -n " + std::to_string(lines) + " | " +
+                                cli + " check > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  };
+  run(1000);
+  const long small = PeakKilobytesOfChildren();
+  run(2000000);
+  const long large = PeakKilobytesOfChildren();
+  EXPECT_LT(large, small + 2048) << "peak memory grew with the input";
+}
+#endif
+
+}  // namespace
+}  // namespace kesmal::cli
