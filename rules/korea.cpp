@@ -30,7 +30,8 @@ IdReport CheckKoreaId(std::string_view number) {
   std::string sex;
   if (!AllDigits(number.substr(0, 12))) faults += "第1-12码应该是数字(0)~(9)，";
   if (faults.empty()) {
-    birth = DescribeBirthday(TwoDigitsAt(number, 0), TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
+    birth =
+        DescribeBirthday(TwoDigitsAt(number, 0), TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
     if (birth.empty()) faults += "第1-6码的出生日期应该是正确的日期格式，";
 
     if (number[6] == '1')

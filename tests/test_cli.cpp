@@ -213,8 +213,9 @@ TEST(MakeCommand, HongKongLengthIsFixedOnlyWhenGiven) {
 
 TEST(MakeCommand, KoreaOptionsFixOnlyTheirFields) {
   std::set<std::string> serials;
-  for (const auto& number :
-       Lines(RunWith({"make", "kr", "--count", "200", "--birth", "1985-05-03", "--sex", "female"}).out)) {
+  const auto fixedBoth =
+      RunWith({"make", "kr", "--count", "200", "--birth", "1985-05-03", "--sex", "female"});
+  for (const auto& number : Lines(fixedBoth.out)) {
     ASSERT_EQ(number.substr(0, 7), "8505032");
     serials.insert(number.substr(7, 5));
   }

@@ -1,9 +1,8 @@
-#include "rules/hong_kong.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "rules/hong_kong.h"
 #include "rules/random_source.h"
 #include "utf8.h"
 
@@ -42,10 +41,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"short_wrong_check", "A1234567",
                    "最后一码检查码应该是(3)，才是正确的香港身分证字号。", false},
         ReportCase{"short_check_a_when_ten", "A000002A", "“A000002A”是香港身分证字号。", true},
-        ReportCase{"short_check_0_when_multiple_of_11", "A0000070",
-                   "“A0000070”是香港身分证字号。", true},
-        ReportCase{"short_highest_letter_and_digits", "Z9999990",
-                   "“Z9999990”是香港身分证字号。", true},
+        ReportCase{"short_check_0_when_multiple_of_11", "A0000070", "“A0000070”是香港身分证字号。",
+                   true},
+        ReportCase{"short_highest_letter_and_digits", "Z9999990", "“Z9999990”是香港身分证字号。",
+                   true},
         ReportCase{"short_digit_first_no_check_sentence", "12345678",
                    "第一码应该是英文字母，才是正确的香港身分证字号。", false},
         ReportCase{"short_letter_among_digits", "A12B4567",
@@ -65,8 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"long_valid", "AB9876543", "“AB9876543”是香港身分证字号。", true},
         ReportCase{"long_check_a", "AB000005A", "“AB000005A”是香港身分证字号。", true},
         ReportCase{"long_check_0", "AB0000130", "“AB0000130”是香港身分证字号。", true},
-        ReportCase{"long_highest_letters_and_digits", "ZZ9999999",
-                   "“ZZ9999999”是香港身分证字号。", true},
+        ReportCase{"long_highest_letters_and_digits", "ZZ9999999", "“ZZ9999999”是香港身分证字号。",
+                   true},
         ReportCase{"long_wrong_check", "AB9876540",
                    "最后一码检查码应该是(3)，才是正确的香港身分证字号。", false},
         ReportCase{"long_one_letter_with_ninth_character", "A12345678",

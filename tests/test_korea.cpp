@@ -1,10 +1,9 @@
-#include "rules/korea.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <set>
 
+#include "rules/korea.h"
 #include "rules/random_source.h"
 #include "utf8.h"
 
@@ -109,8 +108,9 @@ TEST(CheckKoreaId, TwoDigitYearAtTheCenturyBoundary) {
   const ScopedToday today({2000, 1, 1});
   EXPECT_EQ(Utf8(CheckKoreaId("0001011000002").text),
             "“0001011000002”是一位于“西元 2000 年 1 月 1 日”出生的韩国“男性”身分证字号。");
-  EXPECT_EQ(Utf8(CheckKoreaId("0001021000006").text),
-            "“0001021000006”是一位于“西元 2000 年 1 月 2 日”(尚未出生)出生的韩国“男性”身分证字号。");
+  EXPECT_EQ(
+      Utf8(CheckKoreaId("0001021000006").text),
+      "“0001021000006”是一位于“西元 2000 年 1 月 2 日”(尚未出生)出生的韩国“男性”身分证字号。");
   EXPECT_EQ(Utf8(CheckKoreaId("0101011000000").text),
             "“0101011000000”是一位于“西元 1901 年 1 月 1 日”出生的韩国“男性”身分证字号。");
 }
@@ -199,7 +199,8 @@ TEST(MakeKoreaId, AMillionNumbersCheckValidAndCoverEveryDateOfTheHundredYears) {
 
 TEST(MakeKoreaId, PanelDateKeepsOnlyTwoYearDigits) {
   const ScopedToday today(kToday2026);
-  const std::string number = MakeKoreaId(KoreaMakeSettings{CivilDate{1920, 5, 5}, HolderSex::Female});
+  const std::string number =
+      MakeKoreaId(KoreaMakeSettings{CivilDate{1920, 5, 5}, HolderSex::Female});
   EXPECT_EQ(number.substr(0, 7), "2005052");
   EXPECT_NE(Utf8(CheckKoreaId(number).text).find("“西元 2020 年 5 月 5 日”出生的韩国“女性”"),
             std::string::npos);
