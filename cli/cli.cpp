@@ -75,7 +75,9 @@ int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostrea
     for (auto number : numbers) checkOne(number);
   } else {
     std::string line;
-    while (std::getline(in, line)) {
+    // Flushes only before a read that may wait: a batch is written in large
+    // blocks, and a script that feeds one line at a time gets each answer.
+    while ((in.rdbuf()->in_avail() > 0 || out.flush()) && std::getline(in, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       checkOne(line);
     }
@@ -144,11 +146,9 @@ bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   const auto report = CheckNumberText(Utf8ToGbk(text));
-  if (!report) {
-    utf8Report.clear();
-    return true;
-  }
-  utf8Report = GbkToUtf8(report->text);
+  utf8Report.clear();
+  if (!report) return true;
+  AppendGbkToUtf8(report->text, utf8Report);
   return report->valid;
 }
 

@@ -10,4 +10,12 @@ namespace kesmal {
 std::string Utf8ToGbk(std::string_view utf8);
 std::string GbkToUtf8(std::string_view gbk);
 
+// As GbkToUtf8, appending to out; for loops that reuse one buffer.
+void AppendGbkToUtf8(std::string_view gbk, std::string& out);
+
+// The conversions done by iconv alone, byte for byte what the ones above give;
+// those take shortcuts (ASCII as is, a table of GBK characters) for speed.
+std::string Utf8ToGbkByIconv(std::string_view utf8);
+std::string GbkToUtf8ByIconv(std::string_view gbk);
+
 }  // namespace kesmal
