@@ -91,7 +91,12 @@ std::uint32_t ClockSeed() {
 }
 
 int RunMake(const std::vector<std::string>& args, std::ostream& out) {
-  if (args.size() < 2) throw UsageError{"make needs a jurisdiction (tw)"};
+  if (args.size() < 2) {
+    std::string names;
+    for (const auto& known : Jurisdictions())
+      names += (names.empty() ? "" : ", ") + std::string(known.name);
+    throw UsageError{"make needs a jurisdiction (" + names + ")"};
+  }
   const JurisdictionEntry* entry = FindJurisdiction(args[1]);
   if (!entry) throw UsageError{"unknown jurisdiction '" + args[1] + "'"};
 

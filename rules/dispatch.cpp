@@ -7,7 +7,12 @@ using Checker = IdReport (*)(std::string_view);
 
 Checker CheckerForLength(std::size_t length) {
   switch (length) {
+    case 8: return CheckHongKongId8;
+    case 9: return CheckHongKongId9;
     case 10: return CheckTaiwanId;
+    case 13: return CheckKoreaId;
+    case 15: return CheckChinaOldId;
+    case 18: return CheckChinaId;
     default: return nullptr;
   }
 }
@@ -33,6 +38,9 @@ std::optional<IdReport> CheckNumberText(std::string_view number) {
 std::optional<std::string> MakeNumberText(int jurisdiction, const MakeSettings& settings) {
   switch (jurisdiction) {
     case 0: return MakeTaiwanId(SettingsOf<TaiwanMakeSettings>(settings));
+    case 1: return MakeHongKongId(SettingsOf<HongKongMakeSettings>(settings));
+    case 2: return MakeChinaId(SettingsOf<ChinaMakeSettings>(settings));
+    case 3: return MakeKoreaId(SettingsOf<KoreaMakeSettings>(settings));
     default: return std::nullopt;
   }
 }
@@ -41,6 +49,16 @@ IdReport CheckMadeNumber(int jurisdiction, std::string_view readBack) {
   switch (jurisdiction) {
     case 0:
       if (readBack.size() == 10) return CheckTaiwanId(readBack);
+      break;
+    case 1:
+      if (readBack.size() == 8) return CheckHongKongId8(readBack);
+      if (readBack.size() == 9) return CheckHongKongId9(readBack);
+      break;
+    case 2:
+      if (readBack.size() == 18) return CheckChinaId(readBack);
+      break;
+    case 3:
+      if (readBack.size() == 13) return CheckKoreaId(readBack);
       break;
   }
   // The entry field cannot change a generated number; should it ever, judge

@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include "rules/date_phrase.h"
+
 namespace kesmal::cli {
 namespace {
 
@@ -25,6 +27,10 @@ Outcome RunWith(std::vector<std::string> args, const std::string& input = "") {
 
 const std::string kTaipei = "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。";
 const std::string kWrongCheck = "最后一码检查码应该是(9)，才是正确的台湾身分证字号。";
+const std::string kHongKong8 = "“A1234563”是香港身分证字号。";
+const std::string kHongKong9 = "“AB9876543”是香港身分证字号。";
+const std::string kKorea =
+    "“0001011000002”是一位于“西元 2000 年 1 月 1 日”出生的韩国“男性”身分证字号。";
 
 struct CheckCase {
   const char* name;
@@ -37,6 +43,7 @@ struct CheckCase {
 class CheckCommand : public testing::TestWithParam<CheckCase> {};
 
 TEST_P(CheckCommand, PrintsOneReportPerInputAndTheVerdict) {
+  const ScopedToday today({2026, 6, 15});
   const auto& row = GetParam();
   const auto outcome = RunWith(row.args, row.input);
   EXPECT_EQ(outcome.out, row.out);
@@ -73,7 +80,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "您输入的“A?”是错误或程式不支援的的身分证字号！请重新输入....\n"},
         CheckCase{"double_dash_ends_options", {"check", "--", "A123456789"}, "", 0,
                   kTaipei + "\n"},
-        CheckCase{"empty_stdin", {"check"}, "", 0, ""}),
+        CheckCase{"empty_stdin", {"check"}, "", 0, ""},
+        CheckCase{"hong_kong_and_korea",
+                  {"check", "A1234563", "AB9876543", "0001011000002"},
+                  "",
+                  0,
+                  kHongKong8 + "\n" + kHongKong9 + "\n" + kKorea + "\n"},
+        CheckCase{"hong_kong_lower_case_raised", {"check", "ab9876543"}, "", 0,
+                  kHongKong9 + "\n"},
+        CheckCase{"korea_wrong_check_digit", {"check"}, "0001011000003\n", 1,
+                  "最后一码检查码应该是(2)，才是正确的韩国身分证字号。\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct UsageCase {
@@ -108,13 +124,41 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"bad_region", {"make", "tw", "--region", "AB"}, "'AB'"},
                     UsageCase{"region_digit", {"make", "tw", "--region", "1"}, "'1'"},
                     UsageCase{"option_of_other_command", {"make", "tw", "--length", "9"}, "'--length'"},
-                    UsageCase{"twice", {"make", "tw", "--sex", "male", "--sex=female"}, "'--sex'"}),
+                    UsageCase{"twice", {"make", "tw", "--sex", "male", "--sex=female"}, "'--sex'"},
+                    UsageCase{"length_7", {"make", "hk", "--length", "7"}, "'7'"},
+                    UsageCase{"length_empty", {"make", "hk", "--length="}, "--length"},
+                    UsageCase{"sex_for_hong_kong", {"make", "hk", "--sex", "male"}, "'--sex'"},
+                    UsageCase{"birth_30_february", {"make", "kr", "--birth", "2001-02-30"},
+                              "'2001-02-30'"},
+                    UsageCase{"birth_29_february_common_year", {"make", "kr", "--birth=2001-02-29"},
+                              "'2001-02-29'"},
+                    UsageCase{"birth_without_leading_zeros", {"make", "kr", "--birth", "2001-2-3"},
+                              "'2001-2-3'"},
+                    UsageCase{"birth_month_13", {"make", "kr", "--birth", "2001-13-01"},
+                              "'2001-13-01'"},
+                    UsageCase{"birth_slashes", {"make", "kr", "--birth", "2001/02/03"},
+                              "'2001/02/03'"},
+                    UsageCase{"birth_two_digit_year", {"make", "kr", "--birth", "01-02-03"},
+                              "'01-02-03'"},
+                    UsageCase{"korea_bad_sex", {"make", "kr", "--sex", "boy"}, "'boy'"},
+                    UsageCase{"length_for_korea", {"make", "kr", "--length", "8"}, "'--length'"},
+                    UsageCase{"unknown_region_code", {"make", "cn", "--region", "710000"},
+                              "'710000'"},
+                    UsageCase{"region_code_five_digits", {"make", "cn", "--region", "11010"},
+                              "'11010'"},
+                    UsageCase{"region_code_not_digits", {"make", "cn", "--region", "11010x"},
+                              "'11010x'"},
+                    UsageCase{"china_birth_year_below_100", {"make", "cn", "--birth", "0085-01-01"},
+                              "'0085-01-01'"},
+                    UsageCase{"china_birth_invalid", {"make", "cn", "--birth", "1900-02-29"},
+                              "'1900-02-29'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HelpCommand, DescribesEveryCommand) {
   const auto outcome = RunWith({"--help"});
   EXPECT_EQ(outcome.status, 0);
-  for (const char* word : {"check", "make", "tw", "--count", "--seed", "--sex", "--region"})
+  for (const char* word : {"check", "make", "tw", "hk", "kr", "--count", "--seed", "--sex",
+                           "--region", "--length", "--birth", "yymmdd"})
     EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
   EXPECT_EQ(RunWith({"make", "tw", "--help"}).out, outcome.out);
 }
@@ -162,11 +206,101 @@ TEST(MakeCommand, MadeNumbersCheckValid) {
   EXPECT_EQ(RunWith({"check"}, made.out).status, 0);
 }
 
+std::set<std::size_t> LengthsOf(const std::vector<std::string>& numbers) {
+  std::set<std::size_t> lengths;
+  for (const auto& number : numbers) lengths.insert(number.size());
+  return lengths;
+}
+
+TEST(MakeCommand, HongKongLengthIsFixedOnlyWhenGiven) {
+  using Lengths = std::set<std::size_t>;
+  EXPECT_EQ(LengthsOf(Lines(RunWith({"make", "hk", "--count", "200"}).out)), (Lengths{8, 9}));
+  EXPECT_EQ(LengthsOf(Lines(RunWith({"make", "hk", "--count", "200", "--length", "8"}).out)),
+            (Lengths{8}));
+  EXPECT_EQ(LengthsOf(Lines(RunWith({"make", "hk", "--count", "200", "--length=9"}).out)),
+            (Lengths{9}));
+}
+
+TEST(MakeCommand, KoreaOptionsFixOnlyTheirFields) {
+  std::set<std::string> serials;
+  const auto fixedBoth =
+      RunWith({"make", "kr", "--count", "200", "--birth", "1985-05-03", "--sex", "female"});
+  for (const auto& number : Lines(fixedBoth.out)) {
+    ASSERT_EQ(number.substr(0, 7), "8505032");
+    serials.insert(number.substr(7, 5));
+  }
+  EXPECT_GT(serials.size(), 190u);
+
+  std::set<std::string> dates;
+  for (const auto& number : Lines(RunWith({"make", "kr", "--count", "200", "--sex", "male"}).out)) {
+    ASSERT_EQ(number[6], '1');
+    dates.insert(number.substr(0, 6));
+  }
+  EXPECT_GT(dates.size(), 190u) << "the date is still drawn";
+
+  std::set<char> sexes;
+  for (const auto& number :
+       Lines(RunWith({"make", "kr", "--count", "200", "--birth", "2000-02-29"}).out)) {
+    ASSERT_EQ(number.substr(0, 6), "000229");
+    sexes.insert(number[6]);
+  }
+  EXPECT_EQ(sexes.size(), 2u) << "the sex is still drawn";
+}
+
+TEST(MakeCommand, KoreaBirthKeepsOnlyTwoYearDigits) {
+  const auto number = RunWith({"make", "kr", "--birth", "1920-05-05"}).out;
+  EXPECT_EQ(number.substr(0, 6), "200505");
+}
+
+TEST(MakeCommand, HongKongAndKoreaNumbersCheckValid) {
+  const ScopedToday today({2026, 6, 15});
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"make", "hk", "--count", "2000", "--seed", "7"},
+        {"make", "hk", "--count", "500", "--length", "8"},
+        {"make", "kr", "--count", "2000", "--seed", "7"},
+        {"make", "kr", "--count", "500", "--birth", "2026-12-31", "--sex", "female"}}) {
+    const auto made = RunWith(args);
+    ASSERT_EQ(made.status, 0);
+    EXPECT_EQ(RunWith({"check"}, made.out).status, 0) << args[1];
+  }
+}
+
 #ifdef KESMAL_CLI_PATH
 long PeakKilobytesOfChildren() {
   rusage usage{};
   getrusage(RUSAGE_CHILDREN, &usage);
   return usage.ru_maxrss;
+}
+
+TEST(MakeCommand, ChinaOptionsFixOnlyTheirFields) {
+  const auto fixed = Lines(RunWith({"make", "cn", "--count", "200", "--region", "130638", "--birth",
+                                    "1990-01-01", "--sex", "female"})
+                               .out);
+  ASSERT_EQ(fixed.size(), 200u);
+  for (const auto& number : fixed) {
+    ASSERT_EQ(number.substr(0, 14), "13063819900101") << "the first row with the code wins";
+    ASSERT_EQ((number[16] - '0') % 2, 0) << number;
+  }
+  const auto sexOnly = Lines(RunWith({"make", "cn", "--count", "200", "--sex", "male"}).out);
+  std::set<std::string> regions, years;
+  for (const auto& number : sexOnly) {
+    ASSERT_EQ((number[16] - '0') % 2, 1) << number;
+    regions.insert(number.substr(0, 6));
+    years.insert(number.substr(6, 4));
+  }
+  EXPECT_GT(regions.size(), 150u) << "the region is still drawn";
+  EXPECT_GT(years.size(), 40u) << "the birth date is drawn when --birth is absent";
+  const auto all = RunWith({"make", "cn", "--count", "2000", "--seed", "9"});
+  EXPECT_EQ(RunWith({"check"}, all.out).status, 0);
+}
+
+TEST(CheckMainland, ExamplesOfBothFormsAreValid) {
+  const auto outcome = RunWith({"check", "11010519491231002X", "110105491231002"});
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.out,
+            "“11010519491231002X”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”身分证字号。\n"
+            "“110105491231002”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”旧身分证字号，"
+            "目前应升码为“11010519491231002X”。\n");
 }
 
 TEST(CheckCommandBinary, StreamsInConstantMemory) {

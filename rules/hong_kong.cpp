@@ -1,0 +1,75 @@
+#include "rules/hong_kong.h"
+
+#include "rules/ascii.h"
+#include "rules/random_source.h"
+
+namespace kesmal {
+namespace {
+
+constexpr int LetterValue(char c) { return c - 55; }  // A=10 .. Z=35
+
+// The short form's missing first letter; 58 * 9 leaves the same remainder
+// modulo 11 as 36 * 9, the value other descriptions give it.
+constexpr int kAbsentLetter = 58;
+
+char RandomCapital() { return static_cast<char>('A' + RandomDraw() % 26); }
+
+}  // namespace
+
+char HongKongCheckCode(std::string_view number) {
+  const bool oneLetter = number.size() == 8;
+  const std::size_t digitsFrom = oneLetter ? 1 : 2;
+  int sum = (oneLetter ? kAbsentLetter : LetterValue(number[0])) * 9 +
+            LetterValue(number[digitsFrom - 1]) * 8;
+  for (std::size_t i = 0; i < 6; ++i)
+    sum += DigitValue(number[digitsFrom + i]) * static_cast<int>(7 - i);
+  const int code = 11 - sum % 11;
+  if (code == 10) return 'A';
+  if (code == 11) return '0';
+  return static_cast<char>('0' + code);
+}
+
+IdReport CheckHongKongId8(std::string_view number) {
+  std::string faults;
+  if (!IsCapital(number[0])) faults += "第一码应该是英文字母，";
+  if (!AllDigits(number.substr(1, 6))) faults += "第2-7码应该是数字(0)~(9)，";
+  if (faults.empty()) {
+    const char expected = HongKongCheckCode(number);
+    if (number[7] != expected) faults += "最后一码检查码应该是(" + std::string(1, expected) + ")，";
+  }
+  if (!faults.empty()) return {faults + "才是正确的香港身分证字号。", false};
+  return {"“" + std::string(number) + "”是香港身分证字号。", true};
+}
+
+IdReport CheckHongKongId9(std::string_view number) {
+  std::string faults;
+  if (!IsCapital(number[0]) || !IsCapital(number[1])) faults += "第1-2码应该是英文字母，";
+  if (!AllDigits(number.substr(2, 6))) faults += "第3-8码应该是数字(0)~(9)，";
+  if (faults.empty()) {
+    const char expected = HongKongCheckCode(number);
+    if (number[8] != expected) faults += "最后一码检查码应该是(" + std::string(1, expected) + ")，";
+  }
+  if (!faults.empty()) return {faults + "才是正确的香港身分证字号。", false};
+  return {"“" + std::string(number) + "”是香港身分证字号。", true};
+}
+
+std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings) {
+  // The would-be first letter is drawn for every number, so a fixed length
+  // does not shift the draws that follow.
+  const char first = RandomCapital();
+  std::string number(1, RandomCapital());
+  number += RandomDigits(0, 999999, 6);
+
+  int length = 9;
+  if (!settings || settings->Length != 9) {
+    const int drawn = RandomDraw() % 2;  // drawn, and ignored, when the settings fix 8
+    length = !settings && drawn == 0 ? 9 : 8;
+  }
+  if (length == 9) number.insert(number.begin(), first);
+
+  // The filler only gives the text its final length, which selects the form.
+  number += HongKongCheckCode(number + 'B');
+  return number;
+}
+
+}  // namespace kesmal
