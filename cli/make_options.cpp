@@ -3,7 +3,9 @@
 #include <cctype>
 #include <optional>
 
+#include "data/regions.h"
 #include "rules/date_phrase.h"
+#include "rules/ascii.h"
 #include "rules/taiwan.h"
 
 namespace kesmal::cli {
@@ -90,6 +92,35 @@ Result KoreaSettings(const OptionValues& values) {
   return MakeSettings{settings};
 }
 
+// A region is named by its six-digit code; the first row that has it wins.
+std::optional<int> ParseRegionRow(std::string_view text) {
+  if (text.size() != 6 || !AllDigits(text)) return std::nullopt;
+  return FindRowByCode(std::stoi(std::string(text)));
+}
+
+Result ChinaSettings(const OptionValues& values) {
+  if (values.empty()) return MakeSettings{};
+  ChinaMakeSettings settings;
+  if (const auto* region = Find(values, "--region")) {
+    const auto row = ParseRegionRow(*region);
+    if (!row) return BadValue("--region", *region, "the six-digit code of a listed region");
+    settings.Local = ProvinceIndexOfRow(*row);
+    settings.SubLocal = *row - ProvinceTable[settings.Local].First;
+  }
+  if (const auto* birth = Find(values, "--birth")) {
+    // Written with four digits, a year below 100 is no valid birth date.
+    settings.BirthDate = ParseDate(*birth);
+    if (!settings.BirthDate || settings.BirthDate->year < 100)
+      return BadValue("--birth", *birth, "a calendar date YYYY-MM-DD from 0100-01-01 on");
+  }
+  if (const auto* sex = Find(values, "--sex")) {
+    const auto parsed = ParseSex(*sex);
+    if (const auto* error = std::get_if<std::string>(&parsed)) return *error;
+    settings.Sex = std::get<HolderSex>(parsed) == HolderSex::Male ? 0 : 1;
+  }
+  return MakeSettings{settings};
+}
+
 }  // namespace
 
 const std::vector<JurisdictionEntry>& Jurisdictions() {
@@ -99,6 +130,10 @@ const std::vector<JurisdictionEntry>& Jurisdictions() {
         {"--region", "LETTER", "fix the region letter, A to Z"}}},
       {"hk", "Hong Kong", 1,
        {{"--length", "8|9", "fix the length: 8 (one letter) or 9 (two letters)"}}},
+      {"cn", "mainland China, 18 characters", 2,
+       {{"--region", "CODE", "fix the region by its six-digit code, e.g. 110105"},
+        {"--birth", "YYYY-MM-DD", "fix the birth date"},
+        {"--sex", "male|female", "fix the sex digit"}}},
       {"kr", "Korea", 3,
        {{"--birth", "YYYY-MM-DD", "fix the birth date; the number keeps it as yymmdd"},
         {"--sex", "male|female", "fix the sex digit"}}},
@@ -116,6 +151,7 @@ Result BuildSettings(const JurisdictionEntry& entry, const OptionValues& values)
   switch (entry.index) {
     case 0: return TaiwanSettings(values);
     case 1: return HongKongSettings(values);
+    case 2: return ChinaSettings(values);
     case 3: return KoreaSettings(values);
     default: return MakeSettings{};
   }

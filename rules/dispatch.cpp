@@ -11,6 +11,8 @@ Checker CheckerForLength(std::size_t length) {
     case 9: return CheckHongKongId9;
     case 10: return CheckTaiwanId;
     case 13: return CheckKoreaId;
+    case 15: return CheckChinaOldId;
+    case 18: return CheckChinaId;
     default: return nullptr;
   }
 }
@@ -37,6 +39,7 @@ std::optional<std::string> MakeNumberText(int jurisdiction, const MakeSettings& 
   switch (jurisdiction) {
     case 0: return MakeTaiwanId(SettingsOf<TaiwanMakeSettings>(settings));
     case 1: return MakeHongKongId(SettingsOf<HongKongMakeSettings>(settings));
+    case 2: return MakeChinaId(SettingsOf<ChinaMakeSettings>(settings));
     case 3: return MakeKoreaId(SettingsOf<KoreaMakeSettings>(settings));
     default: return std::nullopt;
   }
@@ -50,6 +53,9 @@ IdReport CheckMadeNumber(int jurisdiction, std::string_view readBack) {
     case 1:
       if (readBack.size() == 8) return CheckHongKongId8(readBack);
       if (readBack.size() == 9) return CheckHongKongId9(readBack);
+      break;
+    case 2:
+      if (readBack.size() == 18) return CheckChinaId(readBack);
       break;
     case 3:
       if (readBack.size() == 13) return CheckKoreaId(readBack);

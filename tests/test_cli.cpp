@@ -141,7 +141,17 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"birth_two_digit_year", {"make", "kr", "--birth", "01-02-03"},
                               "'01-02-03'"},
                     UsageCase{"korea_bad_sex", {"make", "kr", "--sex", "boy"}, "'boy'"},
-                    UsageCase{"length_for_korea", {"make", "kr", "--length", "8"}, "'--length'"}),
+                    UsageCase{"length_for_korea", {"make", "kr", "--length", "8"}, "'--length'"},
+                    UsageCase{"unknown_region_code", {"make", "cn", "--region", "710000"},
+                              "'710000'"},
+                    UsageCase{"region_code_five_digits", {"make", "cn", "--region", "11010"},
+                              "'11010'"},
+                    UsageCase{"region_code_not_digits", {"make", "cn", "--region", "11010x"},
+                              "'11010x'"},
+                    UsageCase{"china_birth_year_below_100", {"make", "cn", "--birth", "0085-01-01"},
+                              "'0085-01-01'"},
+                    UsageCase{"china_birth_invalid", {"make", "cn", "--birth", "1900-02-29"},
+                              "'1900-02-29'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HelpCommand, DescribesEveryCommand) {
@@ -260,6 +270,37 @@ long PeakKilobytesOfChildren() {
   rusage usage{};
   getrusage(RUSAGE_CHILDREN, &usage);
   return usage.ru_maxrss;
+}
+
+TEST(MakeCommand, ChinaOptionsFixOnlyTheirFields) {
+  const auto fixed = Lines(RunWith({"make", "cn", "--count", "200", "--region", "130638", "--birth",
+                                    "1990-01-01", "--sex", "female"})
+                               .out);
+  ASSERT_EQ(fixed.size(), 200u);
+  for (const auto& number : fixed) {
+    ASSERT_EQ(number.substr(0, 14), "13063819900101") << "the first row with the code wins";
+    ASSERT_EQ((number[16] - '0') % 2, 0) << number;
+  }
+  const auto sexOnly = Lines(RunWith({"make", "cn", "--count", "200", "--sex", "male"}).out);
+  std::set<std::string> regions, years;
+  for (const auto& number : sexOnly) {
+    ASSERT_EQ((number[16] - '0') % 2, 1) << number;
+    regions.insert(number.substr(0, 6));
+    years.insert(number.substr(6, 4));
+  }
+  EXPECT_GT(regions.size(), 150u) << "the region is still drawn";
+  EXPECT_GT(years.size(), 40u) << "the birth date is drawn when --birth is absent";
+  const auto all = RunWith({"make", "cn", "--count", "2000", "--seed", "9"});
+  EXPECT_EQ(RunWith({"check"}, all.out).status, 0);
+}
+
+TEST(CheckMainland, ExamplesOfBothFormsAreValid) {
+  const auto outcome = RunWith({"check", "11010519491231002X", "110105491231002"});
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.out,
+            "“11010519491231002X”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”身分证字号。\n"
+            "“110105491231002”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”旧身分证字号，"
+            "目前应升码为“11010519491231002X”。\n");
 }
 
 // AddressSanitizer holds freed blocks in a quarantine of up to 256 MB, which

@@ -78,9 +78,29 @@ INSTANTIATE_TEST_SUITE_P(
                    "“0001011000002”是一位于“西元 2000 年 1 月 1 日”出生的韩国“男性”身分证字号。"},
         RoutedCase{"thirteen_letters_still_korea", "ABCDEFGHIJKLM",
                    "第1-12码应该是数字(0)~(9)，才是正确的韩国身分证字号。"},
+        RoutedCase{"fifteen_old_mainland", "110105491231002",
+                   "“110105491231002”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”"
+                   "旧身分证字号，目前应升码为“11010519491231002X”。"},
+        RoutedCase{"eighteen_mainland", "11010519491231002X",
+                   "“11010519491231002X”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”"
+                   "身分证字号。"},
+        RoutedCase{"eighteen_letters_still_mainland", "ABCDEFGHIJKLMNOPQR",
+                   "第1-17码应该是数字(0)~(9)，才是正确的中国身分证字号。"},
         RoutedCase{"four_chinese_characters_are_eight_bytes", "香港身分",
                    "第一码应该是英文字母，第2-7码应该是数字(0)~(9)，才是正确的香港身分证字号。"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MakeNumberText, ChinaMakesEighteenCharactersCheckedValid) {
+  SeedRandom(2);
+  for (int i = 0; i < 1000; ++i) {
+    const auto number = MakeNumberText(2, {});
+    ASSERT_TRUE(number);
+    ASSERT_EQ(number->size(), 18u);
+    ASSERT_TRUE(CheckMadeNumber(2, *number).valid) << *number;
+  }
+  const auto chosen = MakeNumberText(2, ChinaMakeSettings{0, 5, CivilDate{1985, 5, 3}, 1});
+  EXPECT_EQ(chosen->substr(0, 14), "11010519850503");
+}
 
 TEST(CheckNumberText, ValidTaiwanNumber) {
   const auto report = CheckNumberText("A123456789");
