@@ -63,6 +63,14 @@ def mutations(number, rng, alphabet=DIGITS):
     yield ''.join(slipped)
 
 
+def edge_dates(years):
+    """Around the ends of every month, and months and days out of range."""
+    for year in years:
+        for month in range(14):
+            for day in (0, 1, 28, 29, 30, 31, 32):
+                yield year, month, day
+
+
 class Comparison:
     def __init__(self, name):
         self.name = name
@@ -103,8 +111,8 @@ def korea_numbers(cli, count, rng):
         body = '%02d%02d%02d%s%05d' % (rng.randrange(100), rng.randrange(14), rng.randrange(33),
                                        rng.choice(DIGITS), rng.randrange(100000))
         numbers.append(body + rng.choice([rrn.calc_check_digit(body), rng.choice(DIGITS)]))
-    for year in range(100):  # 29 February of every two-digit year
-        body = '%02d0229%s%05d' % (year, rng.choice('12'), rng.randrange(100000))
+    for year, month, day in edge_dates(range(100)):
+        body = '%02d%02d%02d%s%05d' % (year, month, day, rng.choice('12'), rng.randrange(100000))
         numbers.append(body + rrn.calc_check_digit(body))
     return numbers
 
@@ -199,8 +207,10 @@ def china_numbers(cli, count, rng):
         body = '%s%s%02d%02d%03d' % (region, year, rng.randrange(14), rng.randrange(33),
                                      rng.randrange(1000))
         numbers.append(body + rng.choice([ric.calc_check_digit(body + '?'), rng.choice(DIGITS)]))
-    for year in (1600, 1700, 1900, 2000, 2100, 2400, 1996, 1999):
-        body = '110105%d0229%03d' % (year, rng.randrange(1000))
+    years = (0, 1, 99, 100, 1600, 1700, 1800, 1899, 1900, 1904, 1996, 1999, 2000, 2004, 2024,
+             2100, 2400, 9999)
+    for year, month, day in edge_dates(years):
+        body = '110105%04d%02d%02d%03d' % (year, month, day, rng.randrange(1000))
         numbers.append(body + ric.calc_check_digit(body + '?'))
     return numbers
 
@@ -276,6 +286,8 @@ def compare_china_old(cli, count, rng):
         numbers.append('%06d%02d%02d%02d%03d' % (rng.randrange(10**6), rng.randrange(100),
                                                  rng.randrange(14), rng.randrange(33),
                                                  rng.randrange(1000)))
+    for year, month, day in edge_dates(range(100)):
+        numbers.append('110105%02d%02d%02d%03d' % (year, month, day, rng.randrange(1000)))
     for number, report in zip(numbers, run_check(cli, numbers)):
         result.compared += 1
         upgraded = '%s19%s' % (number[:6], number[6:])
