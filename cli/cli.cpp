@@ -69,7 +69,8 @@ int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostrea
   std::string report;
   const auto checkOne = [&](std::string_view line) {
     allValid &= CheckLine(line, report);
-    out << report << '\n';
+    report += '\n';
+    out.write(report.data(), static_cast<std::streamsize>(report.size()));
   };
   if (!numbers.empty()) {
     for (auto number : numbers) checkOne(number);
@@ -142,10 +143,15 @@ int RunMake(const std::vector<std::string>& args, std::ostream& out) {
 }  // namespace
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
-  std::string text(utf8Line);
-  for (char& c : text)
+  thread_local std::string text;  // keeps its storage from line to line
+  text.assign(utf8Line);
+  bool ascii = true;
+  for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  const auto report = CheckNumberText(Utf8ToGbk(text));
+    ascii &= static_cast<unsigned char>(c) < 0x80;
+  }
+  // GBK keeps ASCII as it is.
+  const auto report = ascii ? CheckNumberText(text) : CheckNumberText(Utf8ToGbk(text));
   utf8Report.clear();
   if (!report) return true;
   AppendGbkToUtf8(report->text, utf8Report);

@@ -1,6 +1,7 @@
 #include "data/regions.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace kesmal {
@@ -63,20 +64,46 @@ std::optional<int> FindProvince(int code) {
   return static_cast<int>(found - ProvinceTable.begin());
 }
 
+namespace {
+
+// The rows' Province and Sub as one key each, in table order: 14 KB, which
+// stay in the processor's nearest cache while the 128 KB of records would not.
+const std::array<std::uint32_t, kCountyRowCount>& CountyKeys() {
+  static const auto keys = [] {
+    std::array<std::uint32_t, kCountyRowCount> made{};
+    for (int row = 0; row < kCountyRowCount; ++row)
+      made[row] = std::uint32_t{CountyTable[row].Province} << 16 | CountyTable[row].Sub;
+    return made;
+  }();
+  return keys;
+}
+
+}  // namespace
+
+// The first row in table order with both values. The rows are ordered by
+// Province and then Sub (asserted where the table is defined), so that row is
+// where a binary search for the pair lands; a mainland check runs this once.
 std::optional<int> FindCounty(int province, int sub) {
-  const auto found = std::ranges::find_if(CountyTable, [=](const CountyRecord& record) {
-    return record.Province == province && record.Sub == sub;
-  });
-  if (found == CountyTable.end()) return std::nullopt;
-  return static_cast<int>(found - CountyTable.begin());
+  if (province < 0 || province > 0xFFFF || sub < 0 || sub > 0xFFFF) return std::nullopt;
+  const auto& keys = CountyKeys();
+  const std::uint32_t key =
+      static_cast<std::uint32_t>(province) << 16 | static_cast<std::uint32_t>(sub);
+  const auto found = std::lower_bound(keys.begin(), keys.end(), key);
+  if (found == keys.end() || *found != key) return std::nullopt;
+  return static_cast<int>(found - keys.begin());
 }
 
 std::optional<std::string> RegionName(int province, int sub) {
   const std::optional<int> record = FindProvince(province);
   if (!record) return std::nullopt;
-  std::string name = FieldText(ProvinceTable[*record].Name);
-  if (const std::optional<int> row = FindCounty(province, sub))
-    name += FieldText(CountyTable[*row].Name);
+  const auto& provinceName = ProvinceTable[*record].Name;
+  std::string name;
+  name.reserve(sizeof provinceName + sizeof CountyRecord::Name);
+  name.append(provinceName, strnlen(provinceName, sizeof provinceName));
+  if (const std::optional<int> row = FindCounty(province, sub)) {
+    const auto& countyName = CountyTable[*row].Name;
+    name.append(countyName, strnlen(countyName, sizeof countyName));
+  }
   return name;
 }
 

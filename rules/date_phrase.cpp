@@ -7,11 +7,19 @@ namespace {
 
 std::optional<CivilDate> pinnedToday;
 
+// The clock is read on every call; the calendar is worked out again only when
+// the second has changed, which spares a batch of checks the time-zone rules.
 CivilDate LocalToday() {
+  thread_local std::time_t second = -1;
+  thread_local CivilDate date;
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  if (now != second) {
+    std::tm local{};
+    localtime_r(&now, &local);
+    date = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    second = now;
+  }
+  return date;
 }
 
 int PlaceTwoDigitYear(int year, int todayYear) {

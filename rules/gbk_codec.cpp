@@ -69,52 +69,70 @@ std::size_t GbkSequenceLength(unsigned char lead, std::string_view rest) {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
-// The UTF-8 form of every GBK double-byte character, asked of iconv one lead
-// byte's row at a time, when a text first uses that row; a report uses a few
-// dozen rows. A size of 0 marks a pair that is not a character.
-class GbkCharacterTable {
+// What a byte of 0x80 or above, followed by the next byte (0 at the end of
+// the text), becomes: its UTF-8 bytes and how many bytes of GBK it takes.
+// Whatever iconv cannot decode becomes U+FFFD, as in GbkToUtf8ByIconv.
+// iconv is asked one lead byte's row at a time, when a text first uses that
+// row; a report uses a few dozen rows.
+class GbkSequenceTable {
  public:
+  // The UTF-8 bytes, then the meta byte: bits 0-1 the UTF-8 length, bits 2-3
+  // the GBK length. Copied whole, so the meta byte lands after the UTF-8 bytes
+  // and is overwritten by the next output.
   struct Entry {
     char bytes[4];
-    unsigned char size;
+    int Utf8Length() const { return bytes[3] & 3; }
+    int GbkLength() const { return bytes[3] >> 2 & 3; }
   };
 
-  const Entry& At(unsigned char lead, unsigned char trail) {
-    const int row = lead - 0x81;
+  const Entry& At(unsigned char lead, unsigned char next) {
+    const int row = lead - 0x80;
     if (!filled_[row].load(std::memory_order_acquire)) Fill(row);
-    return rows_[row][trail - 0x40];
+    return rows_[row][next];
   }
 
  private:
-  static constexpr int kRows = 0xFE - 0x81 + 1;
-  static constexpr int kTrails = 0xFE - 0x40 + 1;
+  static Entry Make(std::string_view utf8, int gbkLength) {
+    Entry entry{};
+    utf8.copy(entry.bytes, 3);
+    entry.bytes[3] = static_cast<char>(utf8.size() | gbkLength << 2);
+    return entry;
+  }
 
-  void Fill(int row) {
+  // Out of line, so the loops that look entries up keep their registers.
+  [[gnu::noinline]] void Fill(int row) {
     const std::lock_guard lock(filling_);
     if (filled_[row].load(std::memory_order_relaxed)) return;
+    const auto lead = static_cast<unsigned char>(0x80 + row);
     Converter converter("UTF-8", "GBK");
-    for (int trail = 0x40; trail <= 0xFE; ++trail) {
-      Entry& entry = rows_[row][trail - 0x40];
-      entry = {};
-      if (!IsGbkTrail(static_cast<unsigned char>(trail))) continue;
-      const char pair[2] = {static_cast<char>(0x81 + row), static_cast<char>(trail)};
-      std::string_view in(pair, 2);
+    // GBK holds only characters of the Basic Multilingual Plane, three UTF-8
+    // bytes at most. glibc reads the single byte 0x80 as the euro sign.
+    const auto decode = [&](std::string_view in, int gbkLength) {
       std::string out;
-      if (converter.Run(in, out) && out.size() <= sizeof entry.bytes) {
-        out.copy(entry.bytes, out.size());
-        entry.size = static_cast<unsigned char>(out.size());
+      const bool character = converter.Run(in, out) && !out.empty() && out.size() <= 3;
+      return Make(character ? std::string_view(out) : kReplacement, gbkLength);
+    };
+    const char bytes[2] = {static_cast<char>(lead), 0};
+    const Entry single = decode({bytes, 1}, 1);
+    for (int next = 0; next < 256; ++next) {
+      Entry& entry = rows_[row][next];
+      if (IsGbkLead(lead) && IsGbkTrail(static_cast<unsigned char>(next))) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(next)};
+        entry = decode({pair, 2}, 2);
+      } else {
+        entry = single;
       }
     }
     filled_[row].store(true, std::memory_order_release);
   }
 
-  Entry rows_[kRows][kTrails];
-  std::atomic<bool> filled_[kRows] = {};
+  Entry rows_[128][256];
+  std::atomic<bool> filled_[128] = {};
   std::mutex filling_;
 };
 
-GbkCharacterTable& CharacterTable() {
-  static GbkCharacterTable table;
+GbkSequenceTable& SequenceTable() {
+  static GbkSequenceTable table;
   return table;
 }
 
@@ -161,30 +179,29 @@ std::string GbkToUtf8(std::string_view gbk) {
 }
 
 void AppendGbkToUtf8(std::string_view gbk, std::string& out) {
-  // Written through a pointer into room for the longest result: three bytes
-  // for every byte, as a lone undecodable byte becomes U+FFFD.
+  // Written through a pointer into room for the longest result, three bytes
+  // for every byte (a lone undecodable byte becomes U+FFFD), and one more for
+  // the meta byte of the last entry copied.
   const std::size_t start = out.size();
-  out.resize(start + 3 * gbk.size());
+  out.resize(start + 3 * gbk.size() + 1);
   char* to = out.data() + start;
-  GbkCharacterTable& table = CharacterTable();
-  for (std::size_t i = 0; i < gbk.size();) {
-    const auto lead = static_cast<unsigned char>(gbk[i]);
+  GbkSequenceTable& table = SequenceTable();
+  const auto* from = reinterpret_cast<const unsigned char*>(gbk.data());
+  const auto* const end = from + gbk.size();
+  while (from < end) {
+    const unsigned char lead = *from;
     if (lead < 0x80) {
       *to++ = static_cast<char>(lead);
-      ++i;
+      ++from;
       continue;
     }
-    const auto trail = i + 1 < gbk.size() ? static_cast<unsigned char>(gbk[i + 1]) : 0;
-    const GbkCharacterTable::Entry* entry =
-        IsGbkLead(lead) && IsGbkTrail(trail) ? &table.At(lead, trail) : nullptr;
-    if (entry && entry->size > 0) {
-      std::memcpy(to, entry->bytes, sizeof entry->bytes);
-      to += entry->size;
-    } else {
-      std::memcpy(to, kReplacement.data(), kReplacement.size());
-      to += kReplacement.size();
-    }
-    i += entry ? 2 : 1;
+    const unsigned char next = from + 1 < end ? from[1] : 0;
+    const GbkSequenceTable::Entry& entry = table.At(lead, next);
+    std::memcpy(to, entry.bytes, sizeof entry.bytes);
+    to += entry.Utf8Length();
+    // The same length as the entry's, from the bytes at hand: the next
+    // iteration need not wait for the table.
+    from += IsGbkLead(lead) && IsGbkTrail(next) ? 2 : 1;
   }
   out.resize(to - out.data());
 }

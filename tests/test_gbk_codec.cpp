@@ -33,5 +33,39 @@ TEST(GbkCodec, EmptyStaysEmpty) {
   EXPECT_EQ(GbkToUtf8(""), "");
 }
 
+// The conversions take shortcuts past iconv; they must give its bytes for
+// every input. Every one- and two-byte text covers each GBK pair, lead bytes
+// without a trail and bytes that are no GBK; a third byte covers a lead byte
+// left over after a pair or a single byte.
+TEST(GbkCodec, GbkToUtf8GivesWhatIconvGivesForEveryShortText) {
+  std::string text;
+  for (int first = 0; first < 256; ++first) {
+    text.assign(1, static_cast<char>(first));
+    ASSERT_EQ(GbkToUtf8(text), GbkToUtf8ByIconv(text)) << first;
+    for (int second = 0; second < 256; ++second) {
+      text.assign({static_cast<char>(first), static_cast<char>(second)});
+      ASSERT_EQ(GbkToUtf8(text), GbkToUtf8ByIconv(text)) << first << ' ' << second;
+      for (const char third : {'\x00', 'A', '\x80', '\x81', '\xB0', '\xFE', '\xFF'}) {
+        text.assign({static_cast<char>(first), static_cast<char>(second), third});
+        ASSERT_EQ(GbkToUtf8(text), GbkToUtf8ByIconv(text)) << first << ' ' << second;
+      }
+    }
+  }
+}
+
+TEST(GbkCodec, AppendKeepsWhatTheBufferHeld) {
+  std::string out = "A\xEF\xBF\xBD";
+  AppendGbkToUtf8("\xB0\xA1" "B", out);
+  EXPECT_EQ(out, "A\uFFFD啊B");
+}
+
+TEST(GbkCodec, Utf8ToGbkGivesWhatIconvGives) {
+  std::string ascii;
+  for (int c = 0; c < 128; ++c) ascii += static_cast<char>(c);
+  EXPECT_EQ(Utf8ToGbk(ascii), Utf8ToGbkByIconv(ascii));
+  for (const std::string_view text : {"A123456789", "五个中文字", "a😀b", "\xFF", "A\xE4\xB8"})
+    EXPECT_EQ(Utf8ToGbk(text), Utf8ToGbkByIconv(text)) << text;
+}
+
 }  // namespace
 }  // namespace kesmal

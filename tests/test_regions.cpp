@@ -378,3 +378,45 @@ TEST(FindCounty, ComparesProvinceAndSubTogether) {
 
 }  // namespace
 }  // namespace kesmal
+
+namespace kesmal {
+namespace {
+
+// FindCounty searches the ordered rows; it must find what a scan of every row
+// in table order finds, the first row with the pair.
+std::optional<int> ScanForCounty(int province, int sub) {
+  for (int row = 0; row < CountyRowCount(); ++row)
+    if (CountyTable[row].Province == province && CountyTable[row].Sub == sub) return row;
+  return std::nullopt;
+}
+
+TEST(FindCounty, FindsWhatAScanInTableOrderFinds) {
+  for (int row = 0; row < CountyRowCount(); ++row) {
+    const int province = CountyTable[row].Province;
+    const int sub = CountyTable[row].Sub;
+    for (const int near : {sub - 1, sub, sub + 1})
+      ASSERT_EQ(FindCounty(province, near), ScanForCounty(province, near))
+          << province << ' ' << near;
+  }
+  for (const auto& [province, sub] : std::initializer_list<std::pair<int, int>>{
+           {13, 638}, {0, 0}, {10, 0}, {11, 10100}, {12, -9900}, {-1, 100}, {99, 9999}, {66, 0}})
+    EXPECT_EQ(FindCounty(province, sub), ScanForCounty(province, sub)) << province << ' ' << sub;
+}
+
+TEST(FindCounty, EveryCodeOfSixDigitsAgreesWithTheRows) {
+  std::map<std::pair<int, int>, int> firstRow;
+  for (int row = CountyRowCount() - 1; row >= 0; --row)
+    firstRow[{CountyTable[row].Province, CountyTable[row].Sub}] = row;
+  for (int province = 0; province <= 99; ++province)
+    for (int sub = 0; sub <= 9999; ++sub) {
+      const auto expected = firstRow.find({province, sub});
+      const auto found = FindCounty(province, sub);
+      if (expected == firstRow.end())
+        ASSERT_FALSE(found) << province << ' ' << sub;
+      else
+        ASSERT_EQ(found, expected->second) << province << ' ' << sub;
+    }
+}
+
+}  // namespace
+}  // namespace kesmal
