@@ -1,5 +1,5 @@
-// Any bytes, of any length, through the dispatch and through the CLI's line
-// handling. Beyond "no crash and no sanitizer report", every input must keep
+// Any bytes, of any length, through the dispatch, the CLI's line handling and
+// the codec. Beyond "no crash and no sanitizer report", every input must keep
 // the properties below; a broken one aborts with the report that broke it.
 #include <cstdint>
 #include <cstdio>
@@ -114,11 +114,20 @@ void FuzzCliLine(std::string_view line) {
   if (valid) RequireNamesItsJurisdiction(line.size(), report, true);
 }
 
+// The codec's shortcuts must give iconv's bytes for any input.
+void FuzzCodec(std::string_view bytes) {
+  if (kesmal::GbkToUtf8(bytes) != kesmal::GbkToUtf8ByIconv(bytes))
+    Broken("GbkToUtf8 differs from iconv", bytes);
+  if (kesmal::Utf8ToGbk(bytes) != kesmal::Utf8ToGbkByIconv(bytes))
+    Broken("Utf8ToGbk differs from iconv", bytes);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   FuzzDispatch(text);
   FuzzCliLine(text);
+  FuzzCodec(text);
   return 0;
 }
