@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QValidator>
+#include <algorithm>
 #include <ctime>
 #include <optional>
 
@@ -21,11 +22,23 @@
 namespace kesmal {
 namespace {
 
+bool IsLineBreak(QChar c) {
+  return c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == QChar(0x85) ||
+         c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
 // Raises a to z to capitals in whatever reaches the field: typed, pasted or set.
+// A single-line field keeps only the first line of a pasted or dropped text, so
+// no line break reaches a report.
 class CapitalsValidator : public QValidator {
  public:
   using QValidator::QValidator;
-  State validate(QString& input, int&) const override {
+  State validate(QString& input, int& pos) const override {
+    const auto lineBreak = std::find_if(input.begin(), input.end(), IsLineBreak);
+    if (lineBreak != input.end()) {
+      input.truncate(lineBreak - input.begin());
+      pos = std::min(pos, static_cast<int>(input.size()));
+    }
     for (QChar& c : input)
       if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - u'a' + u'A');
     return Acceptable;
