@@ -1,0 +1,184 @@
+#include "ui/Qelomain.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QValidator>
+#include <ctime>
+#include <optional>
+
+#include "rules/dispatch.h"
+#include "rules/gbk_codec.h"
+#include "rules/random_source.h"
+#include "ui/application.h"
+#include "ui/form_fonts.h"
+#include "ui/links.h"
+#include "ui_Qelomain.h"
+
+namespace kesmal {
+namespace {
+
+// Raises a to z to capitals in whatever reaches the field: typed, pasted or set.
+class CapitalsValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    for (QChar& c : input)
+      if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - u'a' + u'A');
+    return Acceptable;
+  }
+};
+
+// The character a key press types, as an 8-bit code; codes past ASCII come
+// out as 128 or more. None for keys that type nothing (arrows, Delete, Home,
+// End, Tab, which moves the focus).
+std::optional<int> TypedCode(const QKeyEvent& key) {
+  const bool control = key.modifiers() & Qt::ControlModifier;
+  switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return control ? 10 : 13;
+    case Qt::Key_Backspace: return control ? 127 : 8;
+    case Qt::Key_Escape: return 27;
+    default: break;
+  }
+  if (key.key() >= Qt::Key_Escape) return std::nullopt;  // the keys that type nothing
+  if (control) {
+    if (key.key() >= Qt::Key_A && key.key() <= Qt::Key_Z) return key.key() - Qt::Key_A + 1;
+    return std::nullopt;
+  }
+  const QString text = key.text();
+  if (text.isEmpty()) return std::nullopt;
+  if (text.size() > 1) return 128;
+  return text.front().unicode();
+}
+
+bool FieldTakes(int code) {
+  return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') ||
+         (code >= 'a' && code <= 'z') || code == 8 || code == 3 || code == 22 || code == '.';
+}
+
+std::string FieldBytes(const QString& text) { return Utf8ToGbk(text.toStdString()); }
+
+QString FromGbk(const std::string& gbk) { return QString::fromStdString(GbkToUtf8(gbk)); }
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TfrmMain>()) {
+  ui_->setupUi(this);
+  ApplyFormFonts(this);
+  FitLabels(this);
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(size());
+  setWindowIcon(KesmalIcon());
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+
+  ui_->edtId->setValidator(new CapitalsValidator(ui_->edtId));
+  ui_->edtId->setAttribute(Qt::WA_InputMethodEnabled, false);
+  ui_->edtId->installEventFilter(this);
+  ui_->lblWeb->installEventFilter(this);
+  ui_->lblMail->installEventFilter(this);
+  ui_->cbxType->setCurrentIndex(-1);
+  ui_->edtId->setFocus();
+
+  connect(ui_->edtId, &QLineEdit::textChanged, this, &TfrmMain::edtIdChange);
+  connect(ui_->btnCheck, &QPushButton::clicked, this, &TfrmMain::btnCheckClick);
+  connect(ui_->btnCut, &QPushButton::clicked, this, &TfrmMain::btnCutClick);
+  connect(ui_->btnClean, &QPushButton::clicked, this, &TfrmMain::btnCleanClick);
+  connect(ui_->btnExit, &QPushButton::clicked, this, &TfrmMain::btnExitClick);
+  connect(ui_->cbxType, &QComboBox::activated, this, &TfrmMain::cbxTypeChange);
+  connect(ui_->btnMake, &QPushButton::clicked, this, &TfrmMain::btnMakeClick);
+
+  SeedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+}
+
+TfrmMain::~TfrmMain() = default;
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->edtId) {
+    if (event->type() == QEvent::KeyPress) return edtIdKeyPress(static_cast<QKeyEvent&>(*event));
+    if (event->type() == QEvent::InputMethod) return true;  // half-width only
+  } else if (event->type() == QEvent::MouseButtonRelease) {
+    const auto& mouse = static_cast<const QMouseEvent&>(*event);
+    const auto* label = static_cast<const QWidget*>(watched);
+    if (mouse.button() == Qt::LeftButton && label->rect().contains(mouse.position().toPoint())) {
+      if (watched == ui_->lblWeb) lblWebClick();
+      if (watched == ui_->lblMail) lblMailClick();
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool TfrmMain::edtIdKeyPress(const QKeyEvent& key) {
+  const std::optional<int> code = TypedCode(key);
+  if (!code) return false;
+  if (*code == 13) {
+    ui_->btnCheck->click();
+    return false;  // the field itself has no use for Enter
+  }
+  return !FieldTakes(*code);
+}
+
+void TfrmMain::edtIdChange() {
+  const std::size_t length = FieldBytes(ui_->edtId->text()).size();
+  ui_->gbxId->setTitle(length == 0 ? QStringLiteral("检查字号")
+                                   : QStringLiteral("检查字号 (%1)").arg(length));
+}
+
+void TfrmMain::btnCheckClick() { CheckNumber(); }
+
+void TfrmMain::btnCutClick() {
+  const QString text = ui_->edtId->text();
+  if (!text.isEmpty()) {
+    QGuiApplication::clipboard()->setText(text);
+    ui_->meoShow->setPlainText(QStringLiteral("已经成功将“") + text +
+                               QStringLiteral("”这个字串，转移至剪贴簿中 ...."));
+    ui_->edtId->clear();
+  }
+  ui_->edtId->setFocus();
+}
+
+void TfrmMain::btnCleanClick() {
+  ui_->meoShow->clear();
+  ui_->edtId->clear();
+  edtIdChange();  // clearing counts as a change even when the field was empty
+  ui_->edtId->setFocus();
+}
+
+void TfrmMain::btnExitClick() { close(); }
+
+void TfrmMain::cbxTypeChange() {
+  const bool enable = ui_->cbxType->currentIndex() >= 0;
+  ui_->btnMake->setEnabled(enable);
+  ui_->btnUserDefine->setEnabled(enable);
+  if (enable) ui_->btnMake->setFocus();
+}
+
+void TfrmMain::btnMakeClick() { MakeNumber(); }
+
+void TfrmMain::lblWebClick() { QDesktopServices::openUrl(HomePageUrl()); }
+
+void TfrmMain::lblMailClick() { QDesktopServices::openUrl(MailUrl()); }
+
+void TfrmMain::CheckNumber() {
+  if (const auto report = CheckNumberText(FieldBytes(ui_->edtId->text())))
+    ui_->meoShow->setPlainText(FromGbk(report->text));
+  ui_->edtId->selectAll();
+  ui_->edtId->setFocus();
+}
+
+void TfrmMain::MakeNumber() {
+  const int jurisdiction = ui_->cbxType->currentIndex();
+  const std::optional<std::string> number = MakeNumberText(jurisdiction, {});
+  if (!number) return;
+  ui_->edtId->setText(FromGbk(*number));
+  const std::string readBack = FieldBytes(ui_->edtId->text());
+  ui_->meoShow->setPlainText(FromGbk(CheckMadeNumber(jurisdiction, readBack).text));
+}
+
+}  // namespace kesmal
