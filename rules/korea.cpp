@@ -81,10 +81,7 @@ std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings) {
     number = TwoDigits(year) + TwoDigits(month) + TwoDigits(day);
   }
 
-  if (settings && settings->Sex)
-    number += *settings->Sex == HolderSex::Male ? '1' : '2';
-  else
-    number += static_cast<char>('1' + RandomDraw() % 2);
+  number += SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt);
 
   number += RandomDigits(0, 99999, 5);
   number += KoreaCheckCode(number);

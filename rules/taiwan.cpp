@@ -56,10 +56,7 @@ std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings) {
   const int row = regionGiven ? *settings->Region : RandomDraw() % 26;
   std::string number(1, static_cast<char>(TaiwanLetterTable[row].Letter & 0xFF));
 
-  if (settings && settings->Sex)
-    number += *settings->Sex == HolderSex::Male ? '1' : '2';
-  else
-    number += static_cast<char>('1' + RandomDraw() % 2);
+  number += SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt);
 
   number += RandomDigits(0, 9999999, 7);
   number += TaiwanCheckCode(number);
