@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/json_lines.h"
 #include "cli/make_options.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
@@ -21,15 +22,26 @@ void PrintHelp(std::ostream& out) {
   out << "kesmal-cli: check and make identity-card numbers of Taiwan, Hong Kong,\n"
          "mainland China and Korea.\n\n"
          "Usage:\n"
-         "  kesmal-cli check [NUMBER...]\n"
+         "  kesmal-cli check [--json] [NUMBER...]\n"
          "      Check each NUMBER, or each line of standard input when none is given.\n"
          "      One report line per input, in UTF-8; an empty input line gives an empty\n"
          "      line. Letters a-z count as capitals. The length decides the rule:\n"
          "      8 or 9 Hong Kong, 10 Taiwan, 13 Korea, 15 old mainland, 18 mainland.\n"
-         "  kesmal-cli make JURISDICTION [--count N] [--seed S] [OPTIONS]\n"
+         "      --json prints one JSON object a line instead (JSON Lines): input,\n"
+         "      jurisdiction (tw, hk, cn, cn15, kr, or null for an unsupported\n"
+         "      length), valid, faults (each with code, message, and expected for a\n"
+         "      wrong check character), and for a valid number the fields it carries:\n"
+         "      birthplace (null for an unknown mainland region), region_code,\n"
+         "      birth_date (YYYY-MM-DD) with not_yet_born and record_age, sex (male\n"
+         "      or female), upgrade (old mainland form); last, report, the report\n"
+         "      text. An empty line gives jurisdiction null, valid null, no faults\n"
+         "      and an empty report. Bytes that are not UTF-8 become U+FFFD.\n"
+         "  kesmal-cli make JURISDICTION [--count N] [--seed S] [--json] [OPTIONS]\n"
          "      Print N new valid numbers (default 1), one a line. --seed S (0 to\n"
          "      4294967295) makes the run reproducible; without it the clock seeds.\n"
-         "      Each option fixes only its own field; the rest is drawn at random.\n";
+         "      --json prints each number as check --json does, its input being the\n"
+         "      number made. Each option fixes only its own field; the rest is drawn\n"
+         "      at random.\n";
   for (const auto& entry : Jurisdictions()) {
     out << "\n  make " << entry.name << "   (" << entry.title << ")\n";
     for (const auto& option : entry.options)
@@ -52,12 +64,29 @@ Number ParseNumber(std::string_view option, std::string_view value, std::string_
   return number;
 }
 
+// An input as the check command treats it: a-z raised to capitals, the UTF-8
+// converted to GBK; none for an empty line.
+std::optional<IdReport> CheckInput(std::string_view utf8Line) {
+  thread_local std::string text;  // keeps its storage from line to line
+  text.assign(utf8Line);
+  bool ascii = true;
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    ascii &= static_cast<unsigned char>(c) < 0x80;
+  }
+  // GBK keeps ASCII as it is.
+  return ascii ? CheckNumberText(text) : CheckNumberText(Utf8ToGbk(text));
+}
+
 int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
   std::vector<std::string_view> numbers;
   bool optionsEnded = false;
+  bool json = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (!optionsEnded && args[i] == "--") {
       optionsEnded = true;
+    } else if (!optionsEnded && args[i] == "--json") {
+      json = true;
     } else if (!optionsEnded && IsOption(args[i])) {
       throw UsageError{"unknown option '" + args[i] + "' for check"};
     } else {
@@ -68,6 +97,12 @@ int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostrea
   bool allValid = true;
   std::string report;
   const auto checkOne = [&](std::string_view line) {
+    if (json) {
+      const auto checked = CheckInput(line);
+      allValid &= !checked || checked->valid;
+      out << CheckJson(line, checked) << '\n';
+      return;
+    }
     allValid &= CheckLine(line, report);
     report += '\n';
     out.write(report.data(), static_cast<std::streamsize>(report.size()));
@@ -105,8 +140,13 @@ int RunMake(const std::vector<std::string>& args, std::ostream& out) {
 
   std::uint64_t count = 1;
   std::uint32_t seed = ClockSeed();
+  bool json = false;
   OptionValues values;
   for (std::size_t i = 2; i < args.size(); ++i) {
+    if (args[i] == "--json") {
+      json = true;
+      continue;
+    }
     std::string name = args[i];
     std::string value;
     const auto equals = name.find('=');
@@ -135,7 +175,13 @@ int RunMake(const std::vector<std::string>& args, std::ostream& out) {
   const auto& settings = std::get<MakeSettings>(built);
 
   SeedRandom(seed);
-  for (std::uint64_t n = 0; n < count; ++n) out << *MakeNumberText(entry->index, settings) << '\n';
+  for (std::uint64_t n = 0; n < count; ++n) {
+    const std::string number = *MakeNumberText(entry->index, settings);
+    if (json)
+      out << CheckJson(number, CheckMadeNumber(entry->index, number)) << '\n';
+    else
+      out << number << '\n';
+  }
   out.flush();
   return kExitValid;
 }
@@ -143,15 +189,7 @@ int RunMake(const std::vector<std::string>& args, std::ostream& out) {
 }  // namespace
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
-  thread_local std::string text;  // keeps its storage from line to line
-  text.assign(utf8Line);
-  bool ascii = true;
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    ascii &= static_cast<unsigned char>(c) < 0x80;
-  }
-  // GBK keeps ASCII as it is.
-  const auto report = ascii ? CheckNumberText(text) : CheckNumberText(Utf8ToGbk(text));
+  const auto report = CheckInput(utf8Line);
   utf8Report.clear();
   if (!report) return true;
   AppendGbkToUtf8(report->text, utf8Report);

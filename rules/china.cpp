@@ -17,13 +17,19 @@ int Field(std::string_view number, std::size_t from, std::size_t count) {
   return value;
 }
 
-std::string Birthplace(int province, int sub) {
-  const auto name = RegionName(province, sub);
-  return "“" + (name ? *name : std::string("未知出生地")) + "”";
+HolderSex SexOfDigit(char sexDigit) {
+  return DigitValue(sexDigit) % 2 == 1 ? HolderSex::Male : HolderSex::Female;
 }
 
-const char* SexPhrase(char sexDigit) {
-  return DigitValue(sexDigit) % 2 == 1 ? "“男性”" : "“女性”";
+std::optional<Birthday> ReadDate(int year, int month, int day) {
+  return ReadBirthday(static_cast<std::int16_t>(year), static_cast<std::int16_t>(month),
+                      static_cast<std::int16_t>(day));
+}
+
+// Both mainland forms name the holder alike and differ only in their ending.
+std::string ChinaSentence(const IdAnalysis& id, const char* ending) {
+  return "“" + id.number + "”是一位于" + BirthdayPhrase(*id.birthday) + "出生在“" +
+         id.birthplace.value_or("未知出生地") + "”的中国“" + SexWord(*id.sex) + "”" + ending;
 }
 
 std::string Date(const CivilDate& date) {
@@ -64,27 +70,46 @@ char ChinaCheckCode(std::string_view number) {
   return kCheckByRemainder[sum % 11];
 }
 
-IdReport CheckChinaId(std::string_view number) {
-  const auto failed = [](const char* complaint) {
-    return IdReport{std::string(complaint) + "才是正确的中国身分证字号。", false};
-  };
-  if (!AllDigits(number.substr(0, 17))) return failed("第1-17码应该是数字(0)~(9)，");
+namespace {
+
+IdAnalysis AnalyseChinaId(std::string_view number) {
+  IdAnalysis id{Jurisdiction::China, number};
+  if (!AllDigits(number.substr(0, 17))) {
+    id.AddFault(FaultCode::Digits, "第1-17码应该是数字(0)~(9)，");
+    return id;
+  }
 
   const int year = Field(number, 6, 4);
-  const std::string datePhrase = DescribeBirthday(
-      static_cast<std::int16_t>(year), static_cast<std::int16_t>(Field(number, 10, 2)),
-      static_cast<std::int16_t>(Field(number, 12, 2)));
+  const auto birthday = ReadDate(year, Field(number, 10, 2), Field(number, 12, 2));
   // The phrase takes a year below 100 as two-digit; written as four digits it is no date.
-  if (datePhrase.empty() || year < 100) return failed("第7-14码的出生日期应该是正确的日期格式，");
+  if (!birthday || year < 100) {
+    id.AddFault(FaultCode::BirthDate, "第7-14码的出生日期应该是正确的日期格式，");
+    return id;
+  }
 
-  const std::string birthplace = Birthplace(Field(number, 0, 2), Field(number, 2, 4));
+  const auto birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
   const char expected = ChinaCheckCode(number);
-  if (number[17] != expected)
-    return failed(("最后一码检查码应该是(" + std::string(1, expected) + ")，").c_str());
+  if (number[17] != expected) {
+    id.AddCheckCodeFault(expected);
+    return id;
+  }
 
-  return {"“" + std::string(number) + "”是一位于" + datePhrase + "出生在" + birthplace + "的中国" +
-              SexPhrase(number[16]) + "身分证字号。",
-          true};
+  id.birthday = birthday;
+  id.birthplace = birthplace;
+  id.regionCode = std::string(number.substr(0, 6));
+  id.sex = SexOfDigit(number[16]);
+  return id;
+}
+
+std::string ChinaReportText(const IdAnalysis& id) {
+  if (!id.Valid()) return id.FaultSentences() + "才是正确的中国身分证字号。";
+  return ChinaSentence(id, "身分证字号。");
+}
+
+}  // namespace
+
+IdReport CheckChinaId(std::string_view number) {
+  return ReportFrom(AnalyseChinaId(number), ChinaReportText);
 }
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings) {
@@ -107,21 +132,39 @@ std::string UpgradeChinaId(std::string_view number) {
   return upgraded;
 }
 
+namespace {
+
+IdAnalysis AnalyseChinaOldId(std::string_view number) {
+  IdAnalysis id{Jurisdiction::ChinaOld, number};
+  if (!AllDigits(number.substr(0, 15))) {
+    id.AddFault(FaultCode::Digits, "应该全部输入数字(0)~(9)，");
+    return id;
+  }
+
+  const auto birthday =
+      ReadDate(1900 + Field(number, 6, 2), Field(number, 8, 2), Field(number, 10, 2));
+  if (!birthday) {
+    id.AddFault(FaultCode::BirthDate, "第7-12码的出生日期应该是正确的日期格式，");
+    return id;
+  }
+
+  id.birthday = birthday;
+  id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
+  id.regionCode = std::string(number.substr(0, 6));
+  id.sex = SexOfDigit(number[14]);
+  id.upgrade = UpgradeChinaId(number);
+  return id;
+}
+
+std::string ChinaOldReportText(const IdAnalysis& id) {
+  if (!id.Valid()) return id.FaultSentences() + "才是正确的中国旧身分证字号。";
+  return ChinaSentence(id, "旧身分证字号，目前应升码为“") + *id.upgrade + "”。";
+}
+
+}  // namespace
+
 IdReport CheckChinaOldId(std::string_view number) {
-  const auto failed = [](const char* complaint) {
-    return IdReport{std::string(complaint) + "才是正确的中国旧身分证字号。", false};
-  };
-  if (!AllDigits(number.substr(0, 15))) return failed("应该全部输入数字(0)~(9)，");
-
-  const std::string datePhrase = DescribeBirthday(
-      static_cast<std::int16_t>(1900 + Field(number, 6, 2)),
-      static_cast<std::int16_t>(Field(number, 8, 2)), static_cast<std::int16_t>(Field(number, 10, 2)));
-  if (datePhrase.empty()) return failed("第7-12码的出生日期应该是正确的日期格式，");
-
-  const std::string birthplace = Birthplace(Field(number, 0, 2), Field(number, 2, 4));
-  return {"“" + std::string(number) + "”是一位于" + datePhrase + "出生在" + birthplace + "的中国" +
-              SexPhrase(number[14]) + "旧身分证字号，目前应升码为“" + UpgradeChinaId(number) + "”。",
-          true};
+  return ReportFrom(AnalyseChinaOldId(number), ChinaOldReportText);
 }
 
 }  // namespace kesmal

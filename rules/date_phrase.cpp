@@ -46,18 +46,29 @@ ScopedToday::ScopedToday(CivilDate date) : previous_(pinnedToday) { pinnedToday 
 
 ScopedToday::~ScopedToday() { pinnedToday = previous_; }
 
-std::string DescribeBirthday(std::int16_t yearAsWritten, std::int16_t month, std::int16_t day) {
+std::optional<Birthday> ReadBirthday(std::int16_t yearAsWritten, std::int16_t month,
+                                     std::int16_t day) {
   const CivilDate today = Today();
   const int year = PlaceTwoDigitYear(yearAsWritten, today.year);
-  if (day < 1 || day > DaysOfMonth(year, month)) return {};
+  if (day < 1 || day > DaysOfMonth(year, month)) return std::nullopt;
 
-  std::string phrase = "“西元 " + std::to_string(year) + " 年 " + std::to_string(month) + " 月 " +
-                       std::to_string(day) + " 日”";
   const long birth = year * 10000L + month * 100L + day;
   const long todayNumber = today.year * 10000L + today.month * 100L + today.day;
-  if (birth > todayNumber) phrase += "(尚未出生)";
-  if (today.year - year + 1 > 116) phrase += "(破世界纪录的人瑞)";
+  return Birthday{{year, month, day}, birth > todayNumber, today.year - year + 1 > 116};
+}
+
+std::string BirthdayPhrase(const Birthday& birthday) {
+  const CivilDate& date = birthday.date;
+  std::string phrase = "“西元 " + std::to_string(date.year) + " 年 " + std::to_string(date.month) +
+                       " 月 " + std::to_string(date.day) + " 日”";
+  if (birthday.notYetBorn) phrase += "(尚未出生)";
+  if (birthday.recordAge) phrase += "(破世界纪录的人瑞)";
   return phrase;
+}
+
+std::string DescribeBirthday(std::int16_t year, std::int16_t month, std::int16_t day) {
+  const auto birthday = ReadBirthday(year, month, day);
+  return birthday ? BirthdayPhrase(*birthday) : std::string();
 }
 
 }  // namespace kesmal

@@ -42,8 +42,23 @@ class ScopedToday {
   std::optional<CivilDate> previous_;
 };
 
+// A birth date read from a number, with its year placed in a century, and the
+// two remarks the phrase makes about it.
+struct Birthday {
+  CivilDate date;
+  bool notYetBorn = false;  // after today
+  bool recordAge = false;   // older than anyone on record
+  friend bool operator==(const Birthday&, const Birthday&) = default;
+};
+
 // A year of 0 to 99 is placed in a century by today's two-digit year.
-// Returns the empty string when the date is not a calendar date.
+// None when the date is not a calendar date.
+std::optional<Birthday> ReadBirthday(std::int16_t year, std::int16_t month, std::int16_t day);
+
+// “西元 1985 年 5 月 3 日”, followed by the remarks that apply.
+std::string BirthdayPhrase(const Birthday& birthday);
+
+// ReadBirthday's phrase, or the empty string when the date is not a calendar date.
 std::string DescribeBirthday(std::int16_t year, std::int16_t month, std::int16_t day);
 
 }  // namespace kesmal

@@ -32,7 +32,10 @@ std::string RejectionMessage(std::string_view number) {
 std::optional<IdReport> CheckNumberText(std::string_view number) {
   if (number.empty()) return std::nullopt;
   if (const Checker check = CheckerForLength(number.size())) return check(number);
-  return IdReport{RejectionMessage(number), false};
+  IdAnalysis rejected{std::nullopt, number};
+  rejected.AddFault(FaultCode::Length, RejectionMessage(number));
+  return ReportFrom(std::move(rejected),
+                    [](const IdAnalysis& id) { return id.faults[0].sentence; });
 }
 
 std::optional<std::string> MakeNumberText(int jurisdiction, const MakeSettings& settings) {

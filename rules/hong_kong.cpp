@@ -29,28 +29,44 @@ char HongKongCheckCode(std::string_view number) {
   return static_cast<char>('0' + code);
 }
 
-IdReport CheckHongKongId8(std::string_view number) {
-  std::string faults;
-  if (!IsCapital(number[0])) faults += "第一码应该是英文字母，";
-  if (!AllDigits(number.substr(1, 6))) faults += "第2-7码应该是数字(0)~(9)，";
-  if (faults.empty()) {
+namespace {
+
+IdAnalysis AnalyseHongKongId8(std::string_view number) {
+  IdAnalysis id{Jurisdiction::HongKong, number};
+  if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, "第一码应该是英文字母，");
+  if (!AllDigits(number.substr(1, 6))) id.AddFault(FaultCode::Digits, "第2-7码应该是数字(0)~(9)，");
+  if (id.Valid()) {
     const char expected = HongKongCheckCode(number);
-    if (number[7] != expected) faults += "最后一码检查码应该是(" + std::string(1, expected) + ")，";
+    if (number[7] != expected) id.AddCheckCodeFault(expected);
   }
-  if (!faults.empty()) return {faults + "才是正确的香港身分证字号。", false};
-  return {"“" + std::string(number) + "”是香港身分证字号。", true};
+  return id;
+}
+
+IdAnalysis AnalyseHongKongId9(std::string_view number) {
+  IdAnalysis id{Jurisdiction::HongKong, number};
+  if (!IsCapital(number[0]) || !IsCapital(number[1]))
+    id.AddFault(FaultCode::Letter, "第1-2码应该是英文字母，");
+  if (!AllDigits(number.substr(2, 6))) id.AddFault(FaultCode::Digits, "第3-8码应该是数字(0)~(9)，");
+  if (id.Valid()) {
+    const char expected = HongKongCheckCode(number);
+    if (number[8] != expected) id.AddCheckCodeFault(expected);
+  }
+  return id;
+}
+
+std::string HongKongReportText(const IdAnalysis& id) {
+  if (!id.Valid()) return id.FaultSentences() + "才是正确的香港身分证字号。";
+  return "“" + id.number + "”是香港身分证字号。";
+}
+
+}  // namespace
+
+IdReport CheckHongKongId8(std::string_view number) {
+  return ReportFrom(AnalyseHongKongId8(number), HongKongReportText);
 }
 
 IdReport CheckHongKongId9(std::string_view number) {
-  std::string faults;
-  if (!IsCapital(number[0]) || !IsCapital(number[1])) faults += "第1-2码应该是英文字母，";
-  if (!AllDigits(number.substr(2, 6))) faults += "第3-8码应该是数字(0)~(9)，";
-  if (faults.empty()) {
-    const char expected = HongKongCheckCode(number);
-    if (number[8] != expected) faults += "最后一码检查码应该是(" + std::string(1, expected) + ")，";
-  }
-  if (!faults.empty()) return {faults + "才是正确的香港身分证字号。", false};
-  return {"“" + std::string(number) + "”是香港身分证字号。", true};
+  return ReportFrom(AnalyseHongKongId9(number), HongKongReportText);
 }
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings) {

@@ -24,32 +24,47 @@ char KoreaCheckCode(std::string_view number) {
   return static_cast<char>('0' + (11 - sum % 11) % 10);
 }
 
-IdReport CheckKoreaId(std::string_view number) {
-  std::string faults;
-  std::string birth;
-  std::string sex;
-  if (!AllDigits(number.substr(0, 12))) faults += "第1-12码应该是数字(0)~(9)，";
-  if (faults.empty()) {
-    birth =
-        DescribeBirthday(TwoDigitsAt(number, 0), TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
-    if (birth.empty()) faults += "第1-6码的出生日期应该是正确的日期格式，";
+namespace {
+
+IdAnalysis AnalyseKoreaId(std::string_view number) {
+  IdAnalysis id{Jurisdiction::Korea, number};
+  std::optional<Birthday> birthday;
+  std::optional<HolderSex> sex;
+  if (!AllDigits(number.substr(0, 12)))
+    id.AddFault(FaultCode::Digits, "第1-12码应该是数字(0)~(9)，");
+  if (id.Valid()) {
+    birthday = ReadBirthday(TwoDigitsAt(number, 0), TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
+    if (!birthday) id.AddFault(FaultCode::BirthDate, "第1-6码的出生日期应该是正确的日期格式，");
 
     if (number[6] == '1')
-      sex = "“男性”";
+      sex = HolderSex::Male;
     else if (number[6] == '2')
-      sex = "“女性”";
+      sex = HolderSex::Female;
     else
-      faults += "第7码应该是男性(1)或女性(2)，";
+      id.AddFault(FaultCode::SexDigit, "第7码应该是男性(1)或女性(2)，");
 
-    if (faults.empty()) {
+    if (id.Valid()) {
       const char expected = KoreaCheckCode(number);
-      if (number[12] != expected)
-        faults += "最后一码检查码应该是(" + std::string(1, expected) + ")，";
+      if (number[12] != expected) id.AddCheckCodeFault(expected);
     }
   }
-  if (!faults.empty()) return {faults + "才是正确的韩国身分证字号。", false};
-  return {"“" + std::string(number) + "”是一位于" + birth + "出生的韩国" + sex + "身分证字号。",
-          true};
+  if (!id.Valid()) return id;
+
+  id.birthday = birthday;
+  id.sex = sex;
+  return id;
+}
+
+std::string KoreaReportText(const IdAnalysis& id) {
+  if (!id.Valid()) return id.FaultSentences() + "才是正确的韩国身分证字号。";
+  return "“" + id.number + "”是一位于" + BirthdayPhrase(*id.birthday) + "出生的韩国“" +
+         SexWord(*id.sex) + "”身分证字号。";
+}
+
+}  // namespace
+
+IdReport CheckKoreaId(std::string_view number) {
+  return ReportFrom(AnalyseKoreaId(number), KoreaReportText);
 }
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings) {
@@ -66,10 +81,7 @@ std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings) {
     number = TwoDigits(year) + TwoDigits(month) + TwoDigits(day);
   }
 
-  if (settings && settings->Sex)
-    number += *settings->Sex == HolderSex::Male ? '1' : '2';
-  else
-    number += static_cast<char>('1' + RandomDraw() % 2);
+  number += SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt);
 
   number += RandomDigits(0, 99999, 5);
   number += KoreaCheckCode(number);

@@ -33,4 +33,9 @@ std::string RandomDigits(std::int32_t low, std::int32_t high, std::int32_t width
   return text;
 }
 
+char SexDigitOneOrTwo(std::optional<HolderSex> fixed) {
+  if (fixed) return *fixed == HolderSex::Male ? '1' : '2';
+  return static_cast<char>('1' + RandomDraw() % 2);
+}
+
 }  // namespace kesmal

@@ -19,21 +19,35 @@ char TaiwanCheckCode(std::string_view number) {
   return static_cast<char>('0' + (10 - sum % 10) % 10);
 }
 
-IdReport CheckTaiwanId(std::string_view number) {
-  std::string faults;
-  if (!IsCapital(number[0])) faults += "第一码应该是英文字母，";
-  if (number[1] != '1' && number[1] != '2') faults += "第二码应该是男性(1)或女性(2)，";
-  if (!AllDigits(number.substr(2, 7))) faults += "第3-9码应该是数字(0)~(9)，";
-  if (faults.empty()) {
-    const char expected = TaiwanCheckCode(number);
-    if (number[9] != expected) faults += "最后一码检查码应该是(" + std::string(1, expected) + ")，";
-  }
-  if (!faults.empty()) return {faults + "才是正确的台湾身分证字号。", false};
+namespace {
 
-  const char* place = TaiwanLetterTable[*TaiwanLetterRow(number[0])].Name;
-  const char* sex = number[1] == '1' ? "男性" : "女性";
-  return {"“" + std::string(number) + "”是出生地在“" + place + "”的“" + sex + "”台湾身分证字号。",
-          true};
+IdAnalysis AnalyseTaiwanId(std::string_view number) {
+  IdAnalysis id{Jurisdiction::Taiwan, number};
+  if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, "第一码应该是英文字母，");
+  if (number[1] != '1' && number[1] != '2')
+    id.AddFault(FaultCode::SexDigit, "第二码应该是男性(1)或女性(2)，");
+  if (!AllDigits(number.substr(2, 7))) id.AddFault(FaultCode::Digits, "第3-9码应该是数字(0)~(9)，");
+  if (id.Valid()) {
+    const char expected = TaiwanCheckCode(number);
+    if (number[9] != expected) id.AddCheckCodeFault(expected);
+  }
+  if (!id.Valid()) return id;
+
+  id.birthplace = TaiwanLetterTable[*TaiwanLetterRow(number[0])].Name;
+  id.sex = number[1] == '1' ? HolderSex::Male : HolderSex::Female;
+  return id;
+}
+
+std::string TaiwanReportText(const IdAnalysis& id) {
+  if (!id.Valid()) return id.FaultSentences() + "才是正确的台湾身分证字号。";
+  return "“" + id.number + "”是出生地在“" + *id.birthplace + "”的“" + SexWord(*id.sex) +
+         "”台湾身分证字号。";
+}
+
+}  // namespace
+
+IdReport CheckTaiwanId(std::string_view number) {
+  return ReportFrom(AnalyseTaiwanId(number), TaiwanReportText);
 }
 
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings) {
@@ -42,10 +56,7 @@ std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings) {
   const int row = regionGiven ? *settings->Region : RandomDraw() % 26;
   std::string number(1, static_cast<char>(TaiwanLetterTable[row].Letter & 0xFF));
 
-  if (settings && settings->Sex)
-    number += *settings->Sex == HolderSex::Male ? '1' : '2';
-  else
-    number += static_cast<char>('1' + RandomDraw() % 2);
+  number += SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt);
 
   number += RandomDigits(0, 9999999, 7);
   number += TaiwanCheckCode(number);

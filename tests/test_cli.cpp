@@ -89,7 +89,30 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"hong_kong_lower_case_raised", {"check", "ab9876543"}, "", 0,
                   kHongKong9 + "\n"},
         CheckCase{"korea_wrong_check_digit", {"check"}, "0001011000003\n", 1,
-                  "最后一码检查码应该是(2)，才是正确的韩国身分证字号。\n"}),
+                  "最后一码检查码应该是(2)，才是正确的韩国身分证字号。\n"},
+        CheckCase{"json_argument", {"check", "--json", "a1234563"}, "", 0,
+                  R"({"input":"a1234563","jurisdiction":"hk","valid":true,"faults":[],)"
+                  R"("report":"“A1234563”是香港身分证字号。"})"
+                  "\n"},
+        CheckCase{"json_after_numbers", {"check", "A1", "--json"}, "", 1,
+                  R"({"input":"A1","jurisdiction":null,"valid":false,"faults":[{"code":"length",)"
+                  R"("message":"您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入...."}],)"
+                  R"("report":"您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入...."})"
+                  "\n"},
+        CheckCase{"json_after_double_dash_is_a_number", {"check", "--", "--json"}, "", 1,
+                  "您输入的“--JSON”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{"json_stdin_keeps_lines_aligned", {"check", "--json"}, "\r\nA1234563\r\n", 0,
+                  R"({"input":"","jurisdiction":null,"valid":null,"faults":[],"report":""})"
+                  "\n"
+                  R"({"input":"A1234563","jurisdiction":"hk","valid":true,"faults":[],)"
+                  R"("report":"“A1234563”是香港身分证字号。"})"
+                  "\n"},
+        CheckCase{"json_escapes_what_it_quotes", {"check", "--json"}, "\"\t\\\xff\n", 1,
+                  R"({"input":"\"\t\\�","jurisdiction":null,"valid":false,)"
+                  R"("faults":[{"code":"length","message":"您输入的“\"\t\\?”是错误或程式不支援的的)"
+                  R"(身分证字号！请重新输入...."}],"report":"您输入的“\"\t\\?”是错误或程式不支援的)"
+                  R"(的身分证字号！请重新输入...."})"
+                  "\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct UsageCase {
@@ -158,7 +181,7 @@ TEST(HelpCommand, DescribesEveryCommand) {
   const auto outcome = RunWith({"--help"});
   EXPECT_EQ(outcome.status, 0);
   for (const char* word : {"check", "make", "tw", "hk", "kr", "--count", "--seed", "--sex",
-                           "--region", "--length", "--birth", "yymmdd"})
+                           "--region", "--length", "--birth", "yymmdd", "--json", "cn15"})
     EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
   EXPECT_EQ(RunWith({"make", "tw", "--help"}).out, outcome.out);
 }
@@ -245,6 +268,31 @@ TEST(MakeCommand, KoreaOptionsFixOnlyTheirFields) {
     sexes.insert(number[6]);
   }
   EXPECT_EQ(sexes.size(), 2u) << "the sex is still drawn";
+}
+
+TEST(MakeCommand, JsonIsWhatCheckJsonSaysOfTheSameNumbers) {
+  const ScopedToday today({2026, 6, 15});
+  for (const char* jurisdiction : {"tw", "hk", "cn", "kr"}) {
+    const auto plain = RunWith({"make", jurisdiction, "--count", "50", "--seed", "11"});
+    const auto json = RunWith({"make", jurisdiction, "--json", "--count", "50", "--seed", "11"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out, RunWith({"check", "--json"}, plain.out).out) << jurisdiction;
+    EXPECT_EQ(Lines(json.out).size(), 50u);
+  }
+}
+
+TEST(MakeCommand, JsonCarriesTheFixedFields) {
+  const ScopedToday today({2026, 6, 15});
+  const auto made = RunWith({"make", "cn", "--region", "110105", "--birth", "1985-05-03", "--sex",
+                             "female", "--count", "20", "--json"});
+  for (const auto& line : Lines(made.out)) {
+    EXPECT_EQ(line.rfind(R"({"input":"11010519850503)", 0), 0u) << line;
+    for (const char* field :
+         {R"("jurisdiction":"cn","valid":true,"faults":[],"birthplace":"北京市朝阳区",)"
+          R"("region_code":"110105","birth_date":"1985-05-03","not_yet_born":false,)"
+          R"("record_age":false,"sex":"female","report":"“11010519850503)"})
+      EXPECT_NE(line.find(field), std::string::npos) << line;
+  }
 }
 
 TEST(MakeCommand, KoreaBirthKeepsOnlyTwoYearDigits) {

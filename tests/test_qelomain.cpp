@@ -17,6 +17,7 @@
 #include "rules/random_source.h"
 #include "ui/Qelomain.h"
 #include "ui/application.h"
+#include "window_driver.h"
 
 namespace kesmal {
 namespace {
@@ -43,35 +44,25 @@ class TestQelomain : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TfrmMain> window_;
+  test::WindowDriver driver_;
 
   template <typename T>
   T* Find(const char* name) {
-    auto* widget = window_->findChild<T*>(QString::fromLatin1(name));
-    if (!widget) qFatal("no widget %s", name);
-    return widget;
+    return driver_.Find<T>(QString::fromLatin1(name));
   }
   QLineEdit* Entry() { return Find<QLineEdit>("edtId"); }
   QPlainTextEdit* Report() { return Find<QPlainTextEdit>("meoShow"); }
   QString Caption() { return Find<QGroupBox>("gbxId")->title(); }
   QString Clipboard() { return QGuiApplication::clipboard()->text(); }
 
-  void SelectJurisdiction(int index) {
-    QComboBox* list = Find<QComboBox>("cbxType");
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Home);
-    for (int i = 0; i < index; ++i) QTest::keyClick(list, Qt::Key_Down);
-  }
+  void SelectJurisdiction(int index) { driver_.SelectJurisdiction(index); }
 
  private slots:
   void init() {
     QGuiApplication::clipboard()->setText(kSentinel);
-    window_ = std::make_unique<TfrmMain>();
-    window_->show();
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    driver_.Open();
   }
-  void cleanup() { window_.reset(); }
+  void cleanup() { driver_.Close(); }
 
   void opensWithEmptyFocusedEntryAndStartText() {
     QCOMPARE(Caption(), QStringLiteral("Номер"));
@@ -103,7 +94,7 @@ class TestQelomain : public QObject {
   }
   void russianCaptionsFitTheirButtons() {
     QFETCH(QString, button);
-    const auto* widget = window_->findChild<QPushButton*>(button);
+    const auto* widget = driver_.Window().findChild<QPushButton*>(button);
     const QRect ink = QFontMetrics(widget->font()).tightBoundingRect(widget->text());
     QVERIFY2(ink.width() <= widget->width(), qPrintable(QString::number(ink.width())));
   }
@@ -121,7 +112,7 @@ class TestQelomain : public QObject {
   void namedFacesHaveInstalledStandIns() {
     QFETCH(QString, widget);
     QFETCH(QString, face);
-    QCOMPARE(QFontInfo(window_->findChild<QWidget*>(widget)->font()).family(), face);
+    QCOMPARE(QFontInfo(driver_.Window().findChild<QWidget*>(widget)->font()).family(), face);
   }
 
   void keyFilter_data() {
@@ -302,7 +293,7 @@ class TestQelomain : public QObject {
     QFETCH(QString, caption);
     const QString start = Report()->toPlainText();
     QTest::keyClicks(Entry(), field);
-    QTest::mouseClick(window_->findChild<QPushButton*>(button), Qt::LeftButton);
+    QTest::mouseClick(driver_.Window().findChild<QPushButton*>(button), Qt::LeftButton);
     QVERIFY(Entry()->text().isEmpty());
     QCOMPARE(Clipboard(), clipboard);
     QCOMPARE(Report()->toPlainText(), report == QLatin1String("start") ? start : report);
@@ -329,6 +320,9 @@ class TestQelomain : public QObject {
     QTest::addColumn<int>("index");
     QTest::addColumn<QList<int>>("lengths");
     QTest::newRow("Taiwan") << 0 << QList<int>{10};
+    QTest::newRow("Hong Kong") << 1 << QList<int>{8, 9};
+    QTest::newRow("China") << 2 << QList<int>{18};
+    QTest::newRow("Korea") << 3 << QList<int>{13};
   }
   void generate() {
     QFETCH(int, index);
@@ -373,7 +367,7 @@ class TestQelomain : public QObject {
     QFETCH(QString, query);
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(scheme, &recorder, "open");
-    QTest::mouseClick(window_->findChild<QLabel*>(label), Qt::LeftButton);
+    QTest::mouseClick(driver_.Window().findChild<QLabel*>(label), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(scheme);
     QCOMPARE(recorder.opened.size(), 1);
     const QUrl url = recorder.opened.front();
@@ -384,7 +378,7 @@ class TestQelomain : public QObject {
 
   void exitClosesTheWindow() {
     QTest::mouseClick(Find<QPushButton>("btnExit"), Qt::LeftButton);
-    QVERIFY(!window_->isVisible());
+    QVERIFY(!driver_.Window().isVisible());
   }
 
   void exceptionInHandlerIsShownAndProgramGoesOn() {

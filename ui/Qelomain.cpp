@@ -14,7 +14,12 @@
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
 #include "rules/random_source.h"
+#include "ui/QeloCn.h"
+#include "ui/QeloHk.h"
+#include "ui/QeloKr.h"
+#include "ui/QeloTw.h"
 #include "ui/application.h"
+#include "ui/dock_panel.h"
 #include "ui/form_fonts.h"
 #include "ui/links.h"
 #include "ui_Qelomain.h"
@@ -79,7 +84,8 @@ QString FromGbk(const std::string& gbk) { return QString::fromStdString(GbkToUtf
 
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TfrmMain>()) {
+TfrmMain::TfrmMain(int screenWidth, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::TfrmMain>()), screenWidth_(screenWidth) {
   ui_->setupUi(this);
   ApplyFormFonts(this);
   FitLabels(this);
@@ -106,8 +112,14 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::
   connect(ui_->btnExit, &QPushButton::clicked, this, &TfrmMain::btnExitClick);
   connect(ui_->cbxType, &QComboBox::activated, this, &TfrmMain::cbxTypeChange);
   connect(ui_->btnMake, &QPushButton::clicked, this, &TfrmMain::btnMakeClick);
+  connect(ui_->btnUserDefine, &QPushButton::clicked, this, &TfrmMain::btnUserDefineClick);
 
   SeedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+
+  frmChina_ = new TfrmChina(this);
+  frmTaiwan_ = new TfrmTaiwan(this);
+  frmHongKong_ = new TfrmHongKong(this);
+  frmKorea_ = new TfrmKorea(this);
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -165,11 +177,67 @@ void TfrmMain::btnCleanClick() {
 
 void TfrmMain::btnExitClick() { close(); }
 
+void TfrmMain::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (userDefine_) Dock(SelectedPanel());
+}
+
 void TfrmMain::cbxTypeChange() {
-  const bool enable = ui_->cbxType->currentIndex() >= 0;
-  ui_->btnMake->setEnabled(enable);
-  ui_->btnUserDefine->setEnabled(enable);
-  if (enable) ui_->btnMake->setFocus();
+  if (!ui_->btnUserDefine->isEnabled()) {  // the first selection since start
+    frmTaiwan_->FillRegions();
+    frmChina_->FillProvinces();
+    frmChina_->DrawDefaultDate();
+    frmKorea_->DrawDefaultDate();
+  }
+  if (ui_->cbxType->currentIndex() < 0) {
+    ui_->btnMake->setEnabled(false);
+    ui_->btnUserDefine->setEnabled(false);
+    return;
+  }
+  ui_->btnMake->setEnabled(true);
+  ui_->btnUserDefine->setEnabled(true);
+  if (userDefine_) {
+    SettingsPanel* shown = SelectedPanel();
+    Dock(shown);
+    for (SettingsPanel* panel : Panels())
+      if (panel != shown) panel->hide();
+    shown->show();
+  }
+  ui_->btnMake->setFocus();
+}
+
+void TfrmMain::btnUserDefineClick() {
+  userDefine_ = !userDefine_;
+  if (userDefine_) {
+    ui_->btnUserDefine->setText(QStringLiteral("《"));
+    SettingsPanel* shown = SelectedPanel();
+    Dock(shown);
+    shown->show();
+  } else {
+    ui_->btnUserDefine->setText(QStringLiteral("》"));
+    for (SettingsPanel* panel : Panels()) panel->hide();
+  }
+  ui_->btnMake->setFocus();
+}
+
+SettingsPanel* TfrmMain::SelectedPanel() const {
+  switch (ui_->cbxType->currentIndex()) {
+    case 1: return frmHongKong_;
+    case 2: return frmChina_;
+    case 3: return frmKorea_;
+    default: return frmTaiwan_;
+  }
+}
+
+std::array<SettingsPanel*, 4> TfrmMain::Panels() const {
+  return {frmTaiwan_, frmHongKong_, frmChina_, frmKorea_};
+}
+
+void TfrmMain::Dock(SettingsPanel* panel) {
+  const QRect outer = frameGeometry();
+  const PanelPlace place = DockPanel({outer.left(), outer.top(), outer.width(), outer.height()},
+                                     panel->width(), panel->height(), screenWidth_);
+  panel->move(place.left, place.top);
 }
 
 void TfrmMain::btnMakeClick() { MakeNumber(); }
@@ -187,7 +255,8 @@ void TfrmMain::CheckNumber() {
 
 void TfrmMain::MakeNumber() {
   const int jurisdiction = ui_->cbxType->currentIndex();
-  const std::optional<std::string> number = MakeNumberText(jurisdiction, {});
+  const MakeSettings settings = userDefine_ ? SelectedPanel()->Settings() : MakeSettings{};
+  const std::optional<std::string> number = MakeNumberText(jurisdiction, settings);
   if (!number) return;
   ui_->edtId->setText(FromGbk(*number));
   const std::string readBack = FieldBytes(ui_->edtId->text());

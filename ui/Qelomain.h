@@ -2,8 +2,10 @@
 // The main window: the entry field with its check, cut, clear and exit
 // buttons, the jurisdiction list with the generate and panel buttons, the
 // report area and the two links. It hands the entry's text, in GBK, to the
-// rules and shows what they answer; the judging is theirs.
+// rules and shows what they answer; the judging is theirs. It owns the four
+// settings panels and keeps the open one docked at its side.
 #include <QWidget>
+#include <array>
 #include <memory>
 
 class QKeyEvent;
@@ -14,15 +16,24 @@ class TfrmMain;
 
 namespace kesmal {
 
+class SettingsPanel;
+class TfrmChina;
+class TfrmHongKong;
+class TfrmKorea;
+class TfrmTaiwan;
+
 class TfrmMain : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TfrmMain(QWidget* parent = nullptr);
+  // screenWidth: the primary screen's width, read once at start; a panel that
+  // would pass it docks on the left instead.
+  explicit TfrmMain(int screenWidth, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   // True when the key press is consumed.
@@ -34,13 +45,26 @@ class TfrmMain : public QWidget {
   void btnExitClick();
   void cbxTypeChange();
   void btnMakeClick();
+  void btnUserDefineClick();
   void lblWebClick();
   void lblMailClick();
 
   void CheckNumber();
   void MakeNumber();
 
+  // The panel of the jurisdiction selected: 1 Hong Kong, 2 China, 3 Korea,
+  // any other index Taiwan.
+  SettingsPanel* SelectedPanel() const;
+  std::array<SettingsPanel*, 4> Panels() const;
+  void Dock(SettingsPanel* panel);
+
   std::unique_ptr<Ui::TfrmMain> ui_;
+  const int screenWidth_;
+  bool userDefine_ = false;  // the panels are open
+  TfrmChina* frmChina_ = nullptr;
+  TfrmTaiwan* frmTaiwan_ = nullptr;
+  TfrmHongKong* frmHongKong_ = nullptr;
+  TfrmKorea* frmKorea_ = nullptr;
 };
 
 }  // namespace kesmal

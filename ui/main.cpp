@@ -1,3 +1,4 @@
+#include <QScreen>
 #include <exception>
 
 #include "ui/Qelomain.h"
@@ -7,7 +8,8 @@ int main(int argc, char** argv) {
   kesmal::PreferX11OnWayland();
   kesmal::Application app(argc, argv);
   try {
-    kesmal::TfrmMain frmMain;
+    const int screenWidth = kesmal::Application::primaryScreen()->geometry().width();
+    kesmal::TfrmMain frmMain(screenWidth);
     frmMain.show();
     return kesmal::Application::exec();
   } catch (const std::exception& error) {

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Installs the build into a staging root and checks what a desktop and Debian
+# expect of it: the files in their places, a desktop entry, AppStream metainfo
+# and manual pages that their validators accept, a kesmal-cli that runs from
+# there, and a Debian package with the same files and real dependencies.
+#
+# usage: install_layout.sh BUILD_DIR WITH_WINDOW(ON|OFF)
+set -euo pipefail
+build=$1
+with_window=$2
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+fail() { echo "install_layout: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$stage/usr" >/dev/null
+
+expected=(usr/bin/kesmal-cli usr/share/man/man1/kesmal-cli.1.gz)
+if [ "$with_window" = ON ]; then
+  expected+=(usr/bin/kesmal usr/share/man/man1/kesmal.1.gz
+    usr/share/applications/org.example.kesmal.desktop
+    usr/share/metainfo/org.example.kesmal.metainfo.xml
+    usr/share/icons/hicolor/scalable/apps/org.example.kesmal.svg)
+fi
+(cd "$stage" && find . -type f | sed 's|^\./||' | sort) >"$stage.installed"
+printf '%s\n' "${expected[@]}" | sort | diff - "$stage.installed" ||
+  fail "installed files differ from the expected list (< expected, > installed)"
+rm -f "$stage.installed"
+
+for page in "$stage"/usr/share/man/man1/*.gz; do
+  warnings=$(zcat "$page" | LC_ALL=C.UTF-8 groff -k -man -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+done
+
+if [ "$with_window" = ON ]; then
+  desktop-file-validate "$stage/usr/share/applications/org.example.kesmal.desktop"
+  grep -q '^Categories=Utility;$' "$stage/usr/share/applications/org.example.kesmal.desktop" ||
+    fail "the desktop entry is not in the Utility category"
+  grep -q '^Comment\[zh_CN\]=' "$stage/usr/share/applications/org.example.kesmal.desktop" ||
+    fail "the desktop entry has no Chinese comment"
+  appstreamcli validate-tree --no-net "$stage" >/dev/null ||
+    { appstreamcli validate-tree --no-net "$stage"; fail "AppStream rejects the tree"; }
+fi
+
+out=$("$stage/usr/bin/kesmal-cli" check A123456789)
+[ "$out" = "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。" ] ||
+  fail "the installed kesmal-cli printed: $out"
+
+packages="$stage/packages"
+log=$(cpack --config "$build/CPackConfig.cmake" -B "$packages" 2>&1) || { echo "$log"; fail "cpack failed"; }
+deb=$(ls "$packages"/kesmal_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+wanted=(libc6 libstdc++6)
+if [ "$with_window" = ON ]; then
+  wanted+=(libqt6widgets6 libqt6gui6 libqt6core6 libqt6svg6 qt6-qpa-plugins
+    fonts-arphic-uming fonts-liberation fonts-dejavu-core)
+fi
+for package in "${wanted[@]}"; do
+  [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
+    fail "the package does not depend on $package: $depends"
+done
+dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort |
+  diff - <(printf '%s\n' "${expected[@]}" | sort) ||
+  fail "the package's files differ from the installed ones"
+echo "install_layout: ${#expected[@]} files installed and packaged; depends: $depends"

@@ -1,0 +1,36 @@
+#include "ui/settings_panel.h"
+
+#include <QDateEdit>
+#include <QLocale>
+
+#include "rules/random_source.h"
+#include "ui/form_fonts.h"
+
+namespace kesmal {
+
+SettingsPanel::SettingsPanel(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint) {
+  setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+void SettingsPanel::FinishForm() {
+  ApplyFormFonts(this);
+  FitLabels(this);
+  setFixedSize(size());
+  // The short date format of the locale, but never with a two-digit year,
+  // which would leave the century of a birth date to guesswork.
+  QString format = locale().dateFormat(QLocale::ShortFormat);
+  if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), "yyyy");
+  for (QDateEdit* picker : findChildren<QDateEdit*>()) picker->setDisplayFormat(format);
+}
+
+void DrawDefaultBirthDate(QDateEdit& picker) {
+  const qint64 steps = RandomDraw() % 16 + 15;
+  picker.setDateTime(picker.dateTime().addDays(-steps * 365));
+}
+
+CivilDate DateOf(const QDateEdit& picker) {
+  const QDate date = picker.date();
+  return {date.year(), date.month(), date.day()};
+}
+
+}  // namespace kesmal
