@@ -10,6 +10,7 @@
 //                                  what showing Chinese alone costs
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
 #ifdef KESMAL_BENCH_MAIN_WINDOW
   kesmal::PreferX11OnWayland();
   kesmal::Application app(argc, argv);
-  kesmal::TfrmMain window;
+  kesmal::TfrmMain window(kesmal::Application::primaryScreen()->geometry().width());
 #else
   QApplication app(argc, argv);
   if (argc != 3 && !(argc == 4 && QByteArray(argv[3]) == "--chinese-label")) {

@@ -7,10 +7,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
-#include <memory>
 
-#include "ui/Qelomain.h"
 #include "ui/application.h"
+#include "window_driver.h"
 
 namespace kesmal {
 
@@ -18,13 +17,11 @@ class TestQelomainInput : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TfrmMain> window_;
+  test::WindowDriver driver_;
 
   template <typename T>
   T* Find(const char* name) {
-    auto* widget = window_->findChild<T*>(QString::fromLatin1(name));
-    if (!widget) qFatal("no widget %s", name);
-    return widget;
+    return driver_.Find<T>(QString::fromLatin1(name));
   }
   QLineEdit* Entry() { return Find<QLineEdit>("edtId"); }
   QPlainTextEdit* Report() { return Find<QPlainTextEdit>("meoShow"); }
@@ -44,13 +41,8 @@ class TestQelomainInput : public QObject {
   }
 
  private slots:
-  void init() {
-    window_ = std::make_unique<TfrmMain>();
-    window_->show();
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-  }
-  void cleanup() { window_.reset(); }
+  void init() { driver_.Open(); }
+  void cleanup() { driver_.Close(); }
 
   void hostileText_data() {
     QTest::addColumn<QString>("text");
