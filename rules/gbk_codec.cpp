@@ -54,13 +54,14 @@ std::size_t Utf8SequenceLength(unsigned char lead, std::string_view rest) {
 }
 
 // A GBK double-byte character has a lead byte 0x81-0xFE and a trail byte
-// 0x40-0xFE; an undecodable one is skipped whole so its trail byte is not
-// misread as ASCII.
+// 0x40-0xFE other than 0x7F.
 constexpr bool IsGbkLead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 constexpr bool IsGbkTrail(unsigned char byte) {
   return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
 }
 
+// An undecodable double-byte character is skipped whole, so its trail byte is
+// not misread as ASCII.
 std::size_t GbkSequenceLength(unsigned char lead, std::string_view rest) {
   if (IsGbkLead(lead) && rest.size() >= 2 && IsGbkTrail(static_cast<unsigned char>(rest[1])))
     return 2;
