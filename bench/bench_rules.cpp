@@ -67,6 +67,25 @@ BENCHMARK_CAPTURE(RunMake, MakeKoreaId_random, MakeKoreaId, std::optional<KoreaM
 BENCHMARK_CAPTURE(RunMake, MakeKoreaId_settings, MakeKoreaId,
                   std::optional<KoreaMakeSettings>{{CivilDate{1985, 5, 3}, HolderSex::Male}});
 
+// Mainland, 18 characters and the old 15 digits
+BENCHMARK_CAPTURE(RunCheckCode, ChinaCheckCode, ChinaCheckCode, "11010519491231002X");
+BENCHMARK_CAPTURE(RunCheck, CheckChinaId_valid, CheckChinaId,
+                  {"11010519491231002X", "130638199001010027", "710000198001010010"});
+BENCHMARK_CAPTURE(RunCheck, CheckChinaId_faults, CheckChinaId,
+                  {"110105194912310021", "1101051949123100AX", "110105194902300021"});
+BENCHMARK_CAPTURE(RunMake, MakeChinaId_random, MakeChinaId, std::optional<ChinaMakeSettings>{});
+BENCHMARK_CAPTURE(RunMake, MakeChinaId_settings, MakeChinaId,
+                  std::optional<ChinaMakeSettings>{{2, 116, CivilDate{1990, 1, 1}, 1}});
+BENCHMARK_CAPTURE(RunCheck, CheckChinaOldId_valid, CheckChinaOldId,
+                  {"110105491231002", "710000800101001"});
+BENCHMARK_CAPTURE(RunCheck, CheckChinaOldId_faults, CheckChinaOldId,
+                  {"11010549123100X", "110105490230002"});
+
+void BM_UpgradeChinaId(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(UpgradeChinaId("110105491231002"));
+}
+BENCHMARK(BM_UpgradeChinaId);
+
 // Shared pieces
 void BM_DescribeBirthday(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(DescribeBirthday(1985, 5, 3));
@@ -91,8 +110,10 @@ void BM_RegionName(benchmark::State& state) {
 }
 BENCHMARK(BM_RegionName);
 
-const std::vector<std::string> kMixed = {"A123456789", "A123456780", "A1234563",  "AB9876543",
-                                         "0001011000002", "0013013000000", "12345", "A1B3456789"};
+const std::vector<std::string> kMixed = {
+    "A123456789",         "A123456780",      "A1234563",      "AB9876543",
+    "0001011000002",      "0013013000000",   "12345",         "A1B3456789",
+    "11010519491231002X", "110105491231002", "110105194912310021"};
 
 void BM_CheckNumberText(benchmark::State& state) {
   std::size_t i = 0;
