@@ -52,8 +52,7 @@ class TestQelomainInput : public QObject {
     QTest::newRow("emoji split at the 18th unit") << QString(17, u'A') + QString::fromUtf8("😀");
     QTest::newRow("Korean and Thai") << QString::fromUtf8("한국어ภาษาไทย");
     QTest::newRow("combining marks") << QString::fromUtf8("A1234567e\u0301\u0301\u0301");
-    QTest::newRow("control characters")
-        << QString::fromUtf8("A1\x01\x02\x1b\x7f\t3456789");
+    QTest::newRow("control characters") << QString::fromUtf8("A1\x01\x02\x1b\x7f\t3456789");
     QTest::newRow("NUL") << QString(QChar(0)) + QStringLiteral("A123456789");
     QTest::newRow("line feed") << QStringLiteral("A12345\n6789");
     QTest::newRow("carriage return and line feed") << QStringLiteral("A123\r\n456789");
@@ -67,8 +66,8 @@ class TestQelomainInput : public QObject {
     QTest::newRow("bidirectional marks and isolates")
         << QString::fromUtf8("\u200FA1\u2067234\u2069567\u200E89");
     QTest::newRow("zero-width characters") << QString::fromUtf8("A1\u200B2\u200D3\uFEFF456789");
-    QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + QStringLiteral("A12") +
-                                            QString(QChar(0xDC00));
+    QTest::newRow("lone surrogates")
+        << QString(QChar(0xD800)) + QStringLiteral("A12") + QString(QChar(0xDC00));
     QTest::newRow("private use and noncharacters") << QString::fromUtf8("\uE000\uFFFE\uFFFFA1");
   }
 
@@ -96,10 +95,10 @@ class TestQelomainInput : public QObject {
                         << "A123456789";
     QTest::newRow("CRLF") << "A123456789\r\n"
                           << "A123456789";
-    QTest::newRow("paragraph separator") << QString::fromUtf8("A1234563\u2029AB9876543")
-                                         << "A1234563";
-    QTest::newRow("line break after the 18th character")
-        << "11010519491231002X99\nA" << "11010519491231002X";
+    QTest::newRow("paragraph separator")
+        << QString::fromUtf8("A1234563\u2029AB9876543") << "A1234563";
+    QTest::newRow("line break after the 18th character") << "11010519491231002X99\nA"
+                                                         << "11010519491231002X";
   }
   void pasteKeepsTheFirstLine() {
     QFETCH(QString, clipboard);
