@@ -16,7 +16,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         std::ostream& err);
 
 // One input as the check command treats it: UTF-8 text with a-z raised to
-// capitals, converted to GBK and judged; the report comes back in UTF-8.
+// capitals, converted to GBK and judged; the report comes back in UTF-8, one
+// line: a CR or LF in it (echoed from the input) becomes a space.
 // Returns false when the number is not valid; an empty line is neither.
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report);
 
