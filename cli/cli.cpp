@@ -82,6 +82,14 @@ std::optional<IdReport> CheckInput(std::string_view utf8Line) {
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
 
+constexpr bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+
+bool HasLineBreak(std::string_view text) {
+  for (char c : text)
+    if (IsLineBreak(c)) return true;
+  return false;
+}
+
 // Only the rejection message echoes the input, so only an input holding a
 // line break can give a report holding one; it becomes a space, and every
 // input keeps its one output line.
@@ -90,9 +98,9 @@ bool AppendCheckLine(std::string_view utf8Line, std::string& out) {
   if (!report) return true;
   const std::size_t start = out.size();
   AppendGbkToUtf8(report->text, out);
-  if (utf8Line.find_first_of("\r\n") != std::string_view::npos)
+  if (HasLineBreak(utf8Line))
     for (std::size_t i = start; i < out.size(); ++i)
-      if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
+      if (IsLineBreak(out[i])) out[i] = ' ';
   return report->valid;
 }
 
