@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <istream>
 #include <ostream>
 
@@ -199,7 +199,8 @@ int RunMake(const std::vector<std::string>& args, std::ostream& out) {
       bool known = false;
       for (const auto& option : entry->options) known |= option.name == name;
       if (!known) throw UsageError{"unknown option '" + name + "' for make " + args[1]};
-      if (!values.emplace(name, value).second) throw UsageError{"option '" + name + "' given twice"};
+      if (!values.emplace(name, value).second)
+        throw UsageError{"option '" + name + "' given twice"};
     }
   }
 

@@ -27,9 +27,10 @@ std::optional<Birthday> ReadDate(int year, int month, int day) {
 }
 
 // Both mainland forms name the holder alike and differ only in their ending.
-std::string ChinaSentence(const IdAnalysis& id, const char* ending) {
-  return "“" + id.number + "”是一位于" + BirthdayPhrase(*id.birthday) + "出生在“" +
-         id.birthplace.value_or("未知出生地") + "”的中国“" + SexWord(*id.sex) + "”" + ending;
+std::string ChinaSentence(const IdAnalysis& id, std::string_view ending) {
+  return Joined({"“", id.number, "”是一位于", BirthdayPhrase(*id.birthday), "出生在“",
+                 id.birthplace ? std::string_view(*id.birthplace) : "未知出生地", "”的中国“",
+                 SexWord(*id.sex), "”", ending});
 }
 
 std::string Date(const CivilDate& date) {
@@ -102,7 +103,7 @@ IdAnalysis AnalyseChinaId(std::string_view number) {
 }
 
 std::string ChinaReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences() + "才是正确的中国身分证字号。";
+  if (!id.Valid()) return id.FaultSentences("才是正确的中国身分证字号。");
   return ChinaSentence(id, "身分证字号。");
 }
 
@@ -157,8 +158,8 @@ IdAnalysis AnalyseChinaOldId(std::string_view number) {
 }
 
 std::string ChinaOldReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences() + "才是正确的中国旧身分证字号。";
-  return ChinaSentence(id, "旧身分证字号，目前应升码为“") + *id.upgrade + "”。";
+  if (!id.Valid()) return id.FaultSentences("才是正确的中国旧身分证字号。");
+  return ChinaSentence(id, Joined({"旧身分证字号，目前应升码为“", *id.upgrade, "”。"}));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "rules/id_report.h"
+
 namespace kesmal {
 namespace {
 
@@ -59,8 +61,9 @@ std::optional<Birthday> ReadBirthday(std::int16_t yearAsWritten, std::int16_t mo
 
 std::string BirthdayPhrase(const Birthday& birthday) {
   const CivilDate& date = birthday.date;
-  std::string phrase = "“西元 " + std::to_string(date.year) + " 年 " + std::to_string(date.month) +
-                       " 月 " + std::to_string(date.day) + " 日”";
+  std::string phrase =
+      Joined({"“西元 ", std::to_string(date.year), " 年 ", std::to_string(date.month), " 月 ",
+              std::to_string(date.day), " 日”"});
   if (birthday.notYetBorn) phrase += "(尚未出生)";
   if (birthday.recordAge) phrase += "(破世界纪录的人瑞)";
   return phrase;

@@ -55,8 +55,8 @@ IdAnalysis AnalyseHongKongId9(std::string_view number) {
 }
 
 std::string HongKongReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences() + "才是正确的香港身分证字号。";
-  return "“" + id.number + "”是香港身分证字号。";
+  if (!id.Valid()) return id.FaultSentences("才是正确的香港身分证字号。");
+  return Joined({"“", id.number, "”是香港身分证字号。"});
 }
 
 }  // namespace

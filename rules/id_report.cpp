@@ -11,10 +11,23 @@ void IdAnalysis::AddCheckCodeFault(char expected) {
       {FaultCode::CheckCode, "最后一码检查码应该是(" + std::string(1, expected) + ")，", expected});
 }
 
-std::string IdAnalysis::FaultSentences() const {
+std::string IdAnalysis::FaultSentences(std::string_view ending) const {
   std::string sentences;
+  std::size_t size = ending.size();
+  for (const Fault& fault : faults) size += fault.sentence.size();
+  sentences.reserve(size);
   for (const Fault& fault : faults) sentences += fault.sentence;
+  sentences += ending;
   return sentences;
+}
+
+std::string Joined(std::initializer_list<std::string_view> pieces) {
+  std::size_t size = 0;
+  for (std::string_view piece : pieces) size += piece.size();
+  std::string joined;
+  joined.reserve(size);
+  for (std::string_view piece : pieces) joined += piece;
+  return joined;
 }
 
 const char* SexWord(HolderSex sex) { return sex == HolderSex::Male ? "男性" : "女性"; }

@@ -3,6 +3,7 @@
 // IdAnalysis (its faults, or the facts a valid number carries) and then writes
 // the report from it, so the single line of GBK text the report area shows and
 // the fields scripts read always agree.
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,8 +55,8 @@ struct IdAnalysis {
   void AddFault(FaultCode code, std::string_view sentence);
   // "最后一码检查码应该是(c)，"
   void AddCheckCodeFault(char expected);
-  // The fault sentences joined, as a failed report starts.
-  std::string FaultSentences() const;
+  // The fault sentences joined, as a failed report starts, then the ending.
+  std::string FaultSentences(std::string_view ending = {}) const;
 };
 
 struct IdReport {
@@ -63,6 +64,9 @@ struct IdReport {
   bool valid = false;
   IdAnalysis analysis;  // what the text was written from
 };
+
+// The pieces in one string sized once: a batch writes a report for every line.
+std::string Joined(std::initializer_list<std::string_view> pieces);
 
 // "男性" or "女性".
 const char* SexWord(HolderSex sex);

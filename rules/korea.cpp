@@ -56,9 +56,9 @@ IdAnalysis AnalyseKoreaId(std::string_view number) {
 }
 
 std::string KoreaReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences() + "才是正确的韩国身分证字号。";
-  return "“" + id.number + "”是一位于" + BirthdayPhrase(*id.birthday) + "出生的韩国“" +
-         SexWord(*id.sex) + "”身分证字号。";
+  if (!id.Valid()) return id.FaultSentences("才是正确的韩国身分证字号。");
+  return Joined({"“", id.number, "”是一位于", BirthdayPhrase(*id.birthday), "出生的韩国“",
+                 SexWord(*id.sex), "”身分证字号。"});
 }
 
 }  // namespace

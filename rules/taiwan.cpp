@@ -39,9 +39,9 @@ IdAnalysis AnalyseTaiwanId(std::string_view number) {
 }
 
 std::string TaiwanReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences() + "才是正确的台湾身分证字号。";
-  return "“" + id.number + "”是出生地在“" + *id.birthplace + "”的“" + SexWord(*id.sex) +
-         "”台湾身分证字号。";
+  if (!id.Valid()) return id.FaultSentences("才是正确的台湾身分证字号。");
+  return Joined({"“", id.number, "”是出生地在“", *id.birthplace, "”的“", SexWord(*id.sex),
+                 "”台湾身分证字号。"});
 }
 
 }  // namespace
