@@ -1,5 +1,7 @@
 #include "rules/id_report.h"
 
+#include <algorithm>
+
 namespace kesmal {
 
 void IdAnalysis::AddFault(FaultCode code, std::string_view sentence) {
@@ -24,9 +26,9 @@ std::string IdAnalysis::FaultSentences(std::string_view ending) const {
 std::string Joined(std::initializer_list<std::string_view> pieces) {
   std::size_t size = 0;
   for (std::string_view piece : pieces) size += piece.size();
-  std::string joined;
-  joined.reserve(size);
-  for (std::string_view piece : pieces) joined += piece;
+  std::string joined(size, '\0');
+  char* to = joined.data();
+  for (std::string_view piece : pieces) to = std::copy(piece.begin(), piece.end(), to);
   return joined;
 }
 
