@@ -88,7 +88,6 @@ IdAnalysis AnalyseChinaId(std::string_view number) {
     return id;
   }
 
-  const auto birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
   const char expected = ChinaCheckCode(number);
   if (number[17] != expected) {
     id.AddCheckCodeFault(expected);
@@ -96,7 +95,7 @@ IdAnalysis AnalyseChinaId(std::string_view number) {
   }
 
   id.birthday = birthday;
-  id.birthplace = birthplace;
+  id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
   id.regionCode = std::string(number.substr(0, 6));
   id.sex = SexOfDigit(number[16]);
   return id;
