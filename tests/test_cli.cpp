@@ -78,6 +78,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "才是正确的台湾身分证字号。\n"},
         CheckCase{"emoji_becomes_question_mark", {"check", "A😀"}, "", 1,
                   "您输入的“A?”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{"line_breaks_in_arguments_become_spaces", {"check", "A1\nB", "\r\n", "A\r"}, "", 1,
+                  "您输入的“A1 B”是错误或程式不支援的的身分证字号！请重新输入....\n"
+                  "您输入的“  ”是错误或程式不支援的的身分证字号！请重新输入....\n"
+                  "您输入的“A ”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{"carriage_return_inside_a_line_becomes_a_space", {"check"},
+                  "A1\r2\r\nA123456789\n", 1,
+                  "您输入的“A1 2”是错误或程式不支援的的身分证字号！请重新输入....\n" + kTaipei + "\n"},
         CheckCase{"double_dash_ends_options", {"check", "--", "A123456789"}, "", 0,
                   kTaipei + "\n"},
         CheckCase{"empty_stdin", {"check"}, "", 0, ""},
