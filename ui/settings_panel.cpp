@@ -2,8 +2,8 @@
 
 #include <QDateEdit>
 #include <QLabel>
-#include <QPixmap>
 #include <QLocale>
+#include <QPixmap>
 
 #include "rules/random_source.h"
 #include "ui/form_fonts.h"
