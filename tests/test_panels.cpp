@@ -1,5 +1,6 @@
 // The four generation settings panels, driven through the main window.
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -97,6 +98,20 @@ class TestPanels : public QObject {
     QCOMPARE(ShownPanels(), QStringList{kPanels[jurisdiction]});
     VerifyDocked(kPanels[jurisdiction]);
     QCOMPARE(QApplication::focusWidget(), Find("btnMake"));
+    // What the panel leaves until it first shows must be done by then: its flag
+    // drawn, and every font it names sized in pixels.
+    QWidget* panel = Find(kPanels[jurisdiction]);
+    int flags = 0;
+    for (const QLabel* label : panel->findChildren<QLabel*>()) {
+      if (label->property("flag").isValid()) {
+        ++flags;
+        QVERIFY(!label->pixmap().isNull());
+      }
+    }
+    QCOMPARE(flags, 1);
+    for (const QWidget* widget : panel->findChildren<QWidget*>())
+      if (widget->testAttribute(Qt::WA_SetFont))
+        QVERIFY2(widget->font().pixelSize() > 0, qPrintable(widget->objectName()));
   }
 
   void panelFollowsTheMainWindow() {

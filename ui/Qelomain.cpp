@@ -93,7 +93,9 @@ TfrmMain::TfrmMain(int screenWidth, QWidget* parent)
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(size());
-  setWindowIcon(KesmalIcon());
+  // Drawn once: the application's icon, where the application has drawn it.
+  const QIcon shared = QGuiApplication::windowIcon();
+  setWindowIcon(shared.isNull() ? KesmalIcon() : shared);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
 

@@ -1,7 +1,9 @@
 #include "ui/settings_panel.h"
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QLocale>
+#include <QPixmap>
 
 #include "rules/random_source.h"
 #include "ui/form_fonts.h"
@@ -13,14 +15,24 @@ SettingsPanel::SettingsPanel(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::Fra
 }
 
 void SettingsPanel::FinishForm() {
-  ApplyFormFonts(this);
-  FitLabels(this);
   setFixedSize(size());
   // The short date format of the locale, but never with a two-digit year,
   // which would leave the century of a birth date to guesswork.
   QString format = locale().dateFormat(QLocale::ShortFormat);
   if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), "yyyy");
   for (QDateEdit* picker : findChildren<QDateEdit*>()) picker->setDisplayFormat(format);
+}
+
+void SettingsPanel::showEvent(QShowEvent* event) {
+  if (!formCompleted_) {
+    formCompleted_ = true;
+    for (QLabel* label : findChildren<QLabel*>())
+      if (const QString flag = label->property("flag").toString(); !flag.isEmpty())
+        label->setPixmap(QPixmap(flag));
+    ApplyFormFonts(this);
+    FitLabels(this);
+  }
+  QWidget::showEvent(event);
 }
 
 void DrawDefaultBirthDate(QDateEdit& picker) {

@@ -7,6 +7,7 @@
 #include "rules/dispatch.h"
 
 class QDateEdit;
+class QShowEvent;
 
 namespace kesmal {
 
@@ -20,6 +21,14 @@ class SettingsPanel : public QWidget {
  protected:
   // Call once the form's controls exist.
   void FinishForm();
+
+  // The form's own fonts are resolved, and its flag (dynamic property "flag",
+  // the image's path) drawn, at the first show: they cost more than the rest
+  // of the panel, and a hidden panel draws nothing.
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  bool formCompleted_ = false;
 };
 
 // The picker moves back by 15 to 30 steps of 365 days, one draw of the random
