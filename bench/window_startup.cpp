@@ -15,7 +15,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <chrono>
 #include <memory>
 
 #ifdef KESMAL_BENCH_MAIN_WINDOW
@@ -34,9 +34,10 @@ class FirstPaint : public QObject {
       seen_ = true;
       // After this paint pass, which paints the children and flushes.
       QTimer::singleShot(0, [this] {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        std::printf("%lld %d %d\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
+        // steady_clock is CLOCK_MONOTONIC, the clock the timing script reads.
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        std::printf("%lld %d %d\n",
+                    static_cast<long long>(std::chrono::nanoseconds(now).count()),
                     window_->width(), window_->height());
         std::fflush(stdout);
         QCoreApplication::quit();

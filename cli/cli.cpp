@@ -61,8 +61,7 @@ Number ParseNumber(std::string_view option, std::string_view value, std::string_
   Number number{};
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
   if (value.empty() || error != std::errc{} || end != value.data() + value.size())
-    throw UsageError{"bad value '" + std::string(value) + "' for " + std::string(option) +
-                     " (expected " + std::string(expected) + ")"};
+    throw UsageError{BadValue(option, value, expected)};
   return number;
 }
 

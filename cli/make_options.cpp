@@ -13,11 +13,6 @@ namespace {
 
 using Result = std::variant<MakeSettings, std::string>;
 
-std::string BadValue(std::string_view option, std::string_view value, std::string_view expected) {
-  return "bad value '" + std::string(value) + "' for " + std::string(option) + " (expected " +
-         std::string(expected) + ")";
-}
-
 const std::string* Find(const OptionValues& values, std::string_view name) {
   const auto it = values.find(name);
   return it == values.end() ? nullptr : &it->second;
@@ -122,6 +117,11 @@ Result ChinaSettings(const OptionValues& values) {
 }
 
 }  // namespace
+
+std::string BadValue(std::string_view option, std::string_view value, std::string_view expected) {
+  return "bad value '" + std::string(value) + "' for " + std::string(option) + " (expected " +
+         std::string(expected) + ")";
+}
 
 const std::vector<JurisdictionEntry>& Jurisdictions() {
   static const std::vector<JurisdictionEntry> entries{

@@ -29,6 +29,9 @@ const JurisdictionEntry* FindJurisdiction(std::string_view name);
 
 using OptionValues = std::map<std::string, std::string, std::less<>>;
 
+// "bad value 'V' for --option (expected ...)", the message of every malformed value.
+std::string BadValue(std::string_view option, std::string_view value, std::string_view expected);
+
 // The settings for the given option values, or an error message naming the
 // bad value.
 std::variant<MakeSettings, std::string> BuildSettings(const JurisdictionEntry& entry,

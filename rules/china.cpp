@@ -56,11 +56,17 @@ char DrawSexDigit(int sex) {
 // The row the panel chose, when it chose one that exists.
 std::optional<int> ChosenRow(const std::optional<ChinaMakeSettings>& settings) {
   if (!settings || settings->SubLocal < 0) return std::nullopt;
-  if (settings->Local < 0 || settings->Local >= static_cast<int>(ProvinceTable.size()))
-    return std::nullopt;
-  const auto& province = ProvinceTable[settings->Local];
-  if (settings->SubLocal > province.Last - province.First) return std::nullopt;
-  return CountyRowAt(settings->Local, settings->SubLocal);
+  const int row = CountyRowAt(settings->Local, settings->SubLocal);
+  return row >= 0 ? std::optional<int>(row) : std::nullopt;
+}
+
+// What both mainland forms tell of a valid number's holder.
+void NameHolder(IdAnalysis& id, std::string_view number, const Birthday& birthday,
+                char sexDigit) {
+  id.birthday = birthday;
+  id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
+  id.regionCode = std::string(number.substr(0, 6));
+  id.sex = SexOfDigit(sexDigit);
 }
 
 }  // namespace
@@ -94,10 +100,7 @@ IdAnalysis AnalyseChinaId(std::string_view number) {
     return id;
   }
 
-  id.birthday = birthday;
-  id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
-  id.regionCode = std::string(number.substr(0, 6));
-  id.sex = SexOfDigit(number[16]);
+  NameHolder(id, number, *birthday, number[16]);
   return id;
 }
 
@@ -148,10 +151,7 @@ IdAnalysis AnalyseChinaOldId(std::string_view number) {
     return id;
   }
 
-  id.birthday = birthday;
-  id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
-  id.regionCode = std::string(number.substr(0, 6));
-  id.sex = SexOfDigit(number[14]);
+  NameHolder(id, number, *birthday, number[14]);
   id.upgrade = UpgradeChinaId(number);
   return id;
 }

@@ -77,13 +77,11 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 // row; a report uses a few dozen rows.
 class GbkSequenceTable {
  public:
-  // The UTF-8 bytes, then the meta byte: bits 0-1 the UTF-8 length, bits 2-3
-  // the GBK length. Copied whole, so the meta byte lands after the UTF-8 bytes
-  // and is overwritten by the next output.
+  // The UTF-8 bytes, then their length. Copied whole, so the length lands
+  // after the UTF-8 bytes and is overwritten by the next output.
   struct Entry {
     char bytes[4];
-    int Utf8Length() const { return bytes[3] & 3; }
-    int GbkLength() const { return bytes[3] >> 2 & 3; }
+    int Utf8Length() const { return bytes[3]; }
   };
 
   const Entry& At(unsigned char lead, unsigned char next) {
@@ -93,10 +91,10 @@ class GbkSequenceTable {
   }
 
  private:
-  static Entry Make(std::string_view utf8, int gbkLength) {
+  static Entry Make(std::string_view utf8) {
     Entry entry{};
     utf8.copy(entry.bytes, 3);
-    entry.bytes[3] = static_cast<char>(utf8.size() | gbkLength << 2);
+    entry.bytes[3] = static_cast<char>(utf8.size());
     return entry;
   }
 
@@ -108,18 +106,18 @@ class GbkSequenceTable {
     Converter converter("UTF-8", "GBK");
     // GBK holds only characters of the Basic Multilingual Plane, three UTF-8
     // bytes at most. glibc reads the single byte 0x80 as the euro sign.
-    const auto decode = [&](std::string_view in, int gbkLength) {
+    const auto decode = [&](std::string_view in) {
       std::string out;
       const bool character = converter.Run(in, out) && !out.empty() && out.size() <= 3;
-      return Make(character ? std::string_view(out) : kReplacement, gbkLength);
+      return Make(character ? std::string_view(out) : kReplacement);
     };
     const char bytes[2] = {static_cast<char>(lead), 0};
-    const Entry single = decode({bytes, 1}, 1);
+    const Entry single = decode({bytes, 1});
     for (int next = 0; next < 256; ++next) {
       Entry& entry = rows_[row][next];
       if (IsGbkLead(lead) && IsGbkTrail(static_cast<unsigned char>(next))) {
         const char pair[2] = {static_cast<char>(lead), static_cast<char>(next)};
-        entry = decode({pair, 2}, 2);
+        entry = decode({pair, 2});
       } else {
         entry = single;
       }

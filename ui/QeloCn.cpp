@@ -1,7 +1,7 @@
 #include "ui/QeloCn.h"
 
 #include "data/regions.h"
-#include "rules/gbk_codec.h"
+#include "ui/gbk_text.h"
 #include "ui_QeloCn.h"
 
 namespace kesmal {
@@ -10,7 +10,7 @@ namespace {
 QStringList FromGbk(const std::vector<std::string>& names) {
   QStringList list;
   list.reserve(static_cast<qsizetype>(names.size()));
-  for (const std::string& name : names) list << QString::fromStdString(GbkToUtf8(name));
+  for (const std::string& name : names) list << kesmal::FromGbk(name);
   return list;
 }
 

@@ -1,7 +1,7 @@
 #include "ui/QeloTw.h"
 
 #include "data/taiwan_letters.h"
-#include "rules/gbk_codec.h"
+#include "ui/gbk_text.h"
 #include "ui_QeloTw.h"
 
 namespace kesmal {
@@ -17,7 +17,7 @@ TfrmTaiwan::~TfrmTaiwan() = default;
 void TfrmTaiwan::FillRegions() {
   ui_->cbxTwLocal->clear();
   for (const TaiwanLetter& letter : TaiwanLetterTable)
-    ui_->cbxTwLocal->addItem(QString::fromStdString(GbkToUtf8(letter.Name)));
+    ui_->cbxTwLocal->addItem(FromGbk(letter.Name));
   ui_->cbxTwLocal->setCurrentIndex(-1);
 }
 

@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "rules/dispatch.h"
-#include "rules/gbk_codec.h"
+#include "ui/gbk_text.h"
 #include "rules/random_source.h"
 #include "ui/QeloCn.h"
 #include "ui/QeloHk.h"
@@ -77,10 +77,6 @@ bool FieldTakes(int code) {
   return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') ||
          (code >= 'a' && code <= 'z') || code == 8 || code == 3 || code == 22 || code == '.';
 }
-
-std::string FieldBytes(const QString& text) { return Utf8ToGbk(text.toStdString()); }
-
-QString FromGbk(const std::string& gbk) { return QString::fromStdString(GbkToUtf8(gbk)); }
 
 }  // namespace
 
@@ -152,7 +148,7 @@ bool TfrmMain::edtIdKeyPress(const QKeyEvent& key) {
 }
 
 void TfrmMain::edtIdChange() {
-  const std::size_t length = FieldBytes(ui_->edtId->text()).size();
+  const std::size_t length = ToGbk(ui_->edtId->text()).size();
   ui_->gbxId->setTitle(length == 0 ? QStringLiteral("检查字号")
                                    : QStringLiteral("检查字号 (%1)").arg(length));
 }
@@ -249,7 +245,7 @@ void TfrmMain::lblWebClick() { QDesktopServices::openUrl(HomePageUrl()); }
 void TfrmMain::lblMailClick() { QDesktopServices::openUrl(MailUrl()); }
 
 void TfrmMain::CheckNumber() {
-  if (const auto report = CheckNumberText(FieldBytes(ui_->edtId->text())))
+  if (const auto report = CheckNumberText(ToGbk(ui_->edtId->text())))
     ui_->meoShow->setPlainText(FromGbk(report->text));
   ui_->edtId->selectAll();
   ui_->edtId->setFocus();
@@ -261,7 +257,7 @@ void TfrmMain::MakeNumber() {
   const std::optional<std::string> number = MakeNumberText(jurisdiction, settings);
   if (!number) return;
   ui_->edtId->setText(FromGbk(*number));
-  const std::string readBack = FieldBytes(ui_->edtId->text());
+  const std::string readBack = ToGbk(ui_->edtId->text());
   ui_->meoShow->setPlainText(FromGbk(CheckMadeNumber(jurisdiction, readBack).text));
 }
 
