@@ -66,40 +66,36 @@ Number ParseNumber(std::string_view option, std::string_view value, std::string_
 }
 
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
-// converted to GBK; none for an empty line.
-std::optional<IdReport> CheckInput(std::string_view utf8Line) {
+// converted to GBK, the report written in UTF-8; none for an empty line.
+// `lineBreak` tells whether the input holds a CR or LF.
+std::optional<IdReport> CheckInput(std::string_view utf8Line, bool& lineBreak) {
   thread_local std::string text;  // keeps its storage from line to line
   text.assign(utf8Line);
   bool ascii = true;
+  lineBreak = false;
   for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     ascii &= static_cast<unsigned char>(c) < 0x80;
+    lineBreak |= c == '\r' || c == '\n';
   }
   // GBK keeps ASCII as it is.
-  return ascii ? CheckNumberText(text) : CheckNumberText(Utf8ToGbk(text));
+  return CheckNumberText(ascii ? text : Utf8ToGbk(text), Encoding::Utf8);
 }
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
-
-constexpr bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
-
-bool HasLineBreak(std::string_view text) {
-  for (char c : text)
-    if (IsLineBreak(c)) return true;
-  return false;
-}
 
 // Only the rejection message echoes the input, so only an input holding a
 // line break can give a report holding one; it becomes a space, and every
 // input keeps its one output line.
 bool AppendCheckLine(std::string_view utf8Line, std::string& out) {
-  const auto report = CheckInput(utf8Line);
+  bool lineBreak = false;
+  const auto report = CheckInput(utf8Line, lineBreak);
   if (!report) return true;
   const std::size_t start = out.size();
-  AppendGbkToUtf8(report->text, out);
-  if (HasLineBreak(utf8Line))
+  out += report->text;
+  if (lineBreak)
     for (std::size_t i = start; i < out.size(); ++i)
-      if (IsLineBreak(out[i])) out[i] = ' ';
+      if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
   return report->valid;
 }
 
@@ -129,9 +125,10 @@ int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostrea
   };
   const auto checkOne = [&](std::string_view line) {
     if (json) {
-      const auto checked = CheckInput(line);
+      bool lineBreak = false;
+      const auto checked = CheckInput(line, lineBreak);
       allValid &= !checked || checked->valid;
-      pending += CheckJson(line, checked);
+      AppendCheckJson(line, checked, pending);
     } else {
       allValid &= AppendCheckLine(line, pending);
     }

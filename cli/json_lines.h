@@ -14,9 +14,13 @@ namespace kesmal::cli {
 // sequence becomes U+FFFD, and quotes, backslashes and control characters are
 // escaped, so the result is valid JSON whatever came in.
 std::string JsonString(std::string_view bytes);
+void AppendJsonString(std::string_view bytes, std::string& out);
 
 // The object for one input, without a line end. The input is the line as
-// read; the report is the check's (in GBK), or none for an empty line.
+// read; the report is the check's (its text in either encoding), or none for
+// an empty line.
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report);
+void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
+                     std::string& out);
 
 }  // namespace kesmal::cli

@@ -3,7 +3,7 @@
 namespace kesmal {
 namespace {
 
-using Checker = IdReport (*)(std::string_view);
+using Checker = IdReport (*)(std::string_view, Encoding);
 
 Checker CheckerForLength(std::size_t length) {
   switch (length) {
@@ -23,19 +23,28 @@ std::optional<Settings> SettingsOf(const MakeSettings& settings) {
   return std::nullopt;
 }
 
+void WriteRejection(std::string_view number, ReportWriter& out) {
+  out.Put({KESMAL_TEXT("您输入的“"), number,
+           KESMAL_TEXT("”是错误或程式不支援的的身分证字号！请重新输入....")});
+}
+
 }  // namespace
 
 std::string RejectionMessage(std::string_view number) {
-  return "您输入的“" + std::string(number) + "”是错误或程式不支援的的身分证字号！请重新输入....";
+  std::string message;
+  ReportWriter out(Encoding::Gbk, message);
+  WriteRejection(number, out);
+  return message;
 }
 
-std::optional<IdReport> CheckNumberText(std::string_view number) {
+std::optional<IdReport> CheckNumberText(std::string_view number, Encoding encoding) {
   if (number.empty()) return std::nullopt;
-  if (const Checker check = CheckerForLength(number.size())) return check(number);
+  if (const Checker check = CheckerForLength(number.size())) return check(number, encoding);
   IdAnalysis rejected{std::nullopt, number};
   rejected.AddFault(FaultCode::Length, RejectionMessage(number));
-  return ReportFrom(std::move(rejected),
-                    [](const IdAnalysis& id) { return id.faults[0].sentence; });
+  return ReportFrom(
+      std::move(rejected),
+      [](const IdAnalysis& id, ReportWriter& out) { WriteRejection(id.number, out); }, encoding);
 }
 
 std::optional<std::string> MakeNumberText(int jurisdiction, const MakeSettings& settings) {

@@ -20,8 +20,8 @@ struct HongKongMakeSettings {
 // two-letter form. The last character, the check position, is never read.
 char HongKongCheckCode(std::string_view number);
 
-IdReport CheckHongKongId8(std::string_view number);
-IdReport CheckHongKongId9(std::string_view number);
+IdReport CheckHongKongId8(std::string_view number, Encoding encoding = Encoding::Gbk);
+IdReport CheckHongKongId9(std::string_view number, Encoding encoding = Encoding::Gbk);
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings);
 

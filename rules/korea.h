@@ -21,7 +21,7 @@ struct KoreaMakeSettings {
 char KoreaCheckCode(std::string_view number);
 
 // The number has exactly 13 characters.
-IdReport CheckKoreaId(std::string_view number);
+IdReport CheckKoreaId(std::string_view number, Encoding encoding = Encoding::Gbk);
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings);
 
