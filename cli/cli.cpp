@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <istream>
 #include <ostream>
@@ -102,38 +103,60 @@ bool WantsHelp(const std::vector<std::string>& args) {
   return false;
 }
 
+// What a byte of an input asks for before it is checked.
+enum ByteNeed : unsigned char { kRaise = 1, kConvert = 2, kLineBreak = 4 };
+
+constexpr std::array<unsigned char, 256> kByteNeeds = [] {
+  std::array<unsigned char, 256> needs{};
+  for (int c = 'a'; c <= 'z'; ++c) needs[c] = kRaise;
+  for (int c = 0x80; c < 0x100; ++c) needs[c] = kConvert;
+  needs['\r'] = needs['\n'] = kLineBreak;
+  return needs;
+}();
+
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
-// converted to GBK, the report written in UTF-8; none for an empty line.
-// `lineBreak` tells whether the input holds a CR or LF.
-std::optional<IdReport> CheckInput(std::string_view utf8Line, bool& lineBreak) {
+// converted to GBK. `lineBreak` tells whether it holds a CR or LF.
+std::string_view NumberText(std::string_view utf8Line, bool& lineBreak) {
+  unsigned needs = 0;
+  for (char c : utf8Line) needs |= kByteNeeds[static_cast<unsigned char>(c)];
+  lineBreak = needs & kLineBreak;
+  // GBK keeps ASCII as it is; most lines need no change at all.
+  if (!(needs & (kRaise | kConvert))) return utf8Line;
   thread_local std::string text;  // keeps its storage from line to line
   text.assign(utf8Line);
-  bool ascii = true;
-  lineBreak = false;
-  for (char& c : text) {
+  for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    ascii &= static_cast<unsigned char>(c) < 0x80;
-    lineBreak |= c == '\r' || c == '\n';
-  }
-  // GBK keeps ASCII as it is.
-  return CheckNumberText(ascii ? text : Utf8ToGbk(text), Encoding::Utf8);
+  if (needs & kConvert) text = Utf8ToGbk(text);
+  return text;
 }
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
 
-// Only the rejection message echoes the input, so only an input holding a
-// line break can give a report holding one; it becomes a space, and every
-// input keeps its one output line.
-bool AppendCheckLine(std::string_view utf8Line, std::string& out) {
+// Checks one input and appends its report, plain or as JSON, in UTF-8 written
+// straight into out. Returns false when the number is not valid; an empty
+// line is neither. Only the rejection message echoes the input, so only an
+// input holding a line break can give a plain report holding one; it becomes
+// a space, and every input keeps its one output line.
+bool AppendCheck(std::string_view utf8Line, bool json, std::string& out) {
   bool lineBreak = false;
-  const auto report = CheckInput(utf8Line, lineBreak);
-  if (!report) return true;
+  const std::string_view number = NumberText(utf8Line, lineBreak);
+  if (number.empty()) {
+    if (json) AppendCheckJson(utf8Line, nullptr, nullptr, out);
+    return true;
+  }
+  const CheckRule& rule = RuleForLength(number.size());
+  const IdAnalysis id = rule.analyse(number);
+  if (json) {
+    AppendCheckJson(utf8Line, &id, rule.write, out);
+    return id.Valid();
+  }
   const std::size_t start = out.size();
-  out += report->text;
+  ReportWriter writer(Encoding::Utf8, out);
+  rule.write(id, writer);
   if (lineBreak)
     for (std::size_t i = start; i < out.size(); ++i)
       if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
-  return report->valid;
+  return id.Valid();
 }
 
 int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
@@ -148,14 +171,7 @@ int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
     return out;
   };
   const auto checkOne = [&](std::string_view line) {
-    if (json) {
-      bool lineBreak = false;
-      const auto checked = CheckInput(line, lineBreak);
-      allValid &= !checked || checked->valid;
-      AppendCheckJson(line, checked, pending);
-    } else {
-      allValid &= AppendCheckLine(line, pending);
-    }
+    allValid &= AppendCheck(line, json, pending);
     pending += '\n';
     if (pending.size() >= kOutputBlock) writePending();
   };
@@ -260,7 +276,7 @@ std::string MissingValue(const CLI::ArgumentMismatch& error) {
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
   utf8Report.clear();
-  return AppendCheckLine(utf8Line, utf8Report);
+  return AppendCheck(utf8Line, false, utf8Report);
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

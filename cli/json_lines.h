@@ -20,7 +20,10 @@ void AppendJsonString(std::string_view bytes, std::string& out);
 // read; the report is the check's (its text in either encoding), or none for
 // an empty line.
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report);
-void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
+
+// The same object appended to out, for a check taken in its two steps: the
+// analysis (none for an empty line) and the writer of its report.
+void AppendCheckJson(std::string_view input, const IdAnalysis* id, ReportText write,
                      std::string& out);
 
 }  // namespace kesmal::cli

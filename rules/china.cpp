@@ -28,7 +28,7 @@ std::optional<Birthday> ReadDate(int year, int month, int day) {
 
 // Both mainland forms name the holder alike and differ only in their ending.
 void WriteChinaSentence(const IdAnalysis& id, ReportWriter& out) {
-  out.Put({KESMAL_TEXT("“"), id.number, KESMAL_TEXT("”是一位于")});
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是一位于")});
   WriteBirthdayPhrase(*id.birthday, out);
   out.Put({KESMAL_TEXT("出生在“"), id.birthplace ? Text(*id.birthplace) : KESMAL_TEXT("未知出生地"),
            KESMAL_TEXT("”的中国“"), SexWord(*id.sex), KESMAL_TEXT("”")});
@@ -112,8 +112,10 @@ void ChinaReportText(const IdAnalysis& id, ReportWriter& out) {
 
 }  // namespace
 
+const CheckRule ChinaIdRule{AnalyseChinaId, ChinaReportText};
+
 IdReport CheckChinaId(std::string_view number, Encoding encoding) {
-  return ReportFrom(AnalyseChinaId(number), ChinaReportText, encoding);
+  return ReportFrom(ChinaIdRule, number, encoding);
 }
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings) {
@@ -165,8 +167,10 @@ void ChinaOldReportText(const IdAnalysis& id, ReportWriter& out) {
 
 }  // namespace
 
+const CheckRule ChinaOldIdRule{AnalyseChinaOldId, ChinaOldReportText};
+
 IdReport CheckChinaOldId(std::string_view number, Encoding encoding) {
-  return ReportFrom(AnalyseChinaOldId(number), ChinaOldReportText, encoding);
+  return ReportFrom(ChinaOldIdRule, number, encoding);
 }
 
 }  // namespace kesmal

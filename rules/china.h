@@ -25,6 +25,7 @@ char ChinaCheckCode(std::string_view number);
 
 // The number has exactly 18 characters.
 IdReport CheckChinaId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule ChinaIdRule;  // the same check in two steps
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings);
 
@@ -33,5 +34,6 @@ std::string UpgradeChinaId(std::string_view number);
 
 // The number has exactly 15 characters.
 IdReport CheckChinaOldId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule ChinaOldIdRule;  // the same check in two steps
 
 }  // namespace kesmal

@@ -26,6 +26,10 @@ inline constexpr int kJurisdictionCount = 4;
 // command line writes the text in UTF-8.
 std::optional<IdReport> CheckNumberText(std::string_view number, Encoding encoding = Encoding::Gbk);
 
+// The rule for a text of that length: a jurisdiction's check, or the
+// rejection message for a length no rule takes.
+const CheckRule& RuleForLength(std::size_t length);
+
 // "您输入的“" + text + "”是错误或程式不支援的的身分证字号！请重新输入...."
 std::string RejectionMessage(std::string_view number);
 

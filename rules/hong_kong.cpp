@@ -58,17 +58,21 @@ IdAnalysis AnalyseHongKongId9(std::string_view number) {
 
 void HongKongReportText(const IdAnalysis& id, ReportWriter& out) {
   if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的香港身分证字号。"));
-  out.Put({KESMAL_TEXT("“"), id.number, KESMAL_TEXT("”是香港身分证字号。")});
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是香港身分证字号。")});
 }
 
 }  // namespace
 
+const CheckRule HongKongId8Rule{AnalyseHongKongId8, HongKongReportText};
+
 IdReport CheckHongKongId8(std::string_view number, Encoding encoding) {
-  return ReportFrom(AnalyseHongKongId8(number), HongKongReportText, encoding);
+  return ReportFrom(HongKongId8Rule, number, encoding);
 }
 
+const CheckRule HongKongId9Rule{AnalyseHongKongId9, HongKongReportText};
+
 IdReport CheckHongKongId9(std::string_view number, Encoding encoding) {
-  return ReportFrom(AnalyseHongKongId9(number), HongKongReportText, encoding);
+  return ReportFrom(HongKongId9Rule, number, encoding);
 }
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings) {

@@ -46,11 +46,12 @@ Text SexWord(HolderSex sex) {
   return sex == HolderSex::Male ? KESMAL_TEXT("男性") : KESMAL_TEXT("女性");
 }
 
-IdReport ReportFrom(IdAnalysis analysis, ReportText text, Encoding encoding) {
+IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding) {
+  IdAnalysis analysis = rule.analyse(number);
   std::string written;
   written.reserve(192);  // most reports fit
   ReportWriter writer(encoding, written);
-  text(analysis, writer);
+  rule.write(analysis, writer);
   const bool valid = analysis.Valid();
   return {std::move(written), valid, std::move(analysis), encoding};
 }

@@ -76,7 +76,15 @@ struct IdReport {
 // "男性" or "女性".
 Text SexWord(HolderSex sex);
 
-// The report of an analysis, its text written in the encoding.
-IdReport ReportFrom(IdAnalysis analysis, ReportText text, Encoding encoding);
+// A check in its two steps: read the number, then write the report from what
+// was read. The command line takes them one by one, to write each report in
+// UTF-8 straight into its output.
+struct CheckRule {
+  IdAnalysis (*analyse)(std::string_view number);
+  ReportText write;
+};
+
+// The report of a rule's check, its text written in the encoding.
+IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding);
 
 }  // namespace kesmal

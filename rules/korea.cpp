@@ -58,15 +58,17 @@ IdAnalysis AnalyseKoreaId(std::string_view number) {
 
 void KoreaReportText(const IdAnalysis& id, ReportWriter& out) {
   if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的韩国身分证字号。"));
-  out.Put({KESMAL_TEXT("“"), id.number, KESMAL_TEXT("”是一位于")});
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是一位于")});
   WriteBirthdayPhrase(*id.birthday, out);
   out.Put({KESMAL_TEXT("出生的韩国“"), SexWord(*id.sex), KESMAL_TEXT("”身分证字号。")});
 }
 
 }  // namespace
 
+const CheckRule KoreaIdRule{AnalyseKoreaId, KoreaReportText};
+
 IdReport CheckKoreaId(std::string_view number, Encoding encoding) {
-  return ReportFrom(AnalyseKoreaId(number), KoreaReportText, encoding);
+  return ReportFrom(KoreaIdRule, number, encoding);
 }
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings) {

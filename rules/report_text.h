@@ -32,7 +32,8 @@ Text BothEncodings(const char (&gbk)[GbkSize], const char8_t (&utf8)[Utf8Size]) 
 // A literal of a unit compiled to GBK, with its UTF-8 twin.
 #define KESMAL_TEXT(literal) ::kesmal::BothEncodings(literal, u8##literal)
 
-// ASCII text, the same in both encodings: digits, codes.
+// ASCII text, the same in both encodings: digits, and the number of a valid
+// report, which holds only capitals and digits.
 inline Text Ascii(std::string_view ascii) { return {ascii, ascii}; }
 
 // Appends report text in one encoding to a string.

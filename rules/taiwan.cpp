@@ -41,14 +41,16 @@ IdAnalysis AnalyseTaiwanId(std::string_view number) {
 
 void TaiwanReportText(const IdAnalysis& id, ReportWriter& out) {
   if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的台湾身分证字号。"));
-  out.Put({KESMAL_TEXT("“"), id.number, KESMAL_TEXT("”是出生地在“"), *id.birthplace,
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是出生地在“"), *id.birthplace,
            KESMAL_TEXT("”的“"), SexWord(*id.sex), KESMAL_TEXT("”台湾身分证字号。")});
 }
 
 }  // namespace
 
+const CheckRule TaiwanIdRule{AnalyseTaiwanId, TaiwanReportText};
+
 IdReport CheckTaiwanId(std::string_view number, Encoding encoding) {
-  return ReportFrom(AnalyseTaiwanId(number), TaiwanReportText, encoding);
+  return ReportFrom(TaiwanIdRule, number, encoding);
 }
 
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings) {

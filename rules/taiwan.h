@@ -21,6 +21,7 @@ char TaiwanCheckCode(std::string_view number);
 
 // The number has exactly 10 characters.
 IdReport CheckTaiwanId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule TaiwanIdRule;  // the same check in two steps
 
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings);
 
