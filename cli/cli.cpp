@@ -140,16 +140,14 @@ constexpr std::size_t kOutputBlock = 64 * 1024;
 bool AppendCheck(std::string_view utf8Line, bool json, std::string& out) {
   bool lineBreak = false;
   const std::string_view number = NumberText(utf8Line, lineBreak);
-  if (number.empty()) {
-    if (json) AppendCheckJson(utf8Line, nullptr, nullptr, out);
-    return true;
+  if (json) {
+    const auto report = CheckNumberText(number, Encoding::Utf8);
+    AppendCheckJson(utf8Line, report, out);
+    return !report || report->valid;
   }
+  if (number.empty()) return true;
   const CheckRule& rule = RuleForLength(number.size());
   const IdAnalysis id = rule.analyse(number);
-  if (json) {
-    AppendCheckJson(utf8Line, &id, rule.write, out);
-    return id.Valid();
-  }
   const std::size_t start = out.size();
   ReportWriter writer(Encoding::Utf8, out);
   rule.write(id, writer);
@@ -273,6 +271,11 @@ std::string MissingValue(const CLI::ArgumentMismatch& error) {
 }
 
 }  // namespace
+
+std::optional<IdReport> CheckInput(std::string_view utf8Line) {
+  bool lineBreak = false;
+  return CheckNumberText(NumberText(utf8Line, lineBreak), Encoding::Utf8);
+}
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
   utf8Report.clear();

@@ -1,10 +1,9 @@
 #include "cli/json_lines.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
+#include <utility>
+#include <vector>
 
 #include "rules/gbk_codec.h"
 
@@ -48,7 +47,7 @@ std::size_t WellFormedLength(std::string_view text, std::size_t& consumed) {
   return length;
 }
 
-std::string_view JurisdictionName(Jurisdiction jurisdiction) {
+const char* JurisdictionName(Jurisdiction jurisdiction) {
   switch (jurisdiction) {
     case Jurisdiction::Taiwan: return "tw";
     case Jurisdiction::HongKong: return "hk";
@@ -59,7 +58,7 @@ std::string_view JurisdictionName(Jurisdiction jurisdiction) {
   return "";
 }
 
-std::string_view FaultName(FaultCode code) {
+const char* FaultName(FaultCode code) {
   switch (code) {
     case FaultCode::Length: return "length";
     case FaultCode::Letter: return "letter";
@@ -139,167 +138,141 @@ void AppendQuoted(std::string_view bytes, bool knownUtf8, std::string& out) {
   out += '"';
 }
 
-void AppendGbkString(std::string_view gbk, std::string& out) {
-  thread_local std::string utf8;  // keeps its storage from call to call
-  utf8.clear();
-  AppendGbkToUtf8(gbk, utf8);
-  AppendQuoted(utf8, true, out);
+// YYYY-MM-DD.
+std::string IsoDate(const CivilDate& date) {
+  char text[] = "0000-00-00";
+  const auto put = [&](int last, int digits, int value) {
+    for (int i = 0; i < digits; ++i, value /= 10)
+      text[last - i] = static_cast<char>('0' + value % 10);
+  };
+  put(3, 4, date.year);
+  put(6, 2, date.month);
+  put(9, 2, date.day);
+  return text;
 }
 
-void AppendSentence(Text sentence, std::string& out) {
-  if (sentence.utf8.data()) {  // the rules' fixed text, with nothing to escape
-    out += '"';
-    out += sentence.utf8;
-    out += '"';
-  } else
-    AppendGbkString(sentence.gbk, out);
-}
+const char* SexName(HolderSex sex) { return sex == HolderSex::Male ? "male" : "female"; }
 
-void AppendDigits(int value, int width, std::string& out) {
-  char digits[12];
-  const auto [end, error] = std::to_chars(digits, std::end(digits), value);
-  out.append(std::max(0, width - static_cast<int>(end - digits)), '0');
-  out.append(digits, end);
-}
+// Writes the fields as one JSON object, appended to a string. Only the input
+// can be ill-formed; every other text is the rules' own or the codec's UTF-8.
+class JsonWriter final : public CheckFieldSink {
+ public:
+  explicit JsonWriter(std::string& json) : json_(json) { json_ += '{'; }
+  ~JsonWriter() { json_ += '}'; }
+  JsonWriter(const JsonWriter&) = delete;
+  JsonWriter& operator=(const JsonWriter&) = delete;
 
-void AppendIsoDate(const CivilDate& date, std::string& out) {
-  out += '"';
-  AppendDigits(date.year, 4, out);
-  out += '-';
-  AppendDigits(date.month, 2, out);
-  out += '-';
-  AppendDigits(date.day, 2, out);
-  out += '"';
-}
-
-std::string_view Bool(bool value) { return value ? "true"sv : "false"sv; }
-
-void AppendFaults(const IdAnalysis& id, std::string& out) {
-  out += ",\"faults\":["sv;
-  for (std::size_t i = 0; i < id.faults.size(); ++i) {
-    const Fault& fault = id.faults[i];
-    out += i ? ",{\"code\":\""sv : "{\"code\":\""sv;
-    out += FaultName(fault.code);
-    out += "\",\"message\":"sv;
-    AppendSentence(fault.Sentence(), out);
-    if (fault.code == FaultCode::CheckCode) {
-      out += ",\"expected\":"sv;
-      AppendJsonString({&fault.expected, 1}, out);
-    }
-    out += '}';
+  void Text(std::string_view key, std::string_view utf8) override {
+    Key(key);
+    AppendQuoted(utf8, key != "input"sv, json_);
   }
-  out += ']';
+  void Bool(std::string_view key, bool value) override {
+    Key(key);
+    json_ += value ? "true"sv : "false"sv;
+  }
+  void Null(std::string_view key) override {
+    Key(key);
+    json_ += "null"sv;
+  }
+  void BeginList(std::string_view key) override {
+    Key(key);
+    json_ += '[';
+    first_ = true;
+  }
+  void BeginItem() override {
+    if (!first_) json_ += ',';
+    json_ += '{';
+    first_ = true;
+  }
+  void EndItem() override { Close('}'); }
+  void EndList() override { Close(']'); }
+
+ private:
+  void Key(std::string_view key) {
+    if (!first_) json_ += ',';
+    first_ = false;
+    json_ += '"';
+    json_ += key;
+    json_ += "\":"sv;
+  }
+  void Close(char bracket) {
+    json_ += bracket;
+    first_ = false;
+  }
+
+  std::string& json_;
+  bool first_ = true;
+};
+
+void VisitFaults(const std::vector<Fault>& faults, CheckFieldSink& sink) {
+  sink.BeginList("faults");
+  for (const Fault& fault : faults) {
+    sink.BeginItem();
+    sink.Text("code", FaultName(fault.code));
+    const kesmal::Text sentence = fault.Sentence();
+    sink.Text("message", sentence.utf8.data() ? sentence.utf8 : GbkToUtf8(sentence.gbk));
+    if (fault.code == FaultCode::CheckCode) sink.Text("expected", {&fault.expected, 1});
+    sink.EndItem();
+  }
+  sink.EndList();
 }
 
-// The fields a valid number carries.
-void AppendFacts(const IdAnalysis& id, std::string& out) {
-  // A mainland number names its region by code; the name may be unknown.
-  if (id.birthplace || id.regionCode) {
-    out += ",\"birthplace\":"sv;
-    if (id.birthplace)
-      AppendGbkString(*id.birthplace, out);
-    else
-      out += "null"sv;
-  }
-  if (id.regionCode) {
-    out += ",\"region_code\":"sv;
-    AppendJsonString(*id.regionCode, out);
-  }
+// What a valid number carries; a mainland number names its region by code,
+// and the name may be unknown.
+void VisitHolder(const IdAnalysis& id, CheckFieldSink& sink) {
+  if (id.birthplace)
+    sink.Text("birthplace", GbkToUtf8(*id.birthplace));
+  else if (id.regionCode)
+    sink.Null("birthplace");
+  if (id.regionCode) sink.Text("region_code", *id.regionCode);
   if (id.birthday) {
-    out += ",\"birth_date\":"sv;
-    AppendIsoDate(id.birthday->date, out);
-    out += ",\"not_yet_born\":"sv;
-    out += Bool(id.birthday->notYetBorn);
-    out += ",\"record_age\":"sv;
-    out += Bool(id.birthday->recordAge);
+    sink.Text("birth_date", IsoDate(id.birthday->date));
+    sink.Bool("not_yet_born", id.birthday->notYetBorn);
+    sink.Bool("record_age", id.birthday->recordAge);
   }
-  if (id.sex) out += *id.sex == HolderSex::Male ? ",\"sex\":\"male\"" : ",\"sex\":\"female\"";
-  if (id.upgrade) {
-    out += ",\"upgrade\":"sv;
-    AppendJsonString(*id.upgrade, out);
-  }
+  if (id.sex) sink.Text("sex", SexName(*id.sex));
+  if (id.upgrade) sink.Text("upgrade", *id.upgrade);
 }
 
 }  // namespace
-
-void AppendJsonString(std::string_view bytes, std::string& out) { AppendQuoted(bytes, false, out); }
 
 std::string JsonString(std::string_view bytes) {
   std::string out;
-  AppendJsonString(bytes, out);
+  AppendQuoted(bytes, false, out);
   return out;
 }
 
-namespace {
-
-void AppendEmptyLine(std::string_view input, std::string& out) {
-  out += "{\"input\":"sv;
-  AppendJsonString(input, out);
-  out += R"(,"jurisdiction":null,"valid":null,"faults":[],"report":""})"sv;
-}
-
-// The report written by `write` in UTF-8 straight into the object; escaped
-// afterwards only where it echoes the input.
-template <typename Write>
-void AppendReport(Write write, std::string& out) {
-  out += ",\"report\":\""sv;
-  const std::size_t start = out.size();
-  write(out);
-  if (PlainPrefix(std::string_view(out).substr(start), true) < out.size() - start) {
-    const std::string text = out.substr(start);
-    out.resize(start - 1);
-    AppendQuoted(text, true, out);
-  } else {
-    out += '"';
+void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
+                      CheckFieldSink& sink) {
+  sink.Text("input", input);
+  if (!report) {
+    sink.Null("jurisdiction");
+    sink.Null("valid");
+    sink.BeginList("faults");
+    sink.EndList();
+    sink.Text("report", "");
+    return;
   }
+  const IdAnalysis& id = report->analysis;
+  if (id.jurisdiction)
+    sink.Text("jurisdiction", JurisdictionName(*id.jurisdiction));
+  else
+    sink.Null("jurisdiction");
+  sink.Bool("valid", report->valid);
+  VisitFaults(id.faults, sink);
+  VisitHolder(id, sink);
+  sink.Text("report", report->encoding == Encoding::Utf8 ? report->text : GbkToUtf8(report->text));
 }
 
-template <typename Write>
-void AppendObject(std::string_view input, const IdAnalysis& id, bool valid, Write writeReport,
-                  std::string& out) {
-  out += "{\"input\":"sv;
-  AppendJsonString(input, out);
-  out += ",\"jurisdiction\":"sv;
-  if (id.jurisdiction) {
-    out += '"';
-    out += JurisdictionName(*id.jurisdiction);
-    out += '"';
-  } else {
-    out += "null"sv;
-  }
-  out += ",\"valid\":"sv;
-  out += Bool(valid);
-  AppendFaults(id, out);
-  AppendFacts(id, out);
-  AppendReport(writeReport, out);
-  out += '}';
-}
-
-}  // namespace
-
-void AppendCheckJson(std::string_view input, const IdAnalysis* id, ReportText write,
+void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
                      std::string& out) {
-  if (!id) return AppendEmptyLine(input, out);
-  const auto writeUtf8 = [&](std::string& to) {
-    ReportWriter writer(Encoding::Utf8, to);
-    write(*id, writer);
-  };
-  AppendObject(input, *id, id->Valid(), writeUtf8, out);
+  JsonWriter writer(out);
+  VisitCheckFields(input, report, writer);
 }
 
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report) {
   std::string json;
-  if (!report) {
-    AppendEmptyLine(input, json);
-    return json;
-  }
-  const auto copyUtf8 = [&](std::string& to) {
-    if (report->encoding == Encoding::Utf8)
-      to += report->text;
-    else
-      AppendGbkToUtf8(report->text, to);
-  };
-  AppendObject(input, report->analysis, report->valid, copyUtf8, json);
+  AppendCheckJson(input, report, json);
   return json;
 }
 

@@ -14,16 +14,34 @@ namespace kesmal::cli {
 // sequence becomes U+FFFD, and quotes, backslashes and control characters are
 // escaped, so the result is valid JSON whatever came in.
 std::string JsonString(std::string_view bytes);
-void AppendJsonString(std::string_view bytes, std::string& out);
 
-// The object for one input, without a line end. The input is the line as
-// read; the report is the check's (its text in either encoding), or none for
-// an empty line.
+// Receives the fields of one check in the order of its JSON object. Text is
+// UTF-8, except the input, which is the line as read and may be ill-formed.
+class CheckFieldSink {
+ public:
+  virtual void Text(std::string_view key, std::string_view utf8) = 0;
+  virtual void Bool(std::string_view key, bool value) = 0;
+  virtual void Null(std::string_view key) = 0;
+  // A list of objects, each opened and closed around its fields.
+  virtual void BeginList(std::string_view key) = 0;
+  virtual void BeginItem() = 0;
+  virtual void EndItem() = 0;
+  virtual void EndList() = 0;
+
+ protected:
+  ~CheckFieldSink() = default;
+};
+
+// The fields of the object for one input. The report is the check's (its
+// text in either encoding), or none for an empty line.
+void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
+                      CheckFieldSink& sink);
+
+// The object for one input, without a line end.
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report);
 
-// The same object appended to out, for a check taken in its two steps: the
-// analysis (none for an empty line) and the writer of its report.
-void AppendCheckJson(std::string_view input, const IdAnalysis* id, ReportText write,
+// The same, appended to out: a batch writes one for every line.
+void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
                      std::string& out);
 
 }  // namespace kesmal::cli
