@@ -76,22 +76,19 @@ constexpr bool IsPlain(unsigned char c, bool knownUtf8) {
   return c >= 0x20 && c != '"' && c != '\\' && c != 0x7F && (knownUtf8 || c < 0x80);
 }
 
-// How many bytes at the start are plain, looked at eight at a time: reports
-// and messages are long and have nothing to escape.
+// How many bytes at the start are plain, looked at sixteen at a time:
+// reports and messages are long and have nothing to escape.
 std::size_t PlainPrefix(std::string_view text, bool knownUtf8) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
-  // Exact about whether some byte is zero, or below n (n <= 0x80).
-  const auto below = [](std::uint64_t v, std::uint64_t n) { return (v - kOnes * n) & ~v & kHighs; };
-  const auto holds = [&](std::uint64_t v, char c) {
-    return below(v ^ (kOnes * static_cast<unsigned char>(c)), 1);
-  };
+  using Bytes = unsigned char __attribute__((vector_size(16)));
   std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t v;
+  for (; i + sizeof(Bytes) <= text.size(); i += sizeof(Bytes)) {
+    Bytes v;
     std::memcpy(&v, text.data() + i, sizeof v);
-    if (below(v, 0x20) | holds(v, '"') | holds(v, '\\') | holds(v, 0x7F) |
-        (knownUtf8 ? 0 : v & kHighs))
-      break;
+    auto special = (v < 0x20) | (v == '"') | (v == '\\') | (v == 0x7F);
+    if (!knownUtf8) special |= v >= 0x80;
+    std::uint64_t halves[2];
+    std::memcpy(halves, &special, sizeof halves);
+    if (halves[0] | halves[1]) break;
   }
   while (i < text.size() && IsPlain(static_cast<unsigned char>(text[i]), knownUtf8)) ++i;
   return i;
