@@ -292,7 +292,9 @@ class TestWindowDesktop : public QObject {
     const int seconds = qEnvironmentVariableIsSet("KESMAL_RANDOM_SECONDS")
                             ? qEnvironmentVariableIntValue("KESMAL_RANDOM_SECONDS")
                             : 60;
-    const std::uint32_t seed = std::random_device()();
+    const std::uint32_t seed = qEnvironmentVariableIsSet("KESMAL_RANDOM_SEED")
+                                   ? qEnvironmentVariable("KESMAL_RANDOM_SEED").toUInt()
+                                   : std::random_device()();
     qInfo("seed %u", seed);
     std::mt19937 random(seed);
     auto* entry = Find<QLineEdit>("edtId");
@@ -355,7 +357,10 @@ class TestWindowDesktop : public QObject {
       QVERIFY(!QApplication::activeModalWidget());
     }
     Shoot(QStringLiteral("random"));
-    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+      QTest::keyClick(popup, Qt::Key_Escape);
+      QCoreApplication::processEvents();
+    }
     QTest::mouseClick(Find("btnClean"), Qt::LeftButton);
     const QString window = QString::number(driver_.Window().winId());
     Run("xdotool", {"windowactivate", "--sync", window});
