@@ -1,6 +1,8 @@
 #include "cli/json_lines.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "rules/gbk_codec.h"
 
@@ -71,10 +73,82 @@ std::string IsoDate(const CivilDate& date) {
   return text;
 }
 
-std::string Bool(bool value) { return value ? "true" : "false"; }
+const char* SexName(HolderSex sex) { return sex == HolderSex::Male ? "male" : "female"; }
 
-// The text of the rules is GBK.
-std::string GbkString(std::string_view gbk) { return JsonString(GbkToUtf8(gbk)); }
+// Writes the fields as one JSON object.
+class JsonWriter final : public CheckFieldSink {
+ public:
+  std::string json = "{";
+
+  void Text(std::string_view key, std::string_view utf8) override {
+    Key(key);
+    json += JsonString(utf8);
+  }
+  void Bool(std::string_view key, bool value) override {
+    Key(key);
+    json += value ? "true" : "false";
+  }
+  void Null(std::string_view key) override {
+    Key(key);
+    json += "null";
+  }
+  void BeginList(std::string_view key) override {
+    Key(key);
+    json += '[';
+    first_ = true;
+  }
+  void BeginItem() override {
+    if (!first_) json += ',';
+    json += '{';
+    first_ = true;
+  }
+  void EndItem() override { Close('}'); }
+  void EndList() override { Close(']'); }
+
+ private:
+  void Key(std::string_view key) {
+    if (!first_) json += ',';
+    first_ = false;
+    json += '"';
+    json += key;
+    json += "\":";
+  }
+  void Close(char bracket) {
+    json += bracket;
+    first_ = false;
+  }
+
+  bool first_ = true;
+};
+
+void VisitFaults(const std::vector<Fault>& faults, CheckFieldSink& sink) {
+  sink.BeginList("faults");
+  for (const Fault& fault : faults) {
+    sink.BeginItem();
+    sink.Text("code", FaultName(fault.code));
+    sink.Text("message", GbkToUtf8(fault.sentence));
+    if (fault.code == FaultCode::CheckCode) sink.Text("expected", {&fault.expected, 1});
+    sink.EndItem();
+  }
+  sink.EndList();
+}
+
+// What a valid number carries; a mainland number names its region by code,
+// and the name may be unknown.
+void VisitHolder(const IdAnalysis& id, CheckFieldSink& sink) {
+  if (id.birthplace)
+    sink.Text("birthplace", GbkToUtf8(*id.birthplace));
+  else if (id.regionCode)
+    sink.Null("birthplace");
+  if (id.regionCode) sink.Text("region_code", *id.regionCode);
+  if (id.birthday) {
+    sink.Text("birth_date", IsoDate(id.birthday->date));
+    sink.Bool("not_yet_born", id.birthday->notYetBorn);
+    sink.Bool("record_age", id.birthday->recordAge);
+  }
+  if (id.sex) sink.Text("sex", SexName(*id.sex));
+  if (id.upgrade) sink.Text("upgrade", *id.upgrade);
+}
 
 }  // namespace
 
@@ -110,38 +184,32 @@ std::string JsonString(std::string_view bytes) {
   return out + '"';
 }
 
-std::string CheckJson(std::string_view input, const std::optional<IdReport>& report) {
-  std::string json = "{\"input\":" + JsonString(input);
-  if (!report) return json + R"(,"jurisdiction":null,"valid":null,"faults":[],"report":""})";
-
-  const IdAnalysis& id = report->analysis;
-  json += ",\"jurisdiction\":";
-  json += id.jurisdiction ? JsonString(JurisdictionName(*id.jurisdiction)) : "null";
-  json += ",\"valid\":" + Bool(report->valid) + ",\"faults\":[";
-  for (std::size_t i = 0; i < id.faults.size(); ++i) {
-    const Fault& fault = id.faults[i];
-    json += (i ? ",{\"code\":" : "{\"code\":") + JsonString(FaultName(fault.code));
-    json += ",\"message\":" + GbkString(fault.sentence);
-    if (fault.code == FaultCode::CheckCode)
-      json += ",\"expected\":" + JsonString(std::string(1, fault.expected));
-    json += '}';
+void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
+                      CheckFieldSink& sink) {
+  sink.Text("input", input);
+  if (!report) {
+    sink.Null("jurisdiction");
+    sink.Null("valid");
+    sink.BeginList("faults");
+    sink.EndList();
+    sink.Text("report", "");
+    return;
   }
-  json += ']';
+  const IdAnalysis& id = report->analysis;
+  if (id.jurisdiction)
+    sink.Text("jurisdiction", JurisdictionName(*id.jurisdiction));
+  else
+    sink.Null("jurisdiction");
+  sink.Bool("valid", report->valid);
+  VisitFaults(id.faults, sink);
+  VisitHolder(id, sink);
+  sink.Text("report", GbkToUtf8(report->text));
+}
 
-  // A mainland number names its region by code; the name may be unknown.
-  if (id.regionCode)
-    json += ",\"birthplace\":" + (id.birthplace ? GbkString(*id.birthplace) : "null") +
-            ",\"region_code\":" + JsonString(*id.regionCode);
-  else if (id.birthplace)
-    json += ",\"birthplace\":" + GbkString(*id.birthplace);
-  if (id.birthday)
-    json += ",\"birth_date\":" + JsonString(IsoDate(id.birthday->date)) +
-            ",\"not_yet_born\":" + Bool(id.birthday->notYetBorn) +
-            ",\"record_age\":" + Bool(id.birthday->recordAge);
-  if (id.sex)
-    json += std::string(",\"sex\":\"") + (*id.sex == HolderSex::Male ? "male" : "female") + '"';
-  if (id.upgrade) json += ",\"upgrade\":" + JsonString(*id.upgrade);
-  return json + ",\"report\":" + GbkString(report->text) + '}';
+std::string CheckJson(std::string_view input, const std::optional<IdReport>& report) {
+  JsonWriter writer;
+  VisitCheckFields(input, report, writer);
+  return std::move(writer.json) + '}';
 }
 
 }  // namespace kesmal::cli
