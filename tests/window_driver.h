@@ -18,6 +18,8 @@ class WindowDriver {
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    // The panels come just after the first paint.
+    QTRY_VERIFY(window_->findChild<QWidget*>(QStringLiteral("frmKorea")));
   }
   void Close() { window_.reset(); }
 

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QValidator>
 #include <algorithm>
 #include <ctime>
@@ -85,7 +86,6 @@ TfrmMain::TfrmMain(int screenWidth, QWidget* parent)
   ui_->setupUi(this);
   ApplyFormFonts(this);
   FitCaptions(this);
-  DrawLatinClearly(*ui_->meoShow);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -113,14 +113,26 @@ TfrmMain::TfrmMain(int screenWidth, QWidget* parent)
   connect(ui_->btnUserDefine, &QPushButton::clicked, this, &TfrmMain::btnUserDefineClick);
 
   SeedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+}
 
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (!finishQueued_) {
+    finishQueued_ = true;
+    QTimer::singleShot(0, this, &TfrmMain::FinishStart);
+  }
+}
+
+void TfrmMain::FinishStart() {
+  if (frmChina_) return;
+  DrawLatinClearly(*ui_->meoShow);
   frmChina_ = new TfrmChina(this);
   frmTaiwan_ = new TfrmTaiwan(this);
   frmHongKong_ = new TfrmHongKong(this);
   frmKorea_ = new TfrmKorea(this);
 }
-
-TfrmMain::~TfrmMain() = default;
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui_->edtId) {
@@ -157,6 +169,7 @@ void TfrmMain::edtIdChange() {
 void TfrmMain::btnCheckClick() { CheckNumber(); }
 
 void TfrmMain::btnCutClick() {
+  FinishStart();
   const QString text = ui_->edtId->text();
   if (!text.isEmpty()) {
     QGuiApplication::clipboard()->setText(text);
@@ -191,6 +204,7 @@ void TfrmMain::CentreWithFrame() {
 }
 
 void TfrmMain::cbxTypeChange() {
+  FinishStart();
   if (!ui_->btnUserDefine->isEnabled()) {  // the first selection since start
     frmTaiwan_->FillRegions();
     frmChina_->FillProvinces();
@@ -260,6 +274,7 @@ void TfrmMain::lblWebClick() { QDesktopServices::openUrl(HomePageUrl()); }
 void TfrmMain::lblMailClick() { QDesktopServices::openUrl(MailUrl()); }
 
 void TfrmMain::CheckNumber() {
+  FinishStart();
   if (const auto report = CheckNumberText(ToGbk(ui_->edtId->text())))
     ui_->meoShow->setPlainText(FromGbk(report->text));
   ui_->edtId->selectAll();

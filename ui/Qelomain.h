@@ -34,6 +34,8 @@ class TfrmMain : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  // The first paint queues FinishStart.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   // True when the key press is consumed.
@@ -48,6 +50,11 @@ class TfrmMain : public QWidget {
   void btnUserDefineClick();
   void lblWebClick();
   void lblMailClick();
+
+  // What the first paint does without: the settings panels and the report
+  // area's face for Latin letters. Done once, after the first paint, or
+  // earlier by the first action that needs it.
+  void FinishStart();
 
   void CheckNumber();
   void MakeNumber();
@@ -65,6 +72,7 @@ class TfrmMain : public QWidget {
   const int screenWidth_;
   bool userDefine_ = false;  // the panels are open
   bool framed_ = false;      // the window manager has told the frame's size
+  bool finishQueued_ = false;
   TfrmChina* frmChina_ = nullptr;
   TfrmTaiwan* frmTaiwan_ = nullptr;
   TfrmHongKong* frmHongKong_ = nullptr;
