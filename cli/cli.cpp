@@ -7,6 +7,7 @@
 
 #include "cli/json_lines.h"
 #include "cli/make_options.h"
+#include "rules/current.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
 #include "rules/random_source.h"
@@ -67,7 +68,7 @@ Number ParseNumber(std::string_view option, std::string_view value, std::string_
 
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
 // converted to GBK; none for an empty line.
-std::optional<IdReport> CheckInput(std::string_view utf8Line) {
+std::optional<IdReport> CheckInput(std::string_view utf8Line, RuleSet rules) {
   thread_local std::string text;  // keeps its storage from line to line
   text.assign(utf8Line);
   bool ascii = true;
@@ -76,7 +77,21 @@ std::optional<IdReport> CheckInput(std::string_view utf8Line) {
     ascii &= static_cast<unsigned char>(c) < 0x80;
   }
   // GBK keeps ASCII as it is.
-  return ascii ? CheckNumberText(text) : CheckNumberText(Utf8ToGbk(text));
+  return ascii ? CheckNumberText(text, rules) : CheckNumberText(Utf8ToGbk(text), rules);
+}
+
+// --rules NAME or --rules=NAME, at args[i]; a value taken from the next argument moves i on.
+RuleSet ParseRules(const std::vector<std::string>& args, std::size_t& i) {
+  std::string value;
+  if (args[i] == "--rules" && i + 1 < args.size())
+    value = args[++i];
+  else if (args[i].starts_with("--rules="))
+    value = args[i].substr(8);
+  else if (args[i] != "--rules")
+    throw UsageError{"unknown option '" + args[i] + "' for check"};
+  if (value == "classic") return RuleSet::Classic;
+  if (value == "current") return RuleSet::Current;
+  throw UsageError{BadValue("--rules", value, "classic or current")};
 }
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
@@ -92,8 +107,8 @@ bool HasLineBreak(std::string_view text) {
 // Only the rejection message echoes the input, so only an input holding a
 // line break can give a report holding one; it becomes a space, and every
 // input keeps its one output line.
-bool AppendCheckLine(std::string_view utf8Line, std::string& out) {
-  const auto report = CheckInput(utf8Line);
+bool AppendCheckLine(std::string_view utf8Line, std::string& out, RuleSet rules) {
+  const auto report = CheckInput(utf8Line, rules);
   if (!report) return true;
   const std::size_t start = out.size();
   AppendGbkToUtf8(report->text, out);
@@ -107,11 +122,14 @@ int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostrea
   std::vector<std::string_view> numbers;
   bool optionsEnded = false;
   bool json = false;
+  std::optional<RuleSet> rules;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (!optionsEnded && args[i] == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && args[i] == "--json") {
       json = true;
+    } else if (!optionsEnded && args[i].starts_with("--rules")) {
+      rules = ParseRules(args, i);
     } else if (!optionsEnded && IsOption(args[i])) {
       throw UsageError{"unknown option '" + args[i] + "' for check"};
     } else {
@@ -129,11 +147,11 @@ int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostrea
   };
   const auto checkOne = [&](std::string_view line) {
     if (json) {
-      const auto checked = CheckInput(line);
+      const auto checked = CheckInput(line, rules.value_or(RuleSet::Classic));
       allValid &= !checked || checked->valid;
-      pending += CheckJson(line, checked);
+      pending += CheckJson(line, checked, rules);
     } else {
-      allValid &= AppendCheckLine(line, pending);
+      allValid &= AppendCheckLine(line, pending, rules.value_or(RuleSet::Classic));
     }
     pending += '\n';
     if (pending.size() >= kOutputBlock) writePending();
@@ -223,7 +241,7 @@ int RunMake(const std::vector<std::string>& args, std::ostream& out) {
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
   utf8Report.clear();
-  return AppendCheckLine(utf8Line, utf8Report);
+  return AppendCheckLine(utf8Line, utf8Report, RuleSet::Classic);
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

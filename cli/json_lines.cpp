@@ -61,6 +61,18 @@ const char* FaultName(FaultCode code) {
     case FaultCode::Digits: return "digits";
     case FaultCode::BirthDate: return "birth_date";
     case FaultCode::CheckCode: return "check_code";
+    case FaultCode::Bracket: return "bracket";
+    case FaultCode::PlaceCode: return "place_code";
+  }
+  return "";
+}
+
+const char* KindName(IdKind kind) {
+  switch (kind) {
+    case IdKind::IdentityCard: return "identity_card";
+    case IdKind::ResidentCertificate: return "resident_certificate";
+    case IdKind::ForeignResident: return "foreign_resident";
+    case IdKind::ResidencePermit: return "residence_permit";
   }
   return "";
 }
@@ -110,8 +122,20 @@ std::string JsonString(std::string_view bytes) {
   return out + '"';
 }
 
-std::string CheckJson(std::string_view input, const std::optional<IdReport>& report) {
+// What today's rules add: a valid number's kind, and for Korea whether the
+// check digit was verified.
+std::string CurrentFields(const IdAnalysis& id) {
+  std::string fields;
+  if (id.kind) fields += std::string(",\"kind\":\"") + KindName(*id.kind) + '"';
+  if (id.jurisdiction == Jurisdiction::Korea)
+    fields += ",\"check_code_verified\":" + Bool(id.checkCodeVerified.value_or(false));
+  return fields;
+}
+
+std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
+                      std::optional<RuleSet> rules) {
   std::string json = "{\"input\":" + JsonString(input);
+  if (rules) json += rules == RuleSet::Current ? R"(,"rules":"current")" : R"(,"rules":"classic")";
   if (!report) return json + R"(,"jurisdiction":null,"valid":null,"faults":[],"report":""})";
 
   const IdAnalysis& id = report->analysis;
@@ -141,6 +165,7 @@ std::string CheckJson(std::string_view input, const std::optional<IdReport>& rep
   if (id.sex)
     json += std::string(",\"sex\":\"") + (*id.sex == HolderSex::Male ? "male" : "female") + '"';
   if (id.upgrade) json += ",\"upgrade\":" + JsonString(*id.upgrade);
+  if (rules == RuleSet::Current) json += CurrentFields(id);
   return json + ",\"report\":" + GbkString(report->text) + '}';
 }
 

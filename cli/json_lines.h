@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "rules/current.h"
 #include "rules/id_report.h"
 
 namespace kesmal::cli {
@@ -16,7 +17,10 @@ namespace kesmal::cli {
 std::string JsonString(std::string_view bytes);
 
 // The object for one input, without a line end. The input is the line as
-// read; the report is the check's (in GBK), or none for an empty line.
-std::string CheckJson(std::string_view input, const std::optional<IdReport>& report);
+// read; the report is the check's (in GBK), or none for an empty line. With a
+// rule set named, the object names it, and under today's rules it adds the
+// kind of a valid number and, for Korea, whether the check digit was verified.
+std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
+                      std::optional<RuleSet> rules = std::nullopt);
 
 }  // namespace kesmal::cli

@@ -61,8 +61,7 @@ std::optional<int> ChosenRow(const std::optional<ChinaMakeSettings>& settings) {
 }
 
 // What both mainland forms tell of a valid number's holder.
-void NameHolder(IdAnalysis& id, std::string_view number, const Birthday& birthday,
-                char sexDigit) {
+void NameHolder(IdAnalysis& id, std::string_view number, const Birthday& birthday, char sexDigit) {
   id.birthday = birthday;
   id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
   id.regionCode = std::string(number.substr(0, 6));
@@ -104,8 +103,19 @@ IdAnalysis AnalyseChinaId(std::string_view number) {
   return id;
 }
 
+// The home of a residence permit's holder, by its region code; none for any other code.
+const char* PermitHome(std::string_view regionCode) {
+  if (regionCode == "810000") return "香港";
+  if (regionCode == "820000") return "澳门";
+  if (regionCode == "830000") return "台湾";
+  return nullptr;
+}
+
 std::string ChinaReportText(const IdAnalysis& id) {
   if (!id.Valid()) return id.FaultSentences("才是正确的中国身分证字号。");
+  if (id.kind == IdKind::ResidencePermit)
+    return Joined({"“", id.number, "”是一位于", BirthdayPhrase(*id.birthday), "出生的“",
+                   PermitHome(*id.regionCode), "”居民的中国“", SexWord(*id.sex), "”居住证字号。"});
   return ChinaSentence(id, "身分证字号。");
 }
 
@@ -113,6 +123,13 @@ std::string ChinaReportText(const IdAnalysis& id) {
 
 IdReport CheckChinaId(std::string_view number) {
   return ReportFrom(AnalyseChinaId(number), ChinaReportText);
+}
+
+IdReport CheckChinaIdOrPermit(std::string_view number) {
+  IdAnalysis id = AnalyseChinaId(number);
+  if (id.Valid())
+    id.kind = PermitHome(*id.regionCode) ? IdKind::ResidencePermit : IdKind::IdentityCard;
+  return ReportFrom(std::move(id), ChinaReportText);
 }
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings) {

@@ -16,8 +16,9 @@ namespace kesmal {
 struct ChinaMakeSettings {
   int Local = -1;     // province index, -1 while none is chosen
   int SubLocal = -1;  // position in that province's county list, -1 while empty
-  std::optional<CivilDate> BirthDate;  // the window always gives one; scripts may leave it to chance
-  int Sex = -1;  // 0 man, 1 woman, -1 any
+  std::optional<CivilDate>
+      BirthDate;  // the window always gives one; scripts may leave it to chance
+  int Sex = -1;   // 0 man, 1 woman, -1 any
 };
 
 // Reads the first 17 characters, all digits.
@@ -25,6 +26,11 @@ char ChinaCheckCode(std::string_view number);
 
 // The number has exactly 18 characters.
 IdReport CheckChinaId(std::string_view number);
+
+// As CheckChinaId, but the codes 810000, 820000 and 830000 are no unknown
+// birthplace: they make the residence permit of a Hong Kong, Macao or Taiwan
+// resident.
+IdReport CheckChinaIdOrPermit(std::string_view number);
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings);
 

@@ -54,6 +54,31 @@ IdAnalysis AnalyseHongKongId9(std::string_view number) {
   return id;
 }
 
+constexpr bool IsBracket(char c) { return c == '(' || c == ')'; }
+
+// The check character alone between the last two brackets, and no other bracket.
+bool Bracketed(std::string_view printed) {
+  const std::size_t open = printed.size() - 3;
+  for (std::size_t i = 0; i < open; ++i)
+    if (IsBracket(printed[i])) return false;
+  return printed[open] == '(' && !IsBracket(printed[open + 1]) && printed[open + 2] == ')';
+}
+
+IdAnalysis AnalyseHongKongPrinted(std::string_view printed) {
+  const std::size_t open = printed.size() - 3;
+  std::string compact(printed.substr(0, open));
+  compact += printed[open + 1];
+  IdAnalysis id = compact.size() == 8 ? AnalyseHongKongId8(compact) : AnalyseHongKongId9(compact);
+  id.number = printed;
+  if (Bracketed(printed)) return id;
+
+  // Without its brackets the check character's place is unknown: no check sentence.
+  if (!id.Valid() && id.faults.back().code == FaultCode::CheckCode) id.faults.pop_back();
+  id.AddFault(FaultCode::Bracket, Joined({"第", std::to_string(open + 1), "码和第",
+                                          std::to_string(open + 3), "码应该是括住检查码的括号，"}));
+  return id;
+}
+
 std::string HongKongReportText(const IdAnalysis& id) {
   if (!id.Valid()) return id.FaultSentences("才是正确的香港身分证字号。");
   return Joined({"“", id.number, "”是香港身分证字号。"});
@@ -67,6 +92,10 @@ IdReport CheckHongKongId8(std::string_view number) {
 
 IdReport CheckHongKongId9(std::string_view number) {
   return ReportFrom(AnalyseHongKongId9(number), HongKongReportText);
+}
+
+IdReport CheckHongKongPrinted(std::string_view number) {
+  return ReportFrom(AnalyseHongKongPrinted(number), HongKongReportText);
 }
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings) {

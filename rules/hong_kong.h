@@ -23,6 +23,10 @@ char HongKongCheckCode(std::string_view number);
 IdReport CheckHongKongId8(std::string_view number);
 IdReport CheckHongKongId9(std::string_view number);
 
+// The printed forms of 10 or 11 characters, A123456(3) and AB987654(3), judged
+// as the forms without brackets; the report quotes the number as printed.
+IdReport CheckHongKongPrinted(std::string_view number);
+
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings);
 
 }  // namespace kesmal

@@ -1,6 +1,7 @@
 #include "rules/korea.h"
 
 #include <array>
+#include <tuple>
 
 #include "rules/ascii.h"
 #include "rules/random_source.h"
@@ -26,45 +27,65 @@ char KoreaCheckCode(std::string_view number) {
 
 namespace {
 
-IdAnalysis AnalyseKoreaId(std::string_view number) {
+bool OnOrAfter(const CivilDate& date, const CivilDate& from) {
+  return std::tie(date.year, date.month, date.day) >= std::tie(from.year, from.month, from.day);
+}
+
+// A non-digit never passes as a random check digit.
+void CompareCheckDigit(IdAnalysis& id, const Birthday& birthday, const KoreaRules& rules) {
+  const char expected = KoreaCheckCode(id.number);
+  const bool random = rules.randomSince && OnOrAfter(birthday.date, *rules.randomSince);
+  id.checkCodeVerified = !random;
+  if (id.number[12] != expected && (!random || !IsDigit(id.number[12])))
+    id.AddCheckCodeFault(expected);
+}
+
+IdAnalysis AnalyseKoreaId(std::string_view number, const KoreaRules& rules) {
   IdAnalysis id{Jurisdiction::Korea, number};
-  std::optional<Birthday> birthday;
-  std::optional<HolderSex> sex;
-  if (!AllDigits(number.substr(0, 12)))
+  if (!AllDigits(number.substr(0, 12))) {
     id.AddFault(FaultCode::Digits, "第1-12码应该是数字(0)~(9)，");
-  if (id.Valid()) {
-    birthday = ReadBirthday(TwoDigitsAt(number, 0), TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
-    if (!birthday) id.AddFault(FaultCode::BirthDate, "第1-6码的出生日期应该是正确的日期格式，");
-
-    if (number[6] == '1')
-      sex = HolderSex::Male;
-    else if (number[6] == '2')
-      sex = HolderSex::Female;
-    else
-      id.AddFault(FaultCode::SexDigit, "第7码应该是男性(1)或女性(2)，");
-
-    if (id.Valid()) {
-      const char expected = KoreaCheckCode(number);
-      if (number[12] != expected) id.AddCheckCodeFault(expected);
-    }
+    return id;
   }
+  const auto seventh = rules.readSeventh(number[6]);
+  const std::int16_t year = TwoDigitsAt(number, 0);
+  const auto birthday = ReadBirthday(
+      seventh && seventh->century ? static_cast<std::int16_t>(*seventh->century + year) : year,
+      TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
+  if (!birthday) id.AddFault(FaultCode::BirthDate, "第1-6码的出生日期应该是正确的日期格式，");
+  if (!seventh) id.AddFault(FaultCode::SexDigit, rules.seventhFault);
+  if (rules.placeCodeCounts && TwoDigitsAt(number, 7) > 96)
+    id.AddFault(FaultCode::PlaceCode, "第8-9码的出生地代码应该是(00)~(96)，");
+  if (id.Valid()) CompareCheckDigit(id, *birthday, rules);
   if (!id.Valid()) return id;
 
   id.birthday = birthday;
-  id.sex = sex;
+  id.sex = seventh->sex;
+  id.kind = seventh->kind;
   return id;
 }
 
 std::string KoreaReportText(const IdAnalysis& id) {
   if (!id.Valid()) return id.FaultSentences("才是正确的韩国身分证字号。");
   return Joined({"“", id.number, "”是一位于", BirthdayPhrase(*id.birthday), "出生的韩国“",
-                 SexWord(*id.sex), "”身分证字号。"});
+                 SexWord(*id.sex),
+                 id.kind == IdKind::ForeignResident ? "”外国人登录证字号" : "”身分证字号",
+                 id.checkCodeVerified == false ? "(检查码无法验证)。" : "。"});
+}
+
+std::optional<KoreaSeventhDigit> ReadSexDigit(char c) {
+  if (c == '1') return KoreaSeventhDigit{HolderSex::Male, IdKind::IdentityCard, std::nullopt};
+  if (c == '2') return KoreaSeventhDigit{HolderSex::Female, IdKind::IdentityCard, std::nullopt};
+  return std::nullopt;
 }
 
 }  // namespace
 
+IdReport CheckKoreaId(std::string_view number, const KoreaRules& rules) {
+  return ReportFrom(AnalyseKoreaId(number, rules), KoreaReportText);
+}
+
 IdReport CheckKoreaId(std::string_view number) {
-  return ReportFrom(AnalyseKoreaId(number), KoreaReportText);
+  return CheckKoreaId(number, {ReadSexDigit, "第7码应该是男性(1)或女性(2)，", false, std::nullopt});
 }
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings) {

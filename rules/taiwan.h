@@ -27,4 +27,22 @@ std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings);
 // The table row of a capital letter, or none.
 std::optional<int> TaiwanLetterRow(char letter);
 
+// What the second character tells: the holder's sex, the kind of number, and
+// the digit weighed by 8 in the check.
+struct TaiwanSecondCharacter {
+  HolderSex sex;
+  IdKind kind;
+  char checkDigit;
+};
+
+// A rule set's reading of the second character; none when it means nothing,
+// which is the fault of the sentence given beside it.
+struct TaiwanRules {
+  std::optional<TaiwanSecondCharacter> (*readSecond)(char);
+  std::string_view secondFault;
+};
+
+// The number has exactly 10 characters.
+IdReport CheckTaiwanId(std::string_view number, const TaiwanRules& rules);
+
 }  // namespace kesmal
