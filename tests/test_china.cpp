@@ -75,6 +75,37 @@ std::string WithDate(const char* yyyymmdd) {
   return body + ChinaCheckCode(body);
 }
 
+class CheckChinaIdOrPermitTest : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(CheckChinaIdOrPermitTest, GivesTheReport) {
+  ScopedToday pinned(kToday);
+  const auto& row = GetParam();
+  const IdReport report = CheckChinaIdOrPermit(row.number);
+  EXPECT_EQ(Utf8(report.text), row.report);
+  EXPECT_EQ(report.valid, row.valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , CheckChinaIdOrPermitTest,
+    testing::Values(
+        ReportCase{"hong_kong_resident", "810000199001010019",
+                   "“810000199001010019”是一位于“西元 1990 年 1 月 1 日”出生的“香港”居民的中国"
+                   "“男性”居住证字号。",
+                   true},
+        ReportCase{"macao_resident", "820000199001010010",
+                   "“820000199001010010”是一位于“西元 1990 年 1 月 1 日”出生的“澳门”居民的中国"
+                   "“男性”居住证字号。",
+                   true},
+        ReportCase{"taiwan_resident", "830000199001010012",
+                   "“830000199001010012”是一位于“西元 1990 年 1 月 1 日”出生的“台湾”居民的中国"
+                   "“男性”居住证字号。",
+                   true},
+        ReportCase{"other_code_of_hong_kong_stays_unknown", "810001199001010015",
+                   "“810001199001010015”是一位于“西元 1990 年 1 月 1 日”出生在“未知出生地”的中国"
+                   "“男性”身分证字号。",
+                   true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct DateCase {
   const char* name;
   const char* date;

@@ -80,6 +80,33 @@ INSTANTIATE_TEST_SUITE_P(
                    false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+class CheckHongKongPrintedTest : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(CheckHongKongPrintedTest, GivesTheReport) {
+  const auto& row = GetParam();
+  const IdReport report = CheckHongKongPrinted(row.number);
+  EXPECT_EQ(Utf8(report.text), row.report);
+  EXPECT_EQ(report.valid, row.valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , CheckHongKongPrintedTest,
+    testing::Values(
+        ReportCase{"short_printed", "A123456(3)", "“A123456(3)”是香港身分证字号。", true},
+        ReportCase{"long_printed", "AB987654(3)", "“AB987654(3)”是香港身分证字号。", true},
+        ReportCase{"printed_check_a", "A000002(A)", "“A000002(A)”是香港身分证字号。", true},
+        ReportCase{"printed_wrong_check", "A123456(7)",
+                   "最后一码检查码应该是(3)，才是正确的香港身分证字号。", false},
+        ReportCase{"closing_bracket_of_another_kind_no_check_sentence", "A123456(3]",
+                   "第8码和第10码应该是括住检查码的括号，才是正确的香港身分证字号。", false},
+        ReportCase{"brackets_around_a_digit_before_the_check", "A12345(6)3",
+                   "第2-7码应该是数字(0)~(9)，第8码和第10码应该是括住检查码的括号，"
+                   "才是正确的香港身分证字号。",
+                   false},
+        ReportCase{"long_brackets_after_the_check", "AB9876543()",
+                   "第9码和第11码应该是括住检查码的括号，才是正确的香港身分证字号。", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(HongKongCheckCode, LengthSelectsTheFormAndTheLastCharacterIsNotRead) {
   EXPECT_EQ(HongKongCheckCode("A123456?"), '3');
   EXPECT_EQ(HongKongCheckCode("AB987654?"), '3');
