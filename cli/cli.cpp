@@ -1,12 +1,14 @@
 #include "cli/cli.h"
 
-#include <charconv>
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <istream>
 #include <ostream>
 
 #include "cli/json_lines.h"
 #include "cli/make_options.h"
+#include "cli/options.h"
 #include "rules/current.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
@@ -15,55 +17,105 @@
 namespace kesmal::cli {
 namespace {
 
-struct UsageError {
-  std::string message;
+struct CheckRequest {
+  std::vector<std::string> numbers;
+  bool json = false;
+  std::optional<RuleSet> rules;  // none: classic, and the JSON does not name them
 };
 
-void PrintHelp(std::ostream& out) {
+std::optional<RuleSet> ParseRules(std::string_view text) {
+  if (text == "classic") return RuleSet::Classic;
+  if (text == "current") return RuleSet::Current;
+  return std::nullopt;
+}
+
+constexpr ValueType<RuleSet> kRules{"classic|current", "classic or current", ParseRules};
+
+void DeclareCheck(CLI::App& program, CheckRequest& request) {
+  CLI::App* check = program.add_subcommand(
+      "check",
+      "Check each NUMBER, or each line of standard input when none is given. One report line "
+      "per input, in UTF-8; an empty input line gives an empty line; a CR or LF inside an "
+      "input is written as a space, so output lines stay aligned with inputs. Letters a-z "
+      "count as capitals. The length decides the rule: 8 or 9 Hong Kong, 10 Taiwan, 13 Korea, "
+      "15 old mainland, 18 mainland.");
+  check->allow_extras();
+  check->add_option("NUMBER", request.numbers);
+  check->add_flag(
+      "--json", request.json,
+      "print one JSON object a line instead (JSON Lines): input, jurisdiction (tw, hk, cn, "
+      "cn15, kr, or null for an unsupported length), valid, faults (each with code, message, "
+      "and expected for a wrong check character), and for a valid number the fields it "
+      "carries: birthplace (null for an unknown mainland region), region_code, birth_date "
+      "(YYYY-MM-DD) with not_yet_born and record_age, sex (male or female), upgrade (old "
+      "mainland form); last, report, the report text. An empty line gives jurisdiction null, "
+      "valid null, no faults and an empty report. Bytes that are not UTF-8 become U+FFFD.");
+  Declare(*check, "--rules", kRules, request.rules,
+          "the rule set: classic (the default), the window's rules; or current, today's, which "
+          "also take Taiwan resident certificates, Hong Kong numbers printed with the check "
+          "character in brackets, Korea's seventh digit of every century and of foreign "
+          "residents, and mainland residence permits. Given, each JSON object names the rules; "
+          "under current a valid number adds its kind, and a Korea number check_code_verified.");
+}
+
+constexpr std::size_t kHelpWidth = 79;
+
+// The words of the text from the given column on, each line indented.
+void Wrap(std::ostream& out, std::string_view text, std::size_t indent, std::size_t column) {
+  while (!text.empty()) {
+    const std::size_t room = kHelpWidth > column ? kHelpWidth - column : 1;
+    std::size_t cut = text.size() <= room ? text.size() : text.rfind(' ', room);
+    if (cut == std::string_view::npos || cut == 0) cut = std::min(text.find(' '), text.size());
+    out << text.substr(0, cut) << '\n';
+    text.remove_prefix(std::min(cut + 1, text.size()));
+    if (!text.empty()) out << std::string(indent, ' ');
+    column = indent;
+  }
+}
+
+void PrintOptions(std::ostream& out, const CLI::App& command, bool runOptions) {
+  for (const CLI::Option* option : command.get_options()) {
+    if (option->get_positional() || (option->get_group() == kRunOptions) != runOptions) continue;
+    std::string head = "      " + option->get_name();
+    if (!option->get_type_name().empty()) head += ' ' + option->get_type_name();
+    const std::string& help = option->get_description();
+    if (head.size() + 3 + help.size() <= kHelpWidth) {
+      out << head << "   " << help << '\n';
+    } else {
+      out << head << "\n          ";
+      Wrap(out, help, 10, 10);
+    }
+  }
+}
+
+void PrintHelp(const CLI::App& program, std::ostream& out) {
   out << "kesmal-cli: check and make identity-card numbers of Taiwan, Hong Kong,\n"
-         "mainland China and Korea.\n\n"
-         "Usage:\n"
-         "  kesmal-cli check [--json] [NUMBER...]\n"
-         "      Check each NUMBER, or each line of standard input when none is given.\n"
-         "      One report line per input, in UTF-8; an empty input line gives an empty\n"
-         "      line; a CR or LF inside an input is written as a space, so output lines\n"
-         "      stay aligned with inputs. Letters a-z count as capitals. The length\n"
-         "      decides the rule: 8 or 9 Hong Kong, 10 Taiwan, 13 Korea, 15 old\n"
-         "      mainland, 18 mainland.\n"
-         "      --json prints one JSON object a line instead (JSON Lines): input,\n"
-         "      jurisdiction (tw, hk, cn, cn15, kr, or null for an unsupported\n"
-         "      length), valid, faults (each with code, message, and expected for a\n"
-         "      wrong check character), and for a valid number the fields it carries:\n"
-         "      birthplace (null for an unknown mainland region), region_code,\n"
-         "      birth_date (YYYY-MM-DD) with not_yet_born and record_age, sex (male\n"
-         "      or female), upgrade (old mainland form); last, report, the report\n"
-         "      text. An empty line gives jurisdiction null, valid null, no faults\n"
-         "      and an empty report. Bytes that are not UTF-8 become U+FFFD.\n"
-         "  kesmal-cli make JURISDICTION [--count N] [--seed S] [--json] [OPTIONS]\n"
-         "      Print N new valid numbers (default 1), one a line. --seed S (0 to\n"
-         "      4294967295) makes the run reproducible; without it the clock seeds.\n"
-         "      --json prints each number as check --json does, its input being the\n"
-         "      number made. Each option fixes only its own field; the rest is drawn\n"
-         "      at random.\n";
-  for (const auto& entry : Jurisdictions()) {
-    out << "\n  make " << entry.name << "   (" << entry.title << ")\n";
-    for (const auto& option : entry.options)
-      out << "      " << option.name << ' ' << option.value << "   " << option.help << '\n';
+         "mainland China and Korea.\n\nUsage:\n  kesmal-cli check [OPTIONS] [NUMBER...]\n      ";
+  const CLI::App* check = program.get_subcommand("check");
+  Wrap(out, check->get_description(), 6, 6);
+  PrintOptions(out, *check, false);
+  out << "  kesmal-cli make JURISDICTION [OPTIONS]\n      ";
+  const CLI::App* make = program.get_subcommand("make");
+  Wrap(out, make->get_description(), 6, 6);
+  const auto jurisdictions = make->get_subcommands({});
+  PrintOptions(out, *jurisdictions.front(), true);
+  for (const CLI::App* jurisdiction : jurisdictions) {
+    out << "\n  make " << jurisdiction->get_name() << "   (" << jurisdiction->get_description()
+        << ")\n";
+    PrintOptions(out, *jurisdiction, false);
   }
   out << "\n  kesmal-cli --help\n      Show this text.\n\n"
          "Exit status: 0 when every number checked is valid, 1 when any is not\n"
          "(an unsupported length counts as not valid), 2 for a usage error.\n";
 }
 
-bool IsOption(std::string_view arg) { return arg.size() > 2 && arg.substr(0, 2) == "--"; }
-
-template <typename Number>
-Number ParseNumber(std::string_view option, std::string_view value, std::string_view expected) {
-  Number number{};
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
-  if (value.empty() || error != std::errc{} || end != value.data() + value.size())
-    throw UsageError{BadValue(option, value, expected)};
-  return number;
+bool WantsHelp(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == "help") return true;
+  for (const auto& arg : args) {
+    if (arg == "--") return false;
+    if (arg == "--help" || arg == "-h") return true;
+  }
+  return false;
 }
 
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
@@ -78,20 +130,6 @@ std::optional<IdReport> CheckInput(std::string_view utf8Line, RuleSet rules) {
   }
   // GBK keeps ASCII as it is.
   return ascii ? CheckNumberText(text, rules) : CheckNumberText(Utf8ToGbk(text), rules);
-}
-
-// --rules NAME or --rules=NAME, at args[i]; a value taken from the next argument moves i on.
-RuleSet ParseRules(const std::vector<std::string>& args, std::size_t& i) {
-  std::string value;
-  if (args[i] == "--rules" && i + 1 < args.size())
-    value = args[++i];
-  else if (args[i].starts_with("--rules="))
-    value = args[i].substr(8);
-  else if (args[i] != "--rules")
-    throw UsageError{"unknown option '" + args[i] + "' for check"};
-  if (value == "classic") return RuleSet::Classic;
-  if (value == "current") return RuleSet::Current;
-  throw UsageError{BadValue("--rules", value, "classic or current")};
 }
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
@@ -118,25 +156,10 @@ bool AppendCheckLine(std::string_view utf8Line, std::string& out, RuleSet rules)
   return report->valid;
 }
 
-int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
-  std::vector<std::string_view> numbers;
-  bool optionsEnded = false;
-  bool json = false;
-  std::optional<RuleSet> rules;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (!optionsEnded && args[i] == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && args[i] == "--json") {
-      json = true;
-    } else if (!optionsEnded && args[i].starts_with("--rules")) {
-      rules = ParseRules(args, i);
-    } else if (!optionsEnded && IsOption(args[i])) {
-      throw UsageError{"unknown option '" + args[i] + "' for check"};
-    } else {
-      numbers.push_back(args[i]);
-    }
-  }
-
+int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
+  const auto& numbers = request.numbers;
+  const bool json = request.json;
+  const std::optional<RuleSet> rules = request.rules;
   bool allValid = true;
   // Reports gather here and go out in large blocks.
   std::string pending;
@@ -178,63 +201,79 @@ std::uint32_t ClockSeed() {
   return static_cast<std::uint32_t>(ticks ^ (ticks >> 32));
 }
 
-int RunMake(const std::vector<std::string>& args, std::ostream& out) {
-  if (args.size() < 2) {
-    std::string names;
-    for (const auto& known : Jurisdictions())
-      names += (names.empty() ? "" : ", ") + std::string(known.name);
-    throw UsageError{"make needs a jurisdiction (" + names + ")"};
-  }
-  const JurisdictionEntry* entry = FindJurisdiction(args[1]);
-  if (!entry) throw UsageError{"unknown jurisdiction '" + args[1] + "'"};
-
-  std::uint64_t count = 1;
-  std::uint32_t seed = ClockSeed();
-  bool json = false;
-  OptionValues values;
-  for (std::size_t i = 2; i < args.size(); ++i) {
-    if (args[i] == "--json") {
-      json = true;
-      continue;
-    }
-    std::string name = args[i];
-    std::string value;
-    const auto equals = name.find('=');
-    if (IsOption(name) && equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    } else if (IsOption(name)) {
-      throw UsageError{"option '" + name + "' needs a value"};
-    }
-    if (name == "--count") {
-      count = ParseNumber<std::uint64_t>(name, value, "a whole number");
-    } else if (name == "--seed") {
-      seed = ParseNumber<std::uint32_t>(name, value, "0 to 4294967295");
-    } else {
-      bool known = false;
-      for (const auto& option : entry->options) known |= option.name == name;
-      if (!known) throw UsageError{"unknown option '" + name + "' for make " + args[1]};
-      if (!values.emplace(name, value).second)
-        throw UsageError{"option '" + name + "' given twice"};
-    }
-  }
-
-  const auto built = BuildSettings(*entry, values);
-  if (const auto* error = std::get_if<std::string>(&built)) throw UsageError{*error};
-  const auto& settings = std::get<MakeSettings>(built);
+int RunMake(const MakeRequest& request, std::ostream& out) {
+  const int jurisdiction = request.jurisdiction;
+  const std::uint64_t count = request.count.value_or(1);
+  const std::uint32_t seed = request.seed ? *request.seed : ClockSeed();
+  const bool json = request.json;
+  const auto& settings = request.settings;
 
   SeedRandom(seed);
   for (std::uint64_t n = 0; n < count; ++n) {
-    const std::string number = *MakeNumberText(entry->index, settings);
+    const std::string number = *MakeNumberText(jurisdiction, settings);
     if (json)
-      out << CheckJson(number, CheckMadeNumber(entry->index, number)) << '\n';
+      out << CheckJson(number, CheckMadeNumber(jurisdiction, number)) << '\n';
     else
       out << number << '\n';
   }
   out.flush();
   return kExitValid;
+}
+
+// "make tw" for the jurisdiction's command.
+std::string CommandPath(const CLI::App& command) {
+  const CLI::App* parent = command.get_parent();
+  if (!parent || !parent->get_parent()) return command.get_name();
+  return CommandPath(*parent) + ' ' + command.get_name();
+}
+
+// The first argument the command did not take, as a usage error.
+void RefuseExtras(const CLI::App& program, const CLI::App& command) {
+  auto left = command.remaining();
+  std::erase(left, "--");  // kept among the extras, though it only ends the options
+  if (left.empty()) return;
+  const std::string& arg = left.front();
+  const std::string path = &command == &program ? "" : " for " + CommandPath(command);
+  if (arg.size() > 1 && arg[0] == '-')
+    throw UsageError{"unknown option '" + arg.substr(0, arg.find('=')) + "'" + path};
+  if (&command == &program) throw UsageError{"unknown command '" + arg + "'"};
+  if (command.get_name() == "make") throw UsageError{"unknown jurisdiction '" + arg + "'"};
+  throw UsageError{"unexpected argument '" + arg + "'" + path};
+}
+
+void RefuseRepeats(const CLI::App& command) {
+  for (const CLI::Option* option : command.get_options())
+    if (option->count() > 1 && option->get_expected_min() > 0 && !option->get_positional())
+      throw UsageError{"option '" + option->get_name() + "' given twice"};
+}
+
+// The command to run, the last of the chain, once nothing is left over.
+const CLI::App& ChosenCommand(const CLI::App& program) {
+  const CLI::App* command = &program;
+  for (;;) {
+    RefuseExtras(program, *command);
+    RefuseRepeats(*command);
+    const auto chosen = command->get_subcommands();
+    if (chosen.empty()) break;
+    if (chosen.size() > 1)
+      throw UsageError{"unexpected argument '" + chosen[1]->get_name() + "' for " +
+                       CommandPath(*chosen[0])};
+    command = chosen.front();
+  }
+  if (command == &program) throw UsageError{"missing command (check or make)"};
+  if (command->get_name() == "make") {
+    std::string names;
+    for (const auto& known : Jurisdictions())
+      names += (names.empty() ? "" : ", ") + std::string(known.name);
+    throw UsageError{"make needs a jurisdiction (" + names + ")"};
+  }
+  return *command;
+}
+
+// CLI11 names the option before a colon.
+std::string MissingValue(const CLI::ArgumentMismatch& error) {
+  const std::string_view what = error.what();
+  return "option '" + std::string(what.substr(0, what.find(':'))) + "' needs a value";
 }
 
 }  // namespace
@@ -246,25 +285,30 @@ bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err) {
+  CheckRequest check;
+  MakeRequest make;
+  CLI::App program("check and make identity-card numbers", "kesmal-cli");
+  program.set_help_flag();
+  program.allow_extras();
+  DeclareCheck(program, check);
+  DeclareMake(program, make);
   try {
-    if (args.empty()) throw UsageError{"missing command (check or make)"};
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h" || command == "help") {
-      PrintHelp(out);
+    if (WantsHelp(args)) {
+      PrintHelp(program, out);
       return kExitValid;
     }
-    for (const auto& arg : args)
-      if (arg == "--help") {
-        PrintHelp(out);
-        return kExitValid;
-      }
-    if (command == "check") return RunCheck(args, in, out);
-    if (command == "make") return RunMake(args, out);
-    throw UsageError{"unknown command '" + command + "'"};
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    program.parse(reversed);
+    if (ChosenCommand(program).get_name() == "check") return RunCheck(check, in, out);
+    return RunMake(make, out);
   } catch (const UsageError& error) {
     err << "kesmal-cli: " << error.message << " (see kesmal-cli --help)\n";
-    return kExitUsage;
+  } catch (const CLI::ArgumentMismatch& error) {
+    err << "kesmal-cli: " << MissingValue(error) << " (see kesmal-cli --help)\n";
+  } catch (const CLI::ParseError& error) {
+    err << "kesmal-cli: " << error.what() << " (see kesmal-cli --help)\n";
   }
+  return kExitUsage;
 }
 
 }  // namespace kesmal::cli

@@ -1,119 +1,133 @@
 #include "cli/make_options.h"
 
-#include <cctype>
-#include <optional>
-
+#include "cli/options.h"
 #include "data/regions.h"
-#include "rules/date_phrase.h"
 #include "rules/ascii.h"
+#include "rules/date_phrase.h"
 #include "rules/taiwan.h"
 
 namespace kesmal::cli {
 namespace {
 
-using Result = std::variant<MakeSettings, std::string>;
-
-const std::string* Find(const OptionValues& values, std::string_view name) {
-  const auto it = values.find(name);
-  return it == values.end() ? nullptr : &it->second;
+// The record of the jurisdiction, made when its first option is given.
+template <typename Settings>
+Settings& Fix(MakeRequest& request) {
+  if (!std::holds_alternative<Settings>(request.settings)) request.settings = Settings{};
+  return std::get<Settings>(request.settings);
 }
 
-std::variant<HolderSex, std::string> ParseSex(const std::string& value) {
-  if (value == "male") return HolderSex::Male;
-  if (value == "female") return HolderSex::Female;
-  return BadValue("--sex", value, "male or female");
+std::optional<HolderSex> ParseSex(std::string_view text) {
+  if (text == "male") return HolderSex::Male;
+  if (text == "female") return HolderSex::Female;
+  return std::nullopt;
 }
 
-Result TaiwanSettings(const OptionValues& values) {
-  if (values.empty()) return MakeSettings{};
-  TaiwanMakeSettings settings;
-  if (const auto* sex = Find(values, "--sex")) {
-    const auto parsed = ParseSex(*sex);
-    if (const auto* error = std::get_if<std::string>(&parsed)) return *error;
-    settings.Sex = std::get<HolderSex>(parsed);
-  }
-  if (const auto* region = Find(values, "--region")) {
-    const char letter = region->size() == 1 ? static_cast<char>(std::toupper(
-                                                  static_cast<unsigned char>((*region)[0])))
-                                            : '\0';
-    settings.Region = TaiwanLetterRow(letter);
-    if (!settings.Region) return BadValue("--region", *region, "one letter A to Z");
-  }
-  return MakeSettings{settings};
+std::optional<int> ParseTaiwanLetter(std::string_view text) {
+  if (text.size() != 1) return std::nullopt;
+  const char c = text[0];
+  return TaiwanLetterRow(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
 }
 
-Result HongKongSettings(const OptionValues& values) {
-  if (values.empty()) return MakeSettings{};
-  HongKongMakeSettings settings;
-  if (const auto* length = Find(values, "--length")) {
-    if (*length == "8")
-      settings.Length = 8;
-    else if (*length == "9")
-      settings.Length = 9;
-    else
-      return BadValue("--length", *length, "8 or 9");
-  }
-  return MakeSettings{settings};
+std::optional<int> ParseHongKongLength(std::string_view text) {
+  if (text == "8") return 8;
+  if (text == "9") return 9;
+  return std::nullopt;
 }
 
 // Exactly YYYY-MM-DD, and a day that exists in that month.
 std::optional<CivilDate> ParseDate(std::string_view text) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  int fields[3] = {};
-  const std::size_t starts[3] = {0, 5, 8};
-  const std::size_t widths[3] = {4, 2, 2};
-  for (int f = 0; f < 3; ++f)
-    for (std::size_t i = starts[f]; i < starts[f] + widths[f]; ++i) {
-      if (text[i] < '0' || text[i] > '9') return std::nullopt;
-      fields[f] = fields[f] * 10 + (text[i] - '0');
-    }
-  const CivilDate date{fields[0], fields[1], fields[2]};
+  const auto year = ParseWhole<int>(text.substr(0, 4));
+  const auto month = ParseWhole<int>(text.substr(5, 2));
+  const auto day = ParseWhole<int>(text.substr(8, 2));
+  if (!year || !month || !day || text[0] == '-') return std::nullopt;
+  const CivilDate date{*year, *month, *day};
   if (date.day < 1 || date.day > DaysOfMonth(date.year, date.month)) return std::nullopt;
   return date;
 }
 
-Result KoreaSettings(const OptionValues& values) {
-  if (values.empty()) return MakeSettings{};
-  KoreaMakeSettings settings;
-  if (const auto* birth = Find(values, "--birth")) {
-    settings.BirthDate = ParseDate(*birth);
-    if (!settings.BirthDate) return BadValue("--birth", *birth, "a calendar date YYYY-MM-DD");
-  }
-  if (const auto* sex = Find(values, "--sex")) {
-    const auto parsed = ParseSex(*sex);
-    if (const auto* error = std::get_if<std::string>(&parsed)) return *error;
-    settings.Sex = std::get<HolderSex>(parsed);
-  }
-  return MakeSettings{settings};
+// Written with four digits, a year below 100 is no valid mainland birth date.
+std::optional<CivilDate> ParseChinaDate(std::string_view text) {
+  const auto date = ParseDate(text);
+  if (date && date->year < 100) return std::nullopt;
+  return date;
 }
 
 // A region is named by its six-digit code; the first row that has it wins.
 std::optional<int> ParseRegionRow(std::string_view text) {
   if (text.size() != 6 || !AllDigits(text)) return std::nullopt;
-  return FindRowByCode(std::stoi(std::string(text)));
+  return FindRowByCode(*ParseWhole<int>(text));
 }
 
-Result ChinaSettings(const OptionValues& values) {
-  if (values.empty()) return MakeSettings{};
-  ChinaMakeSettings settings;
-  if (const auto* region = Find(values, "--region")) {
-    const auto row = ParseRegionRow(*region);
-    if (!row) return BadValue("--region", *region, "the six-digit code of a listed region");
-    settings.Local = ProvinceIndexOfRow(*row);
-    settings.SubLocal = *row - ProvinceTable[settings.Local].First;
-  }
-  if (const auto* birth = Find(values, "--birth")) {
-    // Written with four digits, a year below 100 is no valid birth date.
-    settings.BirthDate = ParseDate(*birth);
-    if (!settings.BirthDate || settings.BirthDate->year < 100)
-      return BadValue("--birth", *birth, "a calendar date YYYY-MM-DD from 0100-01-01 on");
-  }
-  if (const auto* sex = Find(values, "--sex")) {
-    const auto parsed = ParseSex(*sex);
-    if (const auto* error = std::get_if<std::string>(&parsed)) return *error;
-    settings.Sex = std::get<HolderSex>(parsed) == HolderSex::Male ? 0 : 1;
-  }
-  return MakeSettings{settings};
+constexpr ValueType<HolderSex> kSex{"male|female", "male or female", ParseSex};
+constexpr ValueType<int> kTaiwanLetter{"LETTER", "one letter A to Z", ParseTaiwanLetter};
+constexpr ValueType<int> kHongKongLength{"8|9", "8 or 9", ParseHongKongLength};
+constexpr ValueType<CivilDate> kDate{"YYYY-MM-DD", "a calendar date YYYY-MM-DD", ParseDate};
+constexpr ValueType<CivilDate> kChinaDate{
+    "YYYY-MM-DD", "a calendar date YYYY-MM-DD from 0100-01-01 on", ParseChinaDate};
+constexpr ValueType<int> kRegionCode{"CODE", "the six-digit code of a listed region",
+                                     ParseRegionRow};
+constexpr ValueType<std::uint32_t> kSeed{"S", "0 to 4294967295", ParseWhole<std::uint32_t>};
+
+void DeclareRunOptions(CLI::App& command, MakeRequest& request) {
+  const std::string group(kRunOptions);
+  Declare(command, "--count", kWholeNumber, request.count, "how many numbers (default 1)")
+      ->group(group);
+  Declare(command, "--seed", kSeed, request.seed,
+          "make the run reproducible; without it the clock seeds")
+      ->group(group);
+  command
+      .add_flag("--json", request.json,
+                "print each number as check --json does, its input being the number made")
+      ->group(group);
+}
+
+void DeclareTaiwan(CLI::App& command, MakeRequest& request) {
+  Declare(
+      command, "--sex", kSex, [&](HolderSex v) { Fix<TaiwanMakeSettings>(request).Sex = v; },
+      "fix the sex digit");
+  Declare(
+      command, "--region", kTaiwanLetter,
+      [&](int row) { Fix<TaiwanMakeSettings>(request).Region = row; },
+      "fix the region letter, A to Z");
+}
+
+void DeclareHongKong(CLI::App& command, MakeRequest& request) {
+  Declare(
+      command, "--length", kHongKongLength,
+      [&](int length) { Fix<HongKongMakeSettings>(request).Length = length; },
+      "fix the length: 8 (one letter) or 9 (two letters); without it each number's length is "
+      "drawn");
+}
+
+void DeclareChina(CLI::App& command, MakeRequest& request) {
+  Declare(
+      command, "--region", kRegionCode,
+      [&](int row) {
+        auto& settings = Fix<ChinaMakeSettings>(request);
+        settings.Local = ProvinceIndexOfRow(row);
+        settings.SubLocal = row - ProvinceTable[settings.Local].First;
+      },
+      "fix the region by its six-digit code, e.g. 110105");
+  Declare(
+      command, "--birth", kChinaDate,
+      [&](CivilDate date) { Fix<ChinaMakeSettings>(request).BirthDate = date; },
+      "fix the birth date; without it the year is drawn from 85 to 6 years before this one");
+  Declare(
+      command, "--sex", kSex,
+      [&](HolderSex v) { Fix<ChinaMakeSettings>(request).Sex = v == HolderSex::Male ? 0 : 1; },
+      "fix the sex digit");
+}
+
+void DeclareKorea(CLI::App& command, MakeRequest& request) {
+  Declare(
+      command, "--birth", kDate,
+      [&](CivilDate date) { Fix<KoreaMakeSettings>(request).BirthDate = date; },
+      "fix the birth date; the number keeps it as yymmdd, so the check places the year in the "
+      "century by today's year");
+  Declare(
+      command, "--sex", kSex, [&](HolderSex v) { Fix<KoreaMakeSettings>(request).Sex = v; },
+      "fix the sex digit");
 }
 
 }  // namespace
@@ -125,35 +139,26 @@ std::string BadValue(std::string_view option, std::string_view value, std::strin
 
 const std::vector<JurisdictionEntry>& Jurisdictions() {
   static const std::vector<JurisdictionEntry> entries{
-      {"tw", "Taiwan", 0,
-       {{"--sex", "male|female", "fix the sex digit"},
-        {"--region", "LETTER", "fix the region letter, A to Z"}}},
-      {"hk", "Hong Kong", 1,
-       {{"--length", "8|9", "fix the length: 8 (one letter) or 9 (two letters)"}}},
-      {"cn", "mainland China, 18 characters", 2,
-       {{"--region", "CODE", "fix the region by its six-digit code, e.g. 110105"},
-        {"--birth", "YYYY-MM-DD", "fix the birth date"},
-        {"--sex", "male|female", "fix the sex digit"}}},
-      {"kr", "Korea", 3,
-       {{"--birth", "YYYY-MM-DD", "fix the birth date; the number keeps it as yymmdd"},
-        {"--sex", "male|female", "fix the sex digit"}}},
+      {"tw", "Taiwan", 0, DeclareTaiwan},
+      {"hk", "Hong Kong", 1, DeclareHongKong},
+      {"cn", "mainland China, 18 characters", 2, DeclareChina},
+      {"kr", "Korea", 3, DeclareKorea},
   };
   return entries;
 }
 
-const JurisdictionEntry* FindJurisdiction(std::string_view name) {
-  for (const auto& entry : Jurisdictions())
-    if (entry.name == name) return &entry;
-  return nullptr;
-}
-
-Result BuildSettings(const JurisdictionEntry& entry, const OptionValues& values) {
-  switch (entry.index) {
-    case 0: return TaiwanSettings(values);
-    case 1: return HongKongSettings(values);
-    case 2: return ChinaSettings(values);
-    case 3: return KoreaSettings(values);
-    default: return MakeSettings{};
+void DeclareMake(CLI::App& program, MakeRequest& request) {
+  CLI::App* make = program.add_subcommand(
+      "make",
+      "Print N new valid numbers (default 1), one a line. Each option fixes only its own "
+      "field; the rest is drawn at random.");
+  for (const auto& entry : Jurisdictions()) {
+    CLI::App* command = make->add_subcommand(std::string(entry.name), std::string(entry.title));
+    command->allow_extras();
+    command->parse_complete_callback(
+        [&request, index = entry.index] { request.jurisdiction = index; });
+    DeclareRunOptions(*command, request);
+    entry.declare(*command, request);
   }
 }
 

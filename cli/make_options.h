@@ -1,40 +1,37 @@
 #pragma once
-// The options of `make`, per jurisdiction: which ones it takes, and how their
-// values become the settings record. Each option fixes only its own field.
-#include <map>
-#include <string>
+// The `make` command: one subcommand per jurisdiction, each with the options
+// of every run and its own, which fix only their own field.
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <optional>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "rules/dispatch.h"
 
 namespace kesmal::cli {
 
-struct OptionHelp {
-  std::string_view name;   // "--sex"
-  std::string_view value;  // "male|female"
-  std::string_view help;
+struct MakeRequest {
+  int jurisdiction = -1;  // the row of the window's list
+  std::optional<std::uint64_t> count;
+  std::optional<std::uint32_t> seed;
+  bool json = false;
+  MakeSettings settings;  // none while no option of the jurisdiction is given
 };
 
 struct JurisdictionEntry {
   std::string_view name;  // "tw"
   std::string_view title;
   int index;  // the row of the window's list
-  std::vector<OptionHelp> options;
+  void (*declare)(CLI::App& command, MakeRequest& request);
 };
 
 const std::vector<JurisdictionEntry>& Jurisdictions();
-const JurisdictionEntry* FindJurisdiction(std::string_view name);
 
-using OptionValues = std::map<std::string, std::string, std::less<>>;
+// The group of the options every jurisdiction takes.
+inline constexpr std::string_view kRunOptions = "run";
 
-// "bad value 'V' for --option (expected ...)", the message of every malformed value.
-std::string BadValue(std::string_view option, std::string_view value, std::string_view expected);
-
-// The settings for the given option values, or an error message naming the
-// bad value.
-std::variant<MakeSettings, std::string> BuildSettings(const JurisdictionEntry& entry,
-                                                      const OptionValues& values);
+// Declares `make` on the program and its jurisdictions under it.
+void DeclareMake(CLI::App& program, MakeRequest& request);
 
 }  // namespace kesmal::cli

@@ -1,5 +1,3 @@
-#include "cli/cli.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -7,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/cli.h"
 #include "rules/date_phrase.h"
 
 namespace kesmal::cli {
@@ -56,65 +55,119 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         CheckCase{"argument_valid", {"check", "A123456789"}, "", 0, kTaipei + "\n"},
         CheckCase{"lower_case_raised", {"check", "a123456789"}, "", 0, kTaipei + "\n"},
-        CheckCase{"any_invalid_gives_1", {"check", "A123456789", "A123456780"}, "", 1,
-                  kTaipei + "\n" + kWrongCheck + "\n"},
-        CheckCase{"rejected_length_counts_invalid", {"check", "A1"}, "", 1,
-                  "您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入....\n"},
-        CheckCase{"nothing_cut_at_18",
-                  {"check", "A123456789A123456789"},
+        CheckCase{"classic_rules_refuse_a_resident_certificate",
+                  {"check", "--rules", "classic", "E900000001"},
                   "",
                   1,
-                  "您输入的“A123456789A123456789”是错误或程式不支援的的身分证字号！请重新输入....\n"},
-        CheckCase{"stdin_lf", {"check"}, "A123456789\nA123456780\n", 1,
+                  "第二码应该是男性(1)或女性(2)，才是正确的台湾身分证字号。\n"},
+        CheckCase{"current_rules_take_it",
+                  {"check", "--rules=current", "E900000001"},
+                  "",
+                  0,
+                  "“E900000001”是登记地在“高雄市”的“女性”台湾居留证字号。\n"},
+        CheckCase{"any_invalid_gives_1",
+                  {"check", "A123456789", "A123456780"},
+                  "",
+                  1,
                   kTaipei + "\n" + kWrongCheck + "\n"},
-        CheckCase{"stdin_crlf_and_no_final_newline", {"check"}, "A123456789\r\nA123456789", 0,
+        CheckCase{"rejected_length_counts_invalid",
+                  {"check", "A1"},
+                  "",
+                  1,
+                  "您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{
+            "nothing_cut_at_18",
+            {"check", "A123456789A123456789"},
+            "",
+            1,
+            "您输入的“A123456789A123456789”是错误或程式不支援的的身分证字号！请重新输入....\n"},
+        CheckCase{"stdin_lf",
+                  {"check"},
+                  "A123456789\nA123456780\n",
+                  1,
+                  kTaipei + "\n" + kWrongCheck + "\n"},
+        CheckCase{"stdin_crlf_and_no_final_newline",
+                  {"check"},
+                  "A123456789\r\nA123456789",
+                  0,
                   kTaipei + "\n" + kTaipei + "\n"},
-        CheckCase{"empty_lines_stay_aligned", {"check"}, "\nA123456789\n\n", 0,
-                  "\n" + kTaipei + "\n\n"},
-        CheckCase{"spaces_not_trimmed", {"check"}, " A123456789\n", 1,
+        CheckCase{
+            "empty_lines_stay_aligned", {"check"}, "\nA123456789\n\n", 0, "\n" + kTaipei + "\n\n"},
+        CheckCase{"spaces_not_trimmed",
+                  {"check"},
+                  " A123456789\n",
+                  1,
                   "您输入的“ A123456789”是错误或程式不支援的的身分证字号！请重新输入....\n"},
-        CheckCase{"chinese_counts_two_bytes", {"check", "五个中文字"}, "", 1,
+        CheckCase{"chinese_counts_two_bytes",
+                  {"check", "五个中文字"},
+                  "",
+                  1,
                   "第一码应该是英文字母，第二码应该是男性(1)或女性(2)，第3-9码应该是数字(0)~(9)，"
                   "才是正确的台湾身分证字号。\n"},
-        CheckCase{"emoji_becomes_question_mark", {"check", "A😀"}, "", 1,
+        CheckCase{"emoji_becomes_question_mark",
+                  {"check", "A😀"},
+                  "",
+                  1,
                   "您输入的“A?”是错误或程式不支援的的身分证字号！请重新输入....\n"},
-        CheckCase{"line_breaks_in_arguments_become_spaces", {"check", "A1\nB", "\r\n", "A\r"}, "", 1,
+        CheckCase{"line_breaks_in_arguments_become_spaces",
+                  {"check", "A1\nB", "\r\n", "A\r"},
+                  "",
+                  1,
                   "您输入的“A1 B”是错误或程式不支援的的身分证字号！请重新输入....\n"
                   "您输入的“  ”是错误或程式不支援的的身分证字号！请重新输入....\n"
                   "您输入的“A ”是错误或程式不支援的的身分证字号！请重新输入....\n"},
-        CheckCase{"carriage_return_inside_a_line_becomes_a_space", {"check"},
-                  "A1\r2\r\nA123456789\n", 1,
-                  "您输入的“A1 2”是错误或程式不支援的的身分证字号！请重新输入....\n" + kTaipei + "\n"},
-        CheckCase{"double_dash_ends_options", {"check", "--", "A123456789"}, "", 0,
-                  kTaipei + "\n"},
+        CheckCase{
+            "carriage_return_inside_a_line_becomes_a_space",
+            {"check"},
+            "A1\r2\r\nA123456789\n",
+            1,
+            "您输入的“A1 2”是错误或程式不支援的的身分证字号！请重新输入....\n" + kTaipei + "\n"},
+        CheckCase{"double_dash_ends_options", {"check", "--", "A123456789"}, "", 0, kTaipei + "\n"},
         CheckCase{"empty_stdin", {"check"}, "", 0, ""},
         CheckCase{"hong_kong_and_korea",
                   {"check", "A1234563", "AB9876543", "0001011000002"},
                   "",
                   0,
                   kHongKong8 + "\n" + kHongKong9 + "\n" + kKorea + "\n"},
-        CheckCase{"hong_kong_lower_case_raised", {"check", "ab9876543"}, "", 0,
-                  kHongKong9 + "\n"},
-        CheckCase{"korea_wrong_check_digit", {"check"}, "0001011000003\n", 1,
+        CheckCase{"hong_kong_lower_case_raised", {"check", "ab9876543"}, "", 0, kHongKong9 + "\n"},
+        CheckCase{"korea_wrong_check_digit",
+                  {"check"},
+                  "0001011000003\n",
+                  1,
                   "最后一码检查码应该是(2)，才是正确的韩国身分证字号。\n"},
-        CheckCase{"json_argument", {"check", "--json", "a1234563"}, "", 0,
+        CheckCase{"json_argument",
+                  {"check", "--json", "a1234563"},
+                  "",
+                  0,
                   R"({"input":"a1234563","jurisdiction":"hk","valid":true,"faults":[],)"
                   R"("report":"“A1234563”是香港身分证字号。"})"
                   "\n"},
-        CheckCase{"json_after_numbers", {"check", "A1", "--json"}, "", 1,
+        CheckCase{"json_after_numbers",
+                  {"check", "A1", "--json"},
+                  "",
+                  1,
                   R"({"input":"A1","jurisdiction":null,"valid":false,"faults":[{"code":"length",)"
                   R"("message":"您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入...."}],)"
                   R"("report":"您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入...."})"
                   "\n"},
-        CheckCase{"json_after_double_dash_is_a_number", {"check", "--", "--json"}, "", 1,
+        CheckCase{"json_after_double_dash_is_a_number",
+                  {"check", "--", "--json"},
+                  "",
+                  1,
                   "您输入的“--JSON”是错误或程式不支援的的身分证字号！请重新输入....\n"},
-        CheckCase{"json_stdin_keeps_lines_aligned", {"check", "--json"}, "\r\nA1234563\r\n", 0,
+        CheckCase{"json_stdin_keeps_lines_aligned",
+                  {"check", "--json"},
+                  "\r\nA1234563\r\n",
+                  0,
                   R"({"input":"","jurisdiction":null,"valid":null,"faults":[],"report":""})"
                   "\n"
                   R"({"input":"A1234563","jurisdiction":"hk","valid":true,"faults":[],)"
                   R"("report":"“A1234563”是香港身分证字号。"})"
                   "\n"},
-        CheckCase{"json_escapes_what_it_quotes", {"check", "--json"}, "\"\t\\\xff\n", 1,
+        CheckCase{"json_escapes_what_it_quotes",
+                  {"check", "--json"},
+                  "\"\t\\\xff\n",
+                  1,
                   R"({"input":"\"\t\\�","jurisdiction":null,"valid":false,)"
                   R"("faults":[{"code":"length","message":"您输入的“\"\t\\?”是错误或程式不支援的的)"
                   R"(身分证字号！请重新输入...."}],"report":"您输入的“\"\t\\?”是错误或程式不支援的)"
@@ -141,47 +194,42 @@ TEST_P(UsageErrors, ExitTwoWithOneLineNamingTheArgument) {
 
 INSTANTIATE_TEST_SUITE_P(
     , UsageErrors,
-    testing::Values(UsageCase{"no_command", {}, "missing command"},
-                    UsageCase{"unknown_command", {"verify"}, "'verify'"},
-                    UsageCase{"unknown_check_option", {"check", "--fast"}, "'--fast'"},
-                    UsageCase{"make_without_jurisdiction", {"make"}, "jurisdiction"},
-                    UsageCase{"unknown_jurisdiction", {"make", "jp"}, "'jp'"},
-                    UsageCase{"bad_count", {"make", "tw", "--count", "ten"}, "'ten'"},
-                    UsageCase{"negative_count", {"make", "tw", "--count", "-1"}, "'-1'"},
-                    UsageCase{"seed_too_big", {"make", "tw", "--seed", "4294967296"}, "'4294967296'"},
-                    UsageCase{"missing_value", {"make", "tw", "--seed"}, "'--seed'"},
-                    UsageCase{"bad_sex", {"make", "tw", "--sex", "m"}, "'m'"},
-                    UsageCase{"bad_region", {"make", "tw", "--region", "AB"}, "'AB'"},
-                    UsageCase{"region_digit", {"make", "tw", "--region", "1"}, "'1'"},
-                    UsageCase{"option_of_other_command", {"make", "tw", "--length", "9"}, "'--length'"},
-                    UsageCase{"twice", {"make", "tw", "--sex", "male", "--sex=female"}, "'--sex'"},
-                    UsageCase{"length_7", {"make", "hk", "--length", "7"}, "'7'"},
-                    UsageCase{"length_empty", {"make", "hk", "--length="}, "--length"},
-                    UsageCase{"sex_for_hong_kong", {"make", "hk", "--sex", "male"}, "'--sex'"},
-                    UsageCase{"birth_30_february", {"make", "kr", "--birth", "2001-02-30"},
-                              "'2001-02-30'"},
-                    UsageCase{"birth_29_february_common_year", {"make", "kr", "--birth=2001-02-29"},
-                              "'2001-02-29'"},
-                    UsageCase{"birth_without_leading_zeros", {"make", "kr", "--birth", "2001-2-3"},
-                              "'2001-2-3'"},
-                    UsageCase{"birth_month_13", {"make", "kr", "--birth", "2001-13-01"},
-                              "'2001-13-01'"},
-                    UsageCase{"birth_slashes", {"make", "kr", "--birth", "2001/02/03"},
-                              "'2001/02/03'"},
-                    UsageCase{"birth_two_digit_year", {"make", "kr", "--birth", "01-02-03"},
-                              "'01-02-03'"},
-                    UsageCase{"korea_bad_sex", {"make", "kr", "--sex", "boy"}, "'boy'"},
-                    UsageCase{"length_for_korea", {"make", "kr", "--length", "8"}, "'--length'"},
-                    UsageCase{"unknown_region_code", {"make", "cn", "--region", "710000"},
-                              "'710000'"},
-                    UsageCase{"region_code_five_digits", {"make", "cn", "--region", "11010"},
-                              "'11010'"},
-                    UsageCase{"region_code_not_digits", {"make", "cn", "--region", "11010x"},
-                              "'11010x'"},
-                    UsageCase{"china_birth_year_below_100", {"make", "cn", "--birth", "0085-01-01"},
-                              "'0085-01-01'"},
-                    UsageCase{"china_birth_invalid", {"make", "cn", "--birth", "1900-02-29"},
-                              "'1900-02-29'"}),
+    testing::Values(
+        UsageCase{"no_command", {}, "missing command"},
+        UsageCase{"unknown_command", {"verify"}, "'verify'"},
+        UsageCase{"unknown_check_option", {"check", "--fast"}, "'--fast'"},
+        UsageCase{"unknown_rules", {"check", "--rules", "modern"}, "'modern'"},
+        UsageCase{"make_without_jurisdiction", {"make"}, "jurisdiction"},
+        UsageCase{"unknown_jurisdiction", {"make", "jp"}, "'jp'"},
+        UsageCase{"second_jurisdiction", {"make", "tw", "cn"}, "'cn'"},
+        UsageCase{"bad_count", {"make", "tw", "--count", "ten"}, "'ten'"},
+        UsageCase{"negative_count", {"make", "tw", "--count", "-1"}, "'-1'"},
+        UsageCase{"seed_too_big", {"make", "tw", "--seed", "4294967296"}, "'4294967296'"},
+        UsageCase{"missing_value", {"make", "tw", "--seed"}, "'--seed'"},
+        UsageCase{"bad_sex", {"make", "tw", "--sex", "m"}, "'m'"},
+        UsageCase{"bad_region", {"make", "tw", "--region", "AB"}, "'AB'"},
+        UsageCase{"region_digit", {"make", "tw", "--region", "1"}, "'1'"},
+        UsageCase{"option_of_other_command", {"make", "tw", "--length", "9"}, "'--length'"},
+        UsageCase{"twice", {"make", "tw", "--sex", "male", "--sex=female"}, "'--sex'"},
+        UsageCase{"length_7", {"make", "hk", "--length", "7"}, "'7'"},
+        UsageCase{"length_empty", {"make", "hk", "--length="}, "--length"},
+        UsageCase{"sex_for_hong_kong", {"make", "hk", "--sex", "male"}, "'--sex'"},
+        UsageCase{"birth_30_february", {"make", "kr", "--birth", "2001-02-30"}, "'2001-02-30'"},
+        UsageCase{
+            "birth_29_february_common_year", {"make", "kr", "--birth=2001-02-29"}, "'2001-02-29'"},
+        UsageCase{
+            "birth_without_leading_zeros", {"make", "kr", "--birth", "2001-2-3"}, "'2001-2-3'"},
+        UsageCase{"birth_month_13", {"make", "kr", "--birth", "2001-13-01"}, "'2001-13-01'"},
+        UsageCase{"birth_slashes", {"make", "kr", "--birth", "2001/02/03"}, "'2001/02/03'"},
+        UsageCase{"birth_two_digit_year", {"make", "kr", "--birth", "01-02-03"}, "'01-02-03'"},
+        UsageCase{"korea_bad_sex", {"make", "kr", "--sex", "boy"}, "'boy'"},
+        UsageCase{"length_for_korea", {"make", "kr", "--length", "8"}, "'--length'"},
+        UsageCase{"unknown_region_code", {"make", "cn", "--region", "710000"}, "'710000'"},
+        UsageCase{"region_code_five_digits", {"make", "cn", "--region", "11010"}, "'11010'"},
+        UsageCase{"region_code_not_digits", {"make", "cn", "--region", "11010x"}, "'11010x'"},
+        UsageCase{
+            "china_birth_year_below_100", {"make", "cn", "--birth", "0085-01-01"}, "'0085-01-01'"},
+        UsageCase{"china_birth_invalid", {"make", "cn", "--birth", "1900-02-29"}, "'1900-02-29'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HelpCommand, DescribesEveryCommand) {
@@ -353,8 +401,10 @@ TEST(CheckMainland, ExamplesOfBothFormsAreValid) {
   const auto outcome = RunWith({"check", "11010519491231002X", "110105491231002"});
   EXPECT_EQ(outcome.status, 0);
   EXPECT_EQ(outcome.out,
-            "“11010519491231002X”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”身分证字号。\n"
-            "“110105491231002”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”旧身分证字号，"
+            "“11010519491231002X”是一位于“西元 1949 年 12 月 31 "
+            "日”出生在“北京市朝阳区”的中国“女性”身分证字号。\n"
+            "“110105491231002”是一位于“西元 1949 年 12 月 31 "
+            "日”出生在“北京市朝阳区”的中国“女性”旧身分证字号，"
             "目前应升码为“11010519491231002X”。\n");
 }
 

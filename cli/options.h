@@ -1,0 +1,63 @@
+#pragma once
+// How the command line declares an option: its name, the type of its value
+// (how it reads in help, what a good value looks like, how it is parsed) and
+// its help, in one declaration. A malformed value is a usage error naming it.
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kesmal::cli {
+
+// Ends the run with exit status 2 and this one-line message.
+struct UsageError {
+  std::string message;
+};
+
+// "bad value 'V' for --option (expected ...)", the message of every malformed value.
+std::string BadValue(std::string_view option, std::string_view value, std::string_view expected);
+
+template <typename T>
+struct ValueType {
+  std::string_view name;      // in help: "male|female"
+  std::string_view expected;  // in the error: "male or female"
+  std::optional<T> (*parse)(std::string_view);
+};
+
+template <typename Number>
+std::optional<Number> ParseWhole(std::string_view text) {
+  Number number{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return number;
+}
+
+inline constexpr ValueType<std::uint64_t> kWholeNumber{"N", "a whole number",
+                                                       ParseWhole<std::uint64_t>};
+
+// Help texts are written as one paragraph; the help printer wraps them.
+// `store` receives the parsed value; given twice, an option is a usage error.
+template <typename T, typename Store>
+CLI::Option* Declare(CLI::App& command, const std::string& name, const ValueType<T>& type,
+                     Store store, const std::string& help) {
+  return command.add_option(name)
+      ->description(help)
+      ->type_name(std::string(type.name))
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+      ->each([name, type, store](const std::string& text) {
+        const auto value = type.parse(text);
+        if (!value) throw UsageError{BadValue(name, text, type.expected)};
+        store(*value);
+      });
+}
+
+template <typename T>
+CLI::Option* Declare(CLI::App& command, const std::string& name, const ValueType<T>& type,
+                     std::optional<T>& target, const std::string& help) {
+  return Declare(
+      command, name, type, [&target](const T& value) { target = value; }, help);
+}
+
+}  // namespace kesmal::cli
