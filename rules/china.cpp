@@ -61,7 +61,8 @@ std::optional<int> ChosenRow(const std::optional<ChinaMakeSettings>& settings) {
 }
 
 // What both mainland forms tell of a valid number's holder.
-void NameHolder(IdAnalysis& id, std::string_view number, const Birthday& birthday, char sexDigit) {
+void NameHolder(IdAnalysis& id, std::string_view number, const Birthday& birthday,
+                char sexDigit) {
   id.birthday = birthday;
   id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
   id.regionCode = std::string(number.substr(0, 6));
