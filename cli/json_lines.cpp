@@ -1,6 +1,8 @@
 #include "cli/json_lines.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "rules/gbk_codec.h"
 
@@ -83,10 +85,90 @@ std::string IsoDate(const CivilDate& date) {
   return text;
 }
 
-std::string Bool(bool value) { return value ? "true" : "false"; }
+const char* SexName(HolderSex sex) { return sex == HolderSex::Male ? "male" : "female"; }
 
-// The text of the rules is GBK.
-std::string GbkString(std::string_view gbk) { return JsonString(GbkToUtf8(gbk)); }
+// Writes the fields as one JSON object.
+class JsonWriter final : public CheckFieldSink {
+ public:
+  std::string json = "{";
+
+  void Text(std::string_view key, std::string_view utf8) override {
+    Key(key);
+    json += JsonString(utf8);
+  }
+  void Bool(std::string_view key, bool value) override {
+    Key(key);
+    json += value ? "true" : "false";
+  }
+  void Null(std::string_view key) override {
+    Key(key);
+    json += "null";
+  }
+  void BeginList(std::string_view key) override {
+    Key(key);
+    json += '[';
+    first_ = true;
+  }
+  void BeginItem() override {
+    if (!first_) json += ',';
+    json += '{';
+    first_ = true;
+  }
+  void EndItem() override { Close('}'); }
+  void EndList() override { Close(']'); }
+
+ private:
+  void Key(std::string_view key) {
+    if (!first_) json += ',';
+    first_ = false;
+    json += '"';
+    json += key;
+    json += "\":";
+  }
+  void Close(char bracket) {
+    json += bracket;
+    first_ = false;
+  }
+
+  bool first_ = true;
+};
+
+void VisitFaults(const std::vector<Fault>& faults, CheckFieldSink& sink) {
+  sink.BeginList("faults");
+  for (const Fault& fault : faults) {
+    sink.BeginItem();
+    sink.Text("code", FaultName(fault.code));
+    sink.Text("message", GbkToUtf8(fault.sentence));
+    if (fault.code == FaultCode::CheckCode) sink.Text("expected", {&fault.expected, 1});
+    sink.EndItem();
+  }
+  sink.EndList();
+}
+
+// What a valid number carries; a mainland number names its region by code,
+// and the name may be unknown.
+void VisitHolder(const IdAnalysis& id, CheckFieldSink& sink) {
+  if (id.birthplace)
+    sink.Text("birthplace", GbkToUtf8(*id.birthplace));
+  else if (id.regionCode)
+    sink.Null("birthplace");
+  if (id.regionCode) sink.Text("region_code", *id.regionCode);
+  if (id.birthday) {
+    sink.Text("birth_date", IsoDate(id.birthday->date));
+    sink.Bool("not_yet_born", id.birthday->notYetBorn);
+    sink.Bool("record_age", id.birthday->recordAge);
+  }
+  if (id.sex) sink.Text("sex", SexName(*id.sex));
+  if (id.upgrade) sink.Text("upgrade", *id.upgrade);
+}
+
+// What today's rules add: a valid number's kind, and for Korea whether the
+// check digit was verified.
+void VisitCurrentFields(const IdAnalysis& id, CheckFieldSink& sink) {
+  if (id.kind) sink.Text("kind", KindName(*id.kind));
+  if (id.jurisdiction == Jurisdiction::Korea)
+    sink.Bool("check_code_verified", id.checkCodeVerified.value_or(false));
+}
 
 }  // namespace
 
@@ -122,51 +204,35 @@ std::string JsonString(std::string_view bytes) {
   return out + '"';
 }
 
-// What today's rules add: a valid number's kind, and for Korea whether the
-// check digit was verified.
-std::string CurrentFields(const IdAnalysis& id) {
-  std::string fields;
-  if (id.kind) fields += std::string(",\"kind\":\"") + KindName(*id.kind) + '"';
-  if (id.jurisdiction == Jurisdiction::Korea)
-    fields += ",\"check_code_verified\":" + Bool(id.checkCodeVerified.value_or(false));
-  return fields;
+void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
+                      CheckFieldSink& sink, std::optional<RuleSet> rules) {
+  sink.Text("input", input);
+  if (rules) sink.Text("rules", rules == RuleSet::Current ? "current" : "classic");
+  if (!report) {
+    sink.Null("jurisdiction");
+    sink.Null("valid");
+    sink.BeginList("faults");
+    sink.EndList();
+    sink.Text("report", "");
+    return;
+  }
+  const IdAnalysis& id = report->analysis;
+  if (id.jurisdiction)
+    sink.Text("jurisdiction", JurisdictionName(*id.jurisdiction));
+  else
+    sink.Null("jurisdiction");
+  sink.Bool("valid", report->valid);
+  VisitFaults(id.faults, sink);
+  VisitHolder(id, sink);
+  if (rules == RuleSet::Current) VisitCurrentFields(id, sink);
+  sink.Text("report", GbkToUtf8(report->text));
 }
 
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
                       std::optional<RuleSet> rules) {
-  std::string json = "{\"input\":" + JsonString(input);
-  if (rules) json += rules == RuleSet::Current ? R"(,"rules":"current")" : R"(,"rules":"classic")";
-  if (!report) return json + R"(,"jurisdiction":null,"valid":null,"faults":[],"report":""})";
-
-  const IdAnalysis& id = report->analysis;
-  json += ",\"jurisdiction\":";
-  json += id.jurisdiction ? JsonString(JurisdictionName(*id.jurisdiction)) : "null";
-  json += ",\"valid\":" + Bool(report->valid) + ",\"faults\":[";
-  for (std::size_t i = 0; i < id.faults.size(); ++i) {
-    const Fault& fault = id.faults[i];
-    json += (i ? ",{\"code\":" : "{\"code\":") + JsonString(FaultName(fault.code));
-    json += ",\"message\":" + GbkString(fault.sentence);
-    if (fault.code == FaultCode::CheckCode)
-      json += ",\"expected\":" + JsonString(std::string(1, fault.expected));
-    json += '}';
-  }
-  json += ']';
-
-  // A mainland number names its region by code; the name may be unknown.
-  if (id.regionCode)
-    json += ",\"birthplace\":" + (id.birthplace ? GbkString(*id.birthplace) : "null") +
-            ",\"region_code\":" + JsonString(*id.regionCode);
-  else if (id.birthplace)
-    json += ",\"birthplace\":" + GbkString(*id.birthplace);
-  if (id.birthday)
-    json += ",\"birth_date\":" + JsonString(IsoDate(id.birthday->date)) +
-            ",\"not_yet_born\":" + Bool(id.birthday->notYetBorn) +
-            ",\"record_age\":" + Bool(id.birthday->recordAge);
-  if (id.sex)
-    json += std::string(",\"sex\":\"") + (*id.sex == HolderSex::Male ? "male" : "female") + '"';
-  if (id.upgrade) json += ",\"upgrade\":" + JsonString(*id.upgrade);
-  if (rules == RuleSet::Current) json += CurrentFields(id);
-  return json + ",\"report\":" + GbkString(report->text) + '}';
+  JsonWriter writer;
+  VisitCheckFields(input, report, writer, rules);
+  return std::move(writer.json) + '}';
 }
 
 }  // namespace kesmal::cli
