@@ -21,7 +21,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         std::ostream& err);
 
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
-// converted to GBK and judged by the rule set; none for an empty line.
+// converted to GBK and judged, the report's text written in UTF-8; none for an
+// empty line.
 std::optional<IdReport> CheckInput(std::string_view utf8Line, RuleSet rules = RuleSet::Classic);
 
 // One input as the check command treats it: UTF-8 text with a-z raised to

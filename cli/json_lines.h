@@ -33,15 +33,17 @@ class CheckFieldSink {
   ~CheckFieldSink() = default;
 };
 
-// The fields of the object for one input. The report is the check's (in
-// GBK), or none for an empty line. With a rule set named, the object names
-// it, and under today's rules it adds the kind of a valid number and, for
-// Korea, whether the check digit was verified.
+// The fields of the object for one input. The report is the check's (its
+// text in either encoding), or none for an empty line.
 void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
                       CheckFieldSink& sink, std::optional<RuleSet> rules = std::nullopt);
 
 // The object for one input, without a line end.
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
                       std::optional<RuleSet> rules = std::nullopt);
+
+// The same, appended to out: a batch writes one for every line.
+void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
+                     std::string& out, std::optional<RuleSet> rules = std::nullopt);
 
 }  // namespace kesmal::cli

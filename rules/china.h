@@ -24,12 +24,12 @@ struct ChinaMakeSettings {
 char ChinaCheckCode(std::string_view number);
 
 // The number has exactly 18 characters.
-IdReport CheckChinaId(std::string_view number);
-
-// As CheckChinaId, but the codes 810000, 820000 and 830000 are no unknown
+IdReport CheckChinaId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule ChinaIdRule;  // the same check in two steps
+// As ChinaIdRule, but the codes 810000, 820000 and 830000 are no unknown
 // birthplace: they make the residence permit of a Hong Kong, Macao or Taiwan
 // resident.
-IdReport CheckChinaIdOrPermit(std::string_view number);
+extern const CheckRule ChinaIdOrPermitRule;
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings);
 
@@ -37,6 +37,7 @@ std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings);
 std::string UpgradeChinaId(std::string_view number);
 
 // The number has exactly 15 characters.
-IdReport CheckChinaOldId(std::string_view number);
+IdReport CheckChinaOldId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule ChinaOldIdRule;  // the same check in two steps
 
 }  // namespace kesmal

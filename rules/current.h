@@ -16,11 +16,17 @@ namespace kesmal {
 
 enum class RuleSet { Classic, Current };
 
-// The report under today's rules; none for an empty text. A valid number's
-// analysis carries its kind.
-std::optional<IdReport> CheckNumberTextCurrent(std::string_view number);
+// The rule for a text: by its length, and under today's rules a text of 10
+// or 11 characters that holds a bracket is a printed Hong Kong number.
+const CheckRule& RuleFor(std::string_view number, RuleSet rules);
 
-// CheckNumberText or CheckNumberTextCurrent.
-std::optional<IdReport> CheckNumberText(std::string_view number, RuleSet rules);
+// The report under a rule set; none for an empty text. Under today's rules a
+// valid number's analysis carries its kind.
+std::optional<IdReport> CheckNumberText(std::string_view number, RuleSet rules,
+                                        Encoding encoding = Encoding::Gbk);
+
+inline std::optional<IdReport> CheckNumberTextCurrent(std::string_view number) {
+  return CheckNumberText(number, RuleSet::Current);
+}
 
 }  // namespace kesmal

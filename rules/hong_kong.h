@@ -20,12 +20,13 @@ struct HongKongMakeSettings {
 // two-letter form. The last character, the check position, is never read.
 char HongKongCheckCode(std::string_view number);
 
-IdReport CheckHongKongId8(std::string_view number);
-IdReport CheckHongKongId9(std::string_view number);
-
+IdReport CheckHongKongId8(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule HongKongId8Rule;  // the same check in two steps
+IdReport CheckHongKongId9(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule HongKongId9Rule;  // the same check in two steps
 // The printed forms of 10 or 11 characters, A123456(3) and AB987654(3), judged
 // as the forms without brackets; the report quotes the number as printed.
-IdReport CheckHongKongPrinted(std::string_view number);
+extern const CheckRule HongKongPrintedRule;
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings);
 

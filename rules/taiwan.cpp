@@ -21,18 +21,39 @@ char TaiwanCheckCode(std::string_view number) {
 
 namespace {
 
-std::optional<TaiwanSecondCharacter> ReadSexDigit(char c) {
-  if (c == '1') return TaiwanSecondCharacter{HolderSex::Male, IdKind::IdentityCard, c};
-  if (c == '2') return TaiwanSecondCharacter{HolderSex::Female, IdKind::IdentityCard, c};
+// What the second character tells: the holder's sex, the kind of number, and
+// the digit weighed by 8 in the check; none when it means nothing.
+struct SecondCharacter {
+  HolderSex sex;
+  IdKind kind;
+  char checkDigit;
+};
+using SecondReader = std::optional<SecondCharacter> (*)(char);
+
+std::optional<SecondCharacter> ReadSexDigit(char c) {
+  if (c == '1') return SecondCharacter{HolderSex::Male, IdKind::IdentityCard, c};
+  if (c == '2') return SecondCharacter{HolderSex::Female, IdKind::IdentityCard, c};
   return std::nullopt;
 }
 
-IdAnalysis AnalyseTaiwanId(std::string_view number, const TaiwanRules& rules) {
+// Since 2021 resident certificates take 8 and 9; before, a letter A to D,
+// weighed in the check by the units digit of its letter code.
+std::optional<SecondCharacter> ReadSecondToday(char c) {
+  if (c == '8') return SecondCharacter{HolderSex::Male, IdKind::ResidentCertificate, c};
+  if (c == '9') return SecondCharacter{HolderSex::Female, IdKind::ResidentCertificate, c};
+  if (c < 'A' || c > 'D') return ReadSexDigit(c);
+  const HolderSex sex = (c - 'A') % 2 == 0 ? HolderSex::Male : HolderSex::Female;
+  const int code = TaiwanLetterTable[*TaiwanLetterRow(c)].Code;
+  return SecondCharacter{sex, IdKind::ResidentCertificate, static_cast<char>('0' + code % 10)};
+}
+
+IdAnalysis AnalyseTaiwanId(std::string_view number, SecondReader read, Text secondFault) {
   IdAnalysis id{Jurisdiction::Taiwan, number};
-  if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, "第一码应该是英文字母，");
-  const auto second = rules.readSecond(number[1]);
-  if (!second) id.AddFault(FaultCode::SexDigit, rules.secondFault);
-  if (!AllDigits(number.substr(2, 7))) id.AddFault(FaultCode::Digits, "第3-9码应该是数字(0)~(9)，");
+  if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, KESMAL_TEXT("第一码应该是英文字母，"));
+  const auto second = read(number[1]);
+  if (!second) id.AddFault(FaultCode::SexDigit, secondFault);
+  if (!AllDigits(number.substr(2, 7)))
+    id.AddFault(FaultCode::Digits, KESMAL_TEXT("第3-9码应该是数字(0)~(9)，"));
   if (id.Valid()) {
     std::string weighed(number);
     weighed[1] = second->checkDigit;
@@ -48,21 +69,32 @@ IdAnalysis AnalyseTaiwanId(std::string_view number, const TaiwanRules& rules) {
 }
 
 // A resident certificate's letter names where it was registered, not a birthplace.
-std::string TaiwanReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences("才是正确的台湾身分证字号。");
+void TaiwanReportText(const IdAnalysis& id, ReportWriter& out) {
+  if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的台湾身分证字号。"));
   const bool resident = id.kind == IdKind::ResidentCertificate;
-  return Joined({"“", id.number, resident ? "”是登记地在“" : "”是出生地在“", *id.birthplace, "”的“",
-                 SexWord(*id.sex), resident ? "”台湾居留证字号。" : "”台湾身分证字号。"});
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number),
+           resident ? KESMAL_TEXT("”是登记地在“") : KESMAL_TEXT("”是出生地在“"), *id.birthplace,
+           KESMAL_TEXT("”的“"), SexWord(*id.sex),
+           resident ? KESMAL_TEXT("”台湾居留证字号。") : KESMAL_TEXT("”台湾身分证字号。")});
 }
 
 }  // namespace
 
-IdReport CheckTaiwanId(std::string_view number, const TaiwanRules& rules) {
-  return ReportFrom(AnalyseTaiwanId(number, rules), TaiwanReportText);
-}
+const CheckRule TaiwanIdRule{
+    [](std::string_view number) {
+      return AnalyseTaiwanId(number, ReadSexDigit, KESMAL_TEXT("第二码应该是男性(1)或女性(2)，"));
+    },
+    TaiwanReportText};
 
-IdReport CheckTaiwanId(std::string_view number) {
-  return CheckTaiwanId(number, {ReadSexDigit, "第二码应该是男性(1)或女性(2)，"});
+const CheckRule TaiwanIdCurrentRule{
+    [](std::string_view number) {
+      return AnalyseTaiwanId(number, ReadSecondToday,
+                             KESMAL_TEXT("第二码应该是男性(1、8、A、C)或女性(2、9、B、D)，"));
+    },
+    TaiwanReportText};
+
+IdReport CheckTaiwanId(std::string_view number, Encoding encoding) {
+  return ReportFrom(TaiwanIdRule, number, encoding);
 }
 
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings) {

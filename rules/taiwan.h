@@ -20,29 +20,16 @@ struct TaiwanMakeSettings {
 char TaiwanCheckCode(std::string_view number);
 
 // The number has exactly 10 characters.
-IdReport CheckTaiwanId(std::string_view number);
+IdReport CheckTaiwanId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule TaiwanIdRule;  // the same check in two steps
+// Today's check: resident certificates too, second character 8 or 9 (since
+// 2021) or A to D (older; the check weighs the letter by the units digit of
+// its code). Valid: A800000014, AB12345677.
+extern const CheckRule TaiwanIdCurrentRule;
 
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings);
 
 // The table row of a capital letter, or none.
 std::optional<int> TaiwanLetterRow(char letter);
-
-// What the second character tells: the holder's sex, the kind of number, and
-// the digit weighed by 8 in the check.
-struct TaiwanSecondCharacter {
-  HolderSex sex;
-  IdKind kind;
-  char checkDigit;
-};
-
-// A rule set's reading of the second character; none when it means nothing,
-// which is the fault of the sentence given beside it.
-struct TaiwanRules {
-  std::optional<TaiwanSecondCharacter> (*readSecond)(char);
-  std::string_view secondFault;
-};
-
-// The number has exactly 10 characters.
-IdReport CheckTaiwanId(std::string_view number, const TaiwanRules& rules);
 
 }  // namespace kesmal

@@ -32,7 +32,7 @@ TEST_P(CheckChinaIdTest, GivesTheReport) {
   const auto& row = GetParam();
   const std::string number = Gbk(row.number);
   const IdReport report =
-      row.rules == RuleSet::Current ? CheckChinaIdOrPermit(number) : CheckChinaId(number);
+      row.rules == RuleSet::Current ? *CheckNumberTextCurrent(number) : CheckChinaId(number);
   EXPECT_EQ(Utf8(report.text), row.report);
   EXPECT_EQ(report.valid, row.valid);
 }

@@ -38,15 +38,18 @@ constexpr char kFormFont[] = "formFont";
 const QString kClearLatinFace = QStringLiteral("DejaVu Sans Mono");
 
 QFont FittedFont(QFont font, const QString& text, int room) {
-  const auto fits = [&font, &text, room] {
-    return QFontMetrics(font).horizontalAdvance(text) <= room;
-  };
-  if (fits()) return font;
+  const auto width = [&font, &text] { return QFontMetrics(font).horizontalAdvance(text); };
+  if (width() <= room) return font;
   QStringList families = font.families();
   if (families.isEmpty()) families << font.family();
   families.prepend(kNarrowFace);
   font.setFamilies(families);
-  while (!fits() && font.pixelSize() > kSmallestPixels) font.setPixelSize(font.pixelSize() - 1);
+  // Each size is a font of its own to look up: start from the size the width
+  // scales to, which hinting may still leave a pixel too wide.
+  if (const int wide = width(); wide > room)
+    font.setPixelSize(qMax(kSmallestPixels, font.pixelSize() * room / wide));
+  while (width() > room && font.pixelSize() > kSmallestPixels)
+    font.setPixelSize(font.pixelSize() - 1);
   return font;
 }
 
