@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
+#include "rules/number_space.h"
 #include "rules/random_source.h"
 
 namespace kesmal::cli {
@@ -184,20 +185,40 @@ std::uint32_t ClockSeed() {
   return static_cast<std::uint32_t>(ticks ^ (ticks >> 32));
 }
 
-int RunMake(const MakeRequest& request, std::ostream& out) {
-  const int jurisdiction = request.jurisdiction;
-  const std::uint64_t count = request.count.value_or(1);
-  const std::uint32_t seed = request.seed ? *request.seed : ClockSeed();
-  const bool json = request.json;
-  const auto& settings = request.settings;
+void WriteMade(std::ostream& out, const MakeRequest& request, const std::string& number) {
+  if (request.json) {
+    const auto report = request.jurisdiction == kOldChina
+                            ? *CheckNumberText(number)
+                            : CheckMadeNumber(request.jurisdiction, number);
+    out << CheckJson(number, report) << '\n';
+  } else {
+    out << number << '\n';
+  }
+}
 
-  SeedRandom(seed);
-  for (std::uint64_t n = 0; n < count; ++n) {
-    const std::string number = *MakeNumberText(jurisdiction, settings);
-    if (json)
-      out << CheckJson(number, CheckMadeNumber(jurisdiction, number)) << '\n';
-    else
-      out << number << '\n';
+// Unique runs walk a keyed permutation of the space; the others draw from it.
+void MakeFromSpace(std::ostream& out, const MakeRequest& request, const NumberSpec& spec,
+                   std::uint64_t count) {
+  const NumberSpace space(spec);
+  if (request.unique && count > space.Size())
+    throw UsageError{"only " + std::to_string(space.Size()) +
+                     " distinct numbers exist for these options, fewer than --count " +
+                     std::to_string(count)};
+  const std::uint64_t key = RandomIndex(~0ULL);
+  const KeyedPermutation permutation(space.Size(), key);
+  for (std::uint64_t n = 0; n < count; ++n)
+    WriteMade(out, request, space.At(request.unique ? permutation(n) : RandomIndex(space.Size())));
+}
+
+int RunMake(const MakeRequest& request, std::ostream& out) {
+  const std::uint64_t count = request.count.value_or(1);
+  const auto spec = SpaceOf(request);
+  SeedRandom(request.seed ? *request.seed : ClockSeed());
+  if (spec) {
+    MakeFromSpace(out, request, *spec, count);
+  } else {
+    for (std::uint64_t n = 0; n < count; ++n)
+      WriteMade(out, request, *MakeNumberText(request.jurisdiction, request.settings));
   }
   out.flush();
   return kExitValid;
