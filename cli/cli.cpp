@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
+#include "rules/invalid_numbers.h"
 #include "rules/number_space.h"
 #include "rules/random_source.h"
 
@@ -206,8 +207,16 @@ void MakeFromSpace(std::ostream& out, const MakeRequest& request, const NumberSp
                      std::to_string(count)};
   const std::uint64_t key = RandomIndex(~0ULL);
   const KeyedPermutation permutation(space.Size(), key);
-  for (std::uint64_t n = 0; n < count; ++n)
-    WriteMade(out, request, space.At(request.unique ? permutation(n) : RandomIndex(space.Size())));
+  const auto faults = FaultsOf(spec.form);
+  for (std::uint64_t n = 0; n < count; ++n) {
+    std::string number = space.At(request.unique ? permutation(n) : RandomIndex(space.Size()));
+    if (request.invalid) {
+      const auto& fault = request.invalid->fault;
+      number = SpoilNumber(
+          number, fault ? *fault : faults[RandomBelow(static_cast<std::int32_t>(faults.size()))]);
+    }
+    WriteMade(out, request, number);
+  }
 }
 
 int RunMake(const MakeRequest& request, std::ostream& out) {

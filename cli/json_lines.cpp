@@ -53,6 +53,8 @@ const char* JurisdictionName(Jurisdiction jurisdiction) {
   return "";
 }
 
+}  // namespace
+
 const char* FaultName(FaultCode code) {
   switch (code) {
     case FaultCode::Length: return "length";
@@ -70,6 +72,8 @@ std::string IsoDate(const CivilDate& date) {
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
   return text;
 }
+
+namespace {
 
 std::string Bool(bool value) { return value ? "true" : "false"; }
 

@@ -10,6 +10,12 @@
 
 namespace kesmal::cli {
 
+// "letter", "check_code": the names scripts match on.
+const char* FaultName(FaultCode code);
+
+// YYYY-MM-DD.
+std::string IsoDate(const CivilDate& date);
+
 // A quoted JSON string of any bytes: valid UTF-8 is kept, every ill-formed
 // sequence becomes U+FFFD, and quotes, backslashes and control characters are
 // escaped, so the result is valid JSON whatever came in.

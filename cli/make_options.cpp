@@ -1,11 +1,14 @@
 #include "cli/make_options.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "cli/json_lines.h"
 #include "cli/options.h"
 #include "data/regions.h"
 #include "rules/ascii.h"
 #include "rules/date_phrase.h"
+#include "rules/invalid_numbers.h"
 #include "rules/taiwan.h"
 
 namespace kesmal::cli {
@@ -93,6 +96,14 @@ std::optional<BirthsOption> ParseAges(std::string_view text) {
   return BirthsOption{"--age", std::string(text), births->first, births->last};
 }
 
+std::optional<InvalidOption> ParseInvalid(std::string_view text) {
+  if (text == "any") return InvalidOption{"any", std::nullopt};
+  for (const FaultCode code : {FaultCode::Letter, FaultCode::SexDigit, FaultCode::Digits,
+                               FaultCode::BirthDate, FaultCode::CheckCode})
+    if (text == FaultName(code)) return InvalidOption{std::string(text), code};
+  return std::nullopt;
+}
+
 constexpr ValueType<HolderSex> kSex{"male|female", "male or female", ParseSex};
 constexpr ValueType<int> kTaiwanLetter{"LETTER", "one letter A to Z", ParseTaiwanLetter};
 constexpr ValueType<int> kHongKongLength{"8|9", "8 or 9", ParseHongKongLength};
@@ -107,6 +118,8 @@ constexpr ValueType<BirthsOption> kChinaBirths{
     ParseBirths<ParseChinaDate>};
 constexpr ValueType<BirthsOption> kAges{
     "MIN-MAX", "two whole numbers of years, MIN up to MAX (150)", ParseAges};
+constexpr ValueType<InvalidOption> kInvalid{
+    "FAULT", "letter, sex_digit, digits, birth_date, check_code or any", ParseInvalid};
 constexpr ValueType<std::uint32_t> kSeed{"S", "0 to 4294967295", ParseWhole<std::uint32_t>};
 
 // A single date fixes the window's field; a range or ages are drawn from.
@@ -132,11 +145,18 @@ void DeclareRunOptions(CLI::App& command, MakeRequest& request) {
   Declare(command, "--seed", kSeed, request.seed,
           "make the run reproducible; without it the clock seeds")
       ->group(group);
-  command
-      .add_flag("--unique", request.unique,
-                "no number twice in the run; when the other options leave fewer numbers than "
-                "--count, nothing is made")
-      ->group(group);
+  CLI::Option* unique =
+      command
+          .add_flag("--unique", request.unique,
+                    "no number twice in the run; when the other options leave fewer numbers "
+                    "than --count, nothing is made")
+          ->group(group);
+  Declare(command, "--invalid", kInvalid, request.invalid,
+          "make numbers the check rejects with exactly this fault (a code of check --json: "
+          "letter, sex_digit, digits, birth_date, check_code, those the jurisdiction's check "
+          "can report) and nothing else wrong; any draws one of them per number")
+      ->group(group)
+      ->excludes(unique);
   command
       .add_flag("--json", request.json,
                 "print each number as check --json does, its input being the number made")
@@ -207,12 +227,6 @@ void DeclareOldChina(CLI::App& command, MakeRequest& request) {
   DeclareChinaSex(command, request);
 }
 
-std::string Iso(const CivilDate& date) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
-  return text;
-}
-
 bool Within(const DateRange& range, const DateRange& limits) {
   return DayNumber(range.first) >= DayNumber(limits.first) &&
          DayNumber(range.last) <= DayNumber(limits.last);
@@ -223,13 +237,13 @@ DateRange Resolve(const BirthsOption& births, Jurisdiction form) {
   const DateRange limits = BirthLimits(form);
   const DateRange range{births.first.value_or(limits.first), births.last.value_or(limits.last)};
   if (DayNumber(range.first) > DayNumber(range.last))
-    throw UsageError{BadValue(
-        births.option, births.text,
-        "a range that holds a day: " + Iso(range.first) + ".." + Iso(range.last) + " holds none")};
+    throw UsageError{BadValue(births.option, births.text,
+                              "a range that holds a day: " + IsoDate(range.first) + ".." +
+                                  IsoDate(range.last) + " holds none")};
   const DateRange read = DefaultBirths(Jurisdiction::Korea);
   if (form == Jurisdiction::Korea && !Within(range, read))
-    throw UsageError{births.option + " " + births.text + " reaches outside " + Iso(read.first) +
-                     ".." + Iso(read.last) +
+    throw UsageError{births.option + " " + births.text + " reaches outside " + IsoDate(read.first) +
+                     ".." + IsoDate(read.last) +
                      ": a Korea number keeps only yymmdd, and the check would read those births "
                      "in another century"};
   return range;
@@ -240,6 +254,16 @@ Jurisdiction FormOf(int jurisdiction) {
                                      Jurisdiction::China, Jurisdiction::Korea,
                                      Jurisdiction::ChinaOld};
   return kForms[jurisdiction];
+}
+
+void RefuseFaultOfOthers(const InvalidOption& invalid, Jurisdiction form) {
+  const auto faults = FaultsOf(form);
+  if (!invalid.fault || std::ranges::find(faults, *invalid.fault) != faults.end()) return;
+  std::string names;
+  for (const FaultCode fault : faults)
+    names += (names.empty() ? "" : ", ") + std::string(FaultName(fault));
+  throw UsageError{
+      BadValue("--invalid", invalid.text, "a fault this check reports: " + names + " or any")};
 }
 
 std::optional<CivilDate> SingleBirth(const MakeSettings& settings) {
@@ -265,17 +289,19 @@ void FixFields(NumberSpec& spec, const MakeSettings& settings) {
 }  // namespace
 
 std::optional<NumberSpec> SpaceOf(const MakeRequest& request) {
-  if (!request.unique && !request.births && request.jurisdiction != kOldChina) return std::nullopt;
+  if (!request.unique && !request.births && !request.invalid && request.jurisdiction != kOldChina)
+    return std::nullopt;
   NumberSpec spec;
   spec.form = FormOf(request.jurisdiction);
+  if (request.invalid) RefuseFaultOfOthers(*request.invalid, spec.form);
   FixFields(spec, request.settings);
   if (const auto single = SingleBirth(request.settings)) spec.births = DateRange{*single, *single};
   if (request.births) spec.births = Resolve(*request.births, spec.form);
   const DateRange held = DefaultBirths(Jurisdiction::ChinaOld);
   if (spec.form == Jurisdiction::ChinaOld && spec.births && !Within(*spec.births, held))
     throw UsageError{"--birth " +
-                     (request.births ? request.births->text : Iso(spec.births->first)) +
-                     " reaches outside " + Iso(held.first) + ".." + Iso(held.last) +
+                     (request.births ? request.births->text : IsoDate(spec.births->first)) +
+                     " reaches outside " + IsoDate(held.first) + ".." + IsoDate(held.last) +
                      ", the births the old mainland form holds"};
   return spec;
 }
