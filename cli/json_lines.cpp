@@ -82,6 +82,18 @@ std::string GbkString(std::string_view gbk) { return JsonString(GbkToUtf8(gbk));
 
 }  // namespace
 
+std::string ValidUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    std::size_t consumed = 0;
+    const std::size_t length = WellFormedLength(bytes, consumed);
+    out.append(length ? bytes.substr(0, length) : kReplacement);
+    bytes.remove_prefix(length ? length : consumed);
+  }
+  return out;
+}
+
 std::string JsonString(std::string_view bytes) {
   std::string out = "\"";
   while (!bytes.empty()) {
@@ -146,6 +158,54 @@ std::string CheckJson(std::string_view input, const std::optional<IdReport>& rep
     json += std::string(",\"sex\":\"") + (*id.sex == HolderSex::Male ? "male" : "female") + '"';
   if (id.upgrade) json += ",\"upgrade\":" + JsonString(*id.upgrade);
   return json + ",\"report\":" + GbkString(report->text) + '}';
+}
+
+}  // namespace kesmal::cli
+
+namespace kesmal::cli {
+namespace {
+
+// A field quoted when it holds a comma, quote, CR or LF, its quotes doubled.
+void AppendCsvField(std::string& row, std::string_view utf8) {
+  if (!row.empty()) row += ',';
+  if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) {
+    row.append(utf8);
+    return;
+  }
+  row += '"';
+  for (const char c : utf8) {
+    if (c == '"') row += '"';
+    row += c;
+  }
+  row += '"';
+}
+
+// The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
+}  // namespace
+
+std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report) {
+  std::string row;
+  AppendCsvField(row, ValidUtf8(input));
+  if (!report) return row + ",,,,,,,,,";
+  const IdAnalysis& id = report->analysis;
+  std::string faults;
+  for (const Fault& fault : id.faults) faults += (faults.empty() ? "" : ";") + std::string(FaultName(fault.code));
+  AppendCsvField(row, id.jurisdiction ? JurisdictionName(*id.jurisdiction) : "");
+  AppendCsvField(row, report->valid ? "true" : "false");
+  AppendCsvField(row, faults);
+  AppendCsvField(row, id.birthplace ? GbkToUtf8(*id.birthplace) : "");
+  AppendCsvField(row, id.regionCode ? *id.regionCode : "");
+  AppendCsvField(row, id.birthday ? IsoDate(id.birthday->date) : "");
+  AppendCsvField(row, id.sex ? (*id.sex == HolderSex::Male ? "male" : "female") : "");
+  AppendCsvField(row, id.upgrade ? *id.upgrade : "");
+  AppendCsvField(row, OneLine(ValidUtf8(GbkToUtf8(report->text))));
+  return row;
 }
 
 }  // namespace kesmal::cli

@@ -25,4 +25,15 @@ std::string JsonString(std::string_view bytes);
 // read; the report is the check's (in GBK), or none for an empty line.
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report);
 
+// The header row of --csv, and the row of one input, both without a line end:
+// input, jurisdiction, valid, faults (codes joined by ";"), birthplace,
+// region_code, birth_date, sex, upgrade, report. Any input gives one
+// well-formed RFC 4180 row of UTF-8, ill-formed bytes becoming U+FFFD.
+inline constexpr std::string_view kCsvHeader =
+    "input,jurisdiction,valid,faults,birthplace,region_code,birth_date,sex,upgrade,report";
+std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report);
+
+// The bytes with every ill-formed UTF-8 sequence replaced by U+FFFD.
+std::string ValidUtf8(std::string_view bytes);
+
 }  // namespace kesmal::cli

@@ -161,6 +161,11 @@ void DeclareRunOptions(CLI::App& command, MakeRequest& request) {
       .add_flag("--json", request.json,
                 "print each number as check --json does, its input being the number made")
       ->group(group);
+  command
+      .add_flag("--csv", request.csv,
+                "print each number as check --csv does, after its header row")
+      ->group(group)
+      ->excludes("--json");
 }
 
 void DeclareTaiwan(CLI::App& command, MakeRequest& request) {

@@ -31,6 +31,7 @@ struct MakeRequest {
   std::optional<std::uint64_t> count;
   std::optional<std::uint32_t> seed;
   bool json = false;
+  bool csv = false;
   bool unique = false;
   std::optional<InvalidOption> invalid;
   std::optional<BirthsOption> births;
