@@ -97,7 +97,8 @@ void PrintHelp(const CLI::App& program, std::ostream& out) {
         << ")\n";
     PrintOptions(out, *jurisdiction, false);
   }
-  out << "\n  kesmal-cli --help\n      Show this text.\n\n"
+  out << "\n  kesmal-cli --help\n      Show this text.\n  kesmal-cli --version\n      Print the "
+         "program's name and version.\n\n"
          "Exit status: 0 when every number checked is valid, 1 when any is not\n"
          "(an unsupported length counts as not valid), 2 for a usage error.\n";
 }
@@ -309,6 +310,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   CLI::App program("check and make identity-card numbers", "kesmal-cli");
   program.set_help_flag();
   program.allow_extras();
+  bool version = false;
+  program.add_flag("--version", version, "print the program's name and version");
   DeclareCheck(program, check);
   DeclareMake(program, make);
   try {
@@ -318,6 +321,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     program.parse(reversed);
+    if (version) {
+      out << "kesmal-cli " KESMAL_VERSION "\n";
+      return kExitValid;
+    }
     if (ChosenCommand(program).get_name() == "check") return RunCheck(check, in, out);
     return RunMake(make, out);
   } catch (const UsageError& error) {

@@ -195,7 +195,8 @@ std::string CheckCsv(std::string_view input, const std::optional<IdReport>& repo
   if (!report) return row + ",,,,,,,,,";
   const IdAnalysis& id = report->analysis;
   std::string faults;
-  for (const Fault& fault : id.faults) faults += (faults.empty() ? "" : ";") + std::string(FaultName(fault.code));
+  for (const Fault& fault : id.faults)
+    faults += (faults.empty() ? "" : ";") + std::string(FaultName(fault.code));
   AppendCsvField(row, id.jurisdiction ? JurisdictionName(*id.jurisdiction) : "");
   AppendCsvField(row, report->valid ? "true" : "false");
   AppendCsvField(row, faults);

@@ -162,8 +162,7 @@ void DeclareRunOptions(CLI::App& command, MakeRequest& request) {
                 "print each number as check --json does, its input being the number made")
       ->group(group);
   command
-      .add_flag("--csv", request.csv,
-                "print each number as check --csv does, after its header row")
+      .add_flag("--csv", request.csv, "print each number as check --csv does, after its header row")
       ->group(group)
       ->excludes("--json");
 }
