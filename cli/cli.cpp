@@ -112,20 +112,6 @@ bool WantsHelp(const std::vector<std::string>& args) {
   return false;
 }
 
-// An input as the check command treats it: a-z raised to capitals, the UTF-8
-// converted to GBK; none for an empty line.
-std::optional<IdReport> CheckInput(std::string_view utf8Line) {
-  thread_local std::string text;  // keeps its storage from line to line
-  text.assign(utf8Line);
-  bool ascii = true;
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    ascii &= static_cast<unsigned char>(c) < 0x80;
-  }
-  // GBK keeps ASCII as it is.
-  return ascii ? CheckNumberText(text) : CheckNumberText(Utf8ToGbk(text));
-}
-
 constexpr std::size_t kOutputBlock = 64 * 1024;
 
 constexpr bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
@@ -297,6 +283,18 @@ std::string MissingValue(const CLI::ArgumentMismatch& error) {
 }
 
 }  // namespace
+
+std::optional<IdReport> CheckInput(std::string_view utf8Line) {
+  thread_local std::string text;  // keeps its storage from line to line
+  text.assign(utf8Line);
+  bool ascii = true;
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    ascii &= static_cast<unsigned char>(c) < 0x80;
+  }
+  // GBK keeps ASCII as it is.
+  return ascii ? CheckNumberText(text) : CheckNumberText(Utf8ToGbk(text));
+}
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
   utf8Report.clear();

@@ -1,6 +1,10 @@
 #include "cli/json_lines.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 #include "rules/gbk_codec.h"
 
@@ -75,10 +79,129 @@ std::string IsoDate(const CivilDate& date) {
 
 namespace {
 
-std::string Bool(bool value) { return value ? "true" : "false"; }
+const char* SexName(HolderSex sex) { return sex == HolderSex::Male ? "male" : "female"; }
 
-// The text of the rules is GBK.
-std::string GbkString(std::string_view gbk) { return JsonString(GbkToUtf8(gbk)); }
+// Writes the fields as one JSON object.
+class JsonWriter final : public CheckFieldSink {
+ public:
+  std::string json = "{";
+
+  void Text(std::string_view key, std::string_view utf8) override {
+    Key(key);
+    json += JsonString(utf8);
+  }
+  void Bool(std::string_view key, bool value) override {
+    Key(key);
+    json += value ? "true" : "false";
+  }
+  void Null(std::string_view key) override {
+    Key(key);
+    json += "null";
+  }
+  void BeginList(std::string_view key) override {
+    Key(key);
+    json += '[';
+    first_ = true;
+  }
+  void BeginItem() override {
+    if (!first_) json += ',';
+    json += '{';
+    first_ = true;
+  }
+  void EndItem() override { Close('}'); }
+  void EndList() override { Close(']'); }
+
+ private:
+  void Key(std::string_view key) {
+    if (!first_) json += ',';
+    first_ = false;
+    json += '"';
+    json += key;
+    json += "\":";
+  }
+  void Close(char bracket) {
+    json += bracket;
+    first_ = false;
+  }
+
+  bool first_ = true;
+};
+
+void VisitFaults(const std::vector<Fault>& faults, CheckFieldSink& sink) {
+  sink.BeginList("faults");
+  for (const Fault& fault : faults) {
+    sink.BeginItem();
+    sink.Text("code", FaultName(fault.code));
+    sink.Text("message", GbkToUtf8(fault.sentence));
+    if (fault.code == FaultCode::CheckCode) sink.Text("expected", {&fault.expected, 1});
+    sink.EndItem();
+  }
+  sink.EndList();
+}
+
+// What a valid number carries; a mainland number names its region by code,
+// and the name may be unknown.
+void VisitHolder(const IdAnalysis& id, CheckFieldSink& sink) {
+  if (id.birthplace)
+    sink.Text("birthplace", GbkToUtf8(*id.birthplace));
+  else if (id.regionCode)
+    sink.Null("birthplace");
+  if (id.regionCode) sink.Text("region_code", *id.regionCode);
+  if (id.birthday) {
+    sink.Text("birth_date", IsoDate(id.birthday->date));
+    sink.Bool("not_yet_born", id.birthday->notYetBorn);
+    sink.Bool("record_age", id.birthday->recordAge);
+  }
+  if (id.sex) sink.Text("sex", SexName(*id.sex));
+  if (id.upgrade) sink.Text("upgrade", *id.upgrade);
+}
+
+// Gathers the fields that are columns of --csv; a list gives its codes.
+class CsvWriter final : public CheckFieldSink {
+ public:
+  static constexpr std::string_view kKeys[] = {"input",      "jurisdiction", "valid",
+                                               "faults",     "birthplace",   "region_code",
+                                               "birth_date", "sex",          "upgrade",
+                                               "report"};
+  std::string columns[std::size(kKeys)];
+
+  void Text(std::string_view key, std::string_view utf8) override {
+    if (!inList_) return Set(key, utf8);
+    if (key != "code") return;
+    std::string& codes = Column("faults");
+    codes += (codes.empty() ? "" : ";") + std::string(utf8);
+  }
+  void Bool(std::string_view key, bool value) override { Set(key, value ? "true" : "false"); }
+  void Null(std::string_view) override {}
+  void BeginList(std::string_view) override { inList_ = true; }
+  void BeginItem() override {}
+  void EndItem() override {}
+  void EndList() override { inList_ = false; }
+
+ private:
+  std::string& Column(std::string_view key) {
+    return columns[std::ranges::find(kKeys, key) - std::begin(kKeys)];
+  }
+  void Set(std::string_view key, std::string_view value) {
+    if (std::ranges::find(kKeys, key) != std::end(kKeys)) Column(key) = value;
+  }
+
+  bool inList_ = false;
+};
+
+// A field quoted when it holds a comma, quote, CR or LF, its quotes doubled.
+void AppendCsvField(std::string& row, std::string_view utf8) {
+  if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) {
+    row.append(utf8);
+    return;
+  }
+  row += '"';
+  for (const char c : utf8) {
+    if (c == '"') row += '"';
+    row += c;
+  }
+  row += '"';
+}
 
 }  // namespace
 
@@ -126,86 +249,45 @@ std::string JsonString(std::string_view bytes) {
   return out + '"';
 }
 
-std::string CheckJson(std::string_view input, const std::optional<IdReport>& report) {
-  std::string json = "{\"input\":" + JsonString(input);
-  if (!report) return json + R"(,"jurisdiction":null,"valid":null,"faults":[],"report":""})";
-
-  const IdAnalysis& id = report->analysis;
-  json += ",\"jurisdiction\":";
-  json += id.jurisdiction ? JsonString(JurisdictionName(*id.jurisdiction)) : "null";
-  json += ",\"valid\":" + Bool(report->valid) + ",\"faults\":[";
-  for (std::size_t i = 0; i < id.faults.size(); ++i) {
-    const Fault& fault = id.faults[i];
-    json += (i ? ",{\"code\":" : "{\"code\":") + JsonString(FaultName(fault.code));
-    json += ",\"message\":" + GbkString(fault.sentence);
-    if (fault.code == FaultCode::CheckCode)
-      json += ",\"expected\":" + JsonString(std::string(1, fault.expected));
-    json += '}';
-  }
-  json += ']';
-
-  // A mainland number names its region by code; the name may be unknown.
-  if (id.regionCode)
-    json += ",\"birthplace\":" + (id.birthplace ? GbkString(*id.birthplace) : "null") +
-            ",\"region_code\":" + JsonString(*id.regionCode);
-  else if (id.birthplace)
-    json += ",\"birthplace\":" + GbkString(*id.birthplace);
-  if (id.birthday)
-    json += ",\"birth_date\":" + JsonString(IsoDate(id.birthday->date)) +
-            ",\"not_yet_born\":" + Bool(id.birthday->notYetBorn) +
-            ",\"record_age\":" + Bool(id.birthday->recordAge);
-  if (id.sex)
-    json += std::string(",\"sex\":\"") + (*id.sex == HolderSex::Male ? "male" : "female") + '"';
-  if (id.upgrade) json += ",\"upgrade\":" + JsonString(*id.upgrade);
-  return json + ",\"report\":" + GbkString(report->text) + '}';
-}
-
-}  // namespace kesmal::cli
-
-namespace kesmal::cli {
-namespace {
-
-// A field quoted when it holds a comma, quote, CR or LF, its quotes doubled.
-void AppendCsvField(std::string& row, std::string_view utf8) {
-  if (!row.empty()) row += ',';
-  if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) {
-    row.append(utf8);
+void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
+                      CheckFieldSink& sink) {
+  sink.Text("input", input);
+  if (!report) {
+    sink.Null("jurisdiction");
+    sink.Null("valid");
+    sink.BeginList("faults");
+    sink.EndList();
+    sink.Text("report", "");
     return;
   }
-  row += '"';
-  for (const char c : utf8) {
-    if (c == '"') row += '"';
-    row += c;
-  }
-  row += '"';
+  const IdAnalysis& id = report->analysis;
+  if (id.jurisdiction)
+    sink.Text("jurisdiction", JurisdictionName(*id.jurisdiction));
+  else
+    sink.Null("jurisdiction");
+  sink.Bool("valid", report->valid);
+  VisitFaults(id.faults, sink);
+  VisitHolder(id, sink);
+  sink.Text("report", GbkToUtf8(report->text));
 }
 
-// The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
-std::string OneLine(std::string text) {
-  for (char& c : text)
-    if (c == '\r' || c == '\n') c = ' ';
-  return text;
+std::string CheckJson(std::string_view input, const std::optional<IdReport>& report) {
+  JsonWriter writer;
+  VisitCheckFields(input, report, writer);
+  return std::move(writer.json) + '}';
 }
-
-}  // namespace
 
 std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report) {
+  CsvWriter writer;
+  VisitCheckFields(input, report, writer);
+  // The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
+  for (char& c : writer.columns[std::size(CsvWriter::kKeys) - 1])
+    if (c == '\r' || c == '\n') c = ' ';
   std::string row;
-  AppendCsvField(row, ValidUtf8(input));
-  if (!report) return row + ",,,,,,,,,";
-  const IdAnalysis& id = report->analysis;
-  std::string faults;
-  for (const Fault& fault : id.faults)
-    faults += (faults.empty() ? "" : ";") + std::string(FaultName(fault.code));
-  AppendCsvField(row, id.jurisdiction ? JurisdictionName(*id.jurisdiction) : "");
-  AppendCsvField(row, report->valid ? "true" : "false");
-  AppendCsvField(row, faults);
-  AppendCsvField(row, id.birthplace ? GbkToUtf8(*id.birthplace) : "");
-  AppendCsvField(row, id.regionCode ? *id.regionCode : "");
-  AppendCsvField(row, id.birthday ? IsoDate(id.birthday->date) : "");
-  AppendCsvField(row, id.sex ? (*id.sex == HolderSex::Male ? "male" : "female") : "");
-  AppendCsvField(row, id.upgrade ? *id.upgrade : "");
-  AppendCsvField(row, OneLine(ValidUtf8(GbkToUtf8(report->text))));
+  for (const std::string& column : writer.columns) {
+    if (&column != writer.columns) row += ',';
+    AppendCsvField(row, ValidUtf8(column));
+  }
   return row;
 }
 

@@ -21,8 +21,29 @@ std::string IsoDate(const CivilDate& date);
 // escaped, so the result is valid JSON whatever came in.
 std::string JsonString(std::string_view bytes);
 
-// The object for one input, without a line end. The input is the line as
-// read; the report is the check's (in GBK), or none for an empty line.
+// Receives the fields of one check in the order of its JSON object. Text is
+// UTF-8, except the input, which is the line as read and may be ill-formed.
+class CheckFieldSink {
+ public:
+  virtual void Text(std::string_view key, std::string_view utf8) = 0;
+  virtual void Bool(std::string_view key, bool value) = 0;
+  virtual void Null(std::string_view key) = 0;
+  // A list of objects, each opened and closed around its fields.
+  virtual void BeginList(std::string_view key) = 0;
+  virtual void BeginItem() = 0;
+  virtual void EndItem() = 0;
+  virtual void EndList() = 0;
+
+ protected:
+  ~CheckFieldSink() = default;
+};
+
+// The fields of the object for one input. The report is the check's (in
+// GBK), or none for an empty line.
+void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
+                      CheckFieldSink& sink);
+
+// The object for one input, without a line end.
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report);
 
 // The header row of --csv, and the row of one input, both without a line end:

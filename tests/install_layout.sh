@@ -2,17 +2,19 @@
 # Installs the build into a staging root and checks what a desktop and Debian
 # expect of it: the files in their places, a desktop entry, AppStream metainfo
 # and manual pages that their validators accept, a kesmal-cli that runs from
-# there, and a Debian package with the same files and real dependencies.
+# there, and a Debian package with the same files and real dependencies; with
+# the Python module, the same of python3-kesmal and its installed module.
 #
-# usage: install_layout.sh BUILD_DIR WITH_WINDOW(ON|OFF)
+# usage: install_layout.sh BUILD_DIR WITH_WINDOW(ON|OFF) [PYTHON|OFF]
 set -euo pipefail
 build=$1
 with_window=$2
+python=${3:-OFF}
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 fail() { echo "install_layout: $*" >&2; exit 1; }
 
-cmake --install "$build" --prefix "$stage/usr" >/dev/null
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 
 expected=(usr/bin/kesmal-cli usr/share/man/man1/kesmal-cli.1.gz usr/share/doc/kesmal/copyright)
 if [ "$with_window" = ON ]; then
@@ -21,8 +23,13 @@ if [ "$with_window" = ON ]; then
     usr/share/metainfo/org.example.kesmal.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/org.example.kesmal.svg)
 fi
+python_expected=()
+if [ "$python" != OFF ]; then
+  module=$("$python" -c 'import sysconfig; print("_kesmal" + sysconfig.get_config_var("EXT_SUFFIX"))')
+  python_expected=(usr/lib/python3/dist-packages/kesmal/{__init__.py,faker.py,$module})
+fi
 (cd "$stage" && find . -type f | sed 's|^\./||' | sort) >"$stage.installed"
-printf '%s\n' "${expected[@]}" | sort | diff - "$stage.installed" ||
+printf '%s\n' "${expected[@]}" "${python_expected[@]}" | sort | diff - "$stage.installed" ||
   fail "installed files differ from the expected list (< expected, > installed)"
 rm -f "$stage.installed"
 
@@ -48,20 +55,44 @@ out=$("$stage/usr/bin/kesmal-cli" check A123456789)
 [ "$out" = "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。" ] ||
   fail "the installed kesmal-cli printed: $out"
 
+if [ "$python" != OFF ]; then
+  out=$(PYTHONPATH="$stage/usr/lib/python3/dist-packages" "$python" -c \
+    'import kesmal; print(kesmal.check("A123456789")["report"], kesmal.make("kr", seed=1))')
+  [[ "$out" == "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。 ['"* ]] ||
+    fail "the installed module printed: $out"
+  # Under another prefix the module goes where the interpreter looks for it.
+  local_dir=$("$python" -c 'import sys; print("lib/python%d.%d/dist-packages" % sys.version_info[:2])')
+  cmake --install "$build" --component python --prefix "$stage/local" >/dev/null
+  [ -f "$stage/local/$local_dir/kesmal/$module" ] || fail "no module in $stage/local/$local_dir"
+  rm -rf "$stage/local"
+fi
+
 packages="$stage/packages"
 log=$(cpack --config "$build/CPackConfig.cmake" -B "$packages" 2>&1) || { echo "$log"; fail "cpack failed"; }
-deb=$(ls "$packages"/kesmal_*.deb)
-depends=$(dpkg-deb -f "$deb" Depends)
+# Fails unless the package has the files and depends on each package named.
+check_package() {
+  local deb=$1 files=$2
+  shift 2
+  local depends
+  depends=$(dpkg-deb -f "$deb" Depends)
+  for package in "$@"; do
+    [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
+      fail "$(basename "$deb") does not depend on $package: $depends"
+  done
+  dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort |
+    diff - <(printf '%s\n' $files | sort) ||
+    fail "the files of $(basename "$deb") differ from the installed ones"
+  echo "install_layout: $(basename "$deb"): $(wc -w <<<"$files") files; depends: $depends"
+}
+
 wanted=(libc6 libstdc++6)
 if [ "$with_window" = ON ]; then
   wanted+=(libqt6widgets6 libqt6gui6 libqt6core6 libqt6svg6 qt6-qpa-plugins
     fonts-arphic-uming fonts-liberation fonts-dejavu-core)
 fi
-for package in "${wanted[@]}"; do
-  [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
-    fail "the package does not depend on $package: $depends"
-done
-dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort |
-  diff - <(printf '%s\n' "${expected[@]}" | sort) ||
-  fail "the package's files differ from the installed ones"
-echo "install_layout: ${#expected[@]} files installed and packaged; depends: $depends"
+check_package "$(ls "$packages"/kesmal_*.deb)" "${expected[*]}" "${wanted[@]}"
+if [ "$python" != OFF ]; then
+  versions=($("$python" -c 'import sys; v = sys.version_info; print(v[0], v[1], v[1] + 1)'))
+  check_package "$(ls "$packages"/python3-kesmal_*.deb)" "${python_expected[*]}" libc6 libstdc++6 \
+    "python3 (>= ${versions[0]}.${versions[1]}~)" "python3 (<< ${versions[0]}.${versions[2]})"
+fi

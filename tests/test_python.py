@@ -1,0 +1,111 @@
+"""The Python module against kesmal-cli (KESMAL_CLI): the same dict as check
+--json for any text, the same numbers as make for the same seed and options;
+and the Faker provider's numbers valid and reproducible."""
+import datetime
+import json
+import os
+import random
+import subprocess
+
+import pytest
+from faker import Faker
+
+import kesmal
+from json_lines_random import random_line
+from kesmal.faker import Provider
+
+CLI = os.environ["KESMAL_CLI"]
+
+
+def cli(*args, stdin=b""):
+    return subprocess.run([CLI, *args], input=stdin, capture_output=True, check=False)
+
+
+def cli_bytes(text):
+    """The bytes a text stands for: surrogate-escaped bytes as themselves,
+    any other lone surrogate in its three-byte form."""
+    return b"".join(bytes([ord(c) - 0xDC00]) if 0xDC80 <= ord(c) <= 0xDCFF
+                    else c.encode("utf-8", "surrogatepass") for c in text)
+
+
+def random_text(rng):
+    """Text no file decodes to: lone surrogates, astral and CJK characters."""
+    points = (0x41, 0x31, 0xE9, 0x4E2D, 0xD800, 0xDBFF, 0xDC00, 0xDC80, 0xDCFF, 0xDFFF, 0x1F600)
+    return "".join(chr(rng.choice(points)) for _ in range(rng.choice((8, 9, 10, 13, 15, 18))))
+
+
+def test_check_gives_the_json_object_of_the_same_line():
+    rng = random.Random(16)
+    lines = [random_line(rng).decode("utf-8", "surrogateescape") for _ in range(100_000)]
+    lines += [random_text(rng) for _ in range(2_000)]
+    lines = [line.rstrip("\r") for line in lines]  # the command line reads a CR there as a line end
+    lines += kesmal.make("cn", count=200, seed=16) + kesmal.make("kr", count=200, seed=16)
+    out = cli("check", "--json", stdin=b"".join(cli_bytes(line) + b"\n" for line in lines))
+    objects = out.stdout.decode("utf-8").split("\n")[:-1]
+    assert len(objects) == len(lines)
+    for line, raw in zip(lines, objects):
+        assert list(kesmal.check(line).items()) == list(json.loads(raw).items()), repr(line)
+
+
+def test_check_takes_classic_rules_only():
+    assert kesmal.check("A123456789", rules="classic")["valid"]
+    with pytest.raises(ValueError, match="unknown rules 'modern'"):
+        kesmal.check("A123456789", rules="modern")
+
+
+MAKE_CASES = {
+    "tw sex and region": ("tw", {"sex": "female", "region": "B"}, ["--sex", "female", "--region", "B"]),
+    "hk length": ("hk", {"length": 9}, ["--length", "9"]),
+    "kr birth as a date": ("kr", {"birth": datetime.date(1985, 5, 3), "sex": "male"},
+                           ["--birth", "1985-05-03", "--sex", "male"]),
+    "cn region, birth and sex": ("cn", {"region": "110105", "birth": "1949-12-31", "sex": "female"},
+                                 ["--region", "110105", "--birth", "1949-12-31", "--sex", "female"]),
+    "cn without options": ("cn", {}, []),
+}
+
+
+@pytest.mark.parametrize("jurisdiction,options,args", MAKE_CASES.values(), ids=MAKE_CASES.keys())
+def test_make_gives_what_the_command_line_makes(jurisdiction, options, args):
+    out = cli("make", jurisdiction, "--count", "300", "--seed", "1234", *args)
+    assert kesmal.make(jurisdiction, count=300, seed=1234, **options) == out.stdout.decode().split()
+
+
+@pytest.mark.parametrize("jurisdiction,options", [
+    ("hk", {"length": 7}), ("cn", {"birth": "2001-02-30"}), ("tw", {"colour": "red"}), ("xx", {}),
+])
+def test_make_raises_the_command_lines_message(jurisdiction, options):
+    args = [arg for name, value in options.items() for arg in ("--" + name, str(value))]
+    message = cli("make", jurisdiction, *args).stderr.decode()
+    with pytest.raises(ValueError) as error:
+        kesmal.make(jurisdiction, **options)
+    assert str(error.value) and str(error.value) in message
+
+
+METHODS = {"tw_id": "tw", "hk_id": "hk", "cn_id": "cn", "kr_id": "kr"}
+
+
+@pytest.mark.parametrize("seeding", ["instance", "shared"])
+def test_provider_numbers_are_valid_and_reproducible(seeding):
+    fake = Faker()
+    fake.add_provider(Provider)
+
+    def draw():
+        if seeding == "instance":
+            fake.seed_instance(2026)
+        else:  # Faker.seed in current Fakers, the generator's own in older ones
+            getattr(Faker, "seed", fake.seed)(2026)
+        return [getattr(fake, method)() for method in METHODS for _ in range(50)]
+
+    numbers = draw()
+    assert numbers == draw()
+    assert len(set(numbers)) > 190
+    for number, method in zip(numbers, (m for m in METHODS for _ in range(50))):
+        result = kesmal.check(number)
+        assert result["valid"] and result["jurisdiction"] == METHODS[method], number
+
+
+def test_provider_passes_keywords_on():
+    fake = Faker()
+    fake.add_provider(Provider)
+    result = kesmal.check(fake.cn_id(region="110105", sex="female"))
+    assert (result["region_code"], result["sex"]) == ("110105", "female")
