@@ -1,6 +1,5 @@
 #include "cli/json_lines.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <utility>
@@ -159,17 +158,17 @@ void VisitHolder(const IdAnalysis& id, CheckFieldSink& sink) {
 // Gathers the fields that are columns of --csv; a list gives its codes.
 class CsvWriter final : public CheckFieldSink {
  public:
-  static constexpr std::string_view kKeys[] = {"input",      "jurisdiction", "valid",
-                                               "faults",     "birthplace",   "region_code",
-                                               "birth_date", "sex",          "upgrade",
-                                               "report"};
+  static constexpr std::string_view kKeys[] = {"input",      "jurisdiction", "valid",      "faults",
+                                               "birthplace", "region_code",  "birth_date", "sex",
+                                               "upgrade",    "report"};
   std::string columns[std::size(kKeys)];
 
   void Text(std::string_view key, std::string_view utf8) override {
     if (!inList_) return Set(key, utf8);
     if (key != "code") return;
-    std::string& codes = Column("faults");
-    codes += (codes.empty() ? "" : ";") + std::string(utf8);
+    std::string& codes = columns[kFaults];
+    if (!codes.empty()) codes += ';';
+    codes += utf8;
   }
   void Bool(std::string_view key, bool value) override { Set(key, value ? "true" : "false"); }
   void Null(std::string_view) override {}
@@ -179,11 +178,10 @@ class CsvWriter final : public CheckFieldSink {
   void EndList() override { inList_ = false; }
 
  private:
-  std::string& Column(std::string_view key) {
-    return columns[std::ranges::find(kKeys, key) - std::begin(kKeys)];
-  }
+  static constexpr std::size_t kFaults = 3;
   void Set(std::string_view key, std::string_view value) {
-    if (std::ranges::find(kKeys, key) != std::end(kKeys)) Column(key) = value;
+    for (std::size_t i = 0; i < std::size(kKeys); ++i)
+      if (kKeys[i] == key) columns[i] = value;
   }
 
   bool inList_ = false;
