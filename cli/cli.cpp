@@ -191,12 +191,7 @@ void WriteMade(std::ostream& out, const MakeRequest& request, const std::string&
 
 // Unique runs walk a keyed permutation of the space; the others draw from it.
 void MakeFromSpace(std::ostream& out, const MakeRequest& request, const NumberSpec& spec,
-                   std::uint64_t count) {
-  const NumberSpace space(spec);
-  if (request.unique && count > space.Size())
-    throw UsageError{"only " + std::to_string(space.Size()) +
-                     " distinct numbers exist for these options, fewer than --count " +
-                     std::to_string(count)};
+                   const NumberSpace& space, std::uint64_t count) {
   const std::uint64_t key = RandomIndex(~0ULL);
   const KeyedPermutation permutation(space.Size(), key);
   const auto faults = FaultsOf(spec.form);
@@ -214,10 +209,15 @@ void MakeFromSpace(std::ostream& out, const MakeRequest& request, const NumberSp
 int RunMake(const MakeRequest& request, std::ostream& out) {
   const std::uint64_t count = request.count.value_or(1);
   const auto spec = SpaceOf(request);
+  const NumberSpace space(spec.value_or(NumberSpec{}));
+  if (request.unique && count > space.Size())
+    throw UsageError{"only " + std::to_string(space.Size()) +
+                     " distinct numbers exist for these options, fewer than --count " +
+                     std::to_string(count)};
   SeedRandom(request.seed ? *request.seed : ClockSeed());
   if (request.csv) out << kCsvHeader << "\r\n";
   if (spec) {
-    MakeFromSpace(out, request, *spec, count);
+    MakeFromSpace(out, request, *spec, space, count);
   } else {
     for (std::uint64_t n = 0; n < count; ++n)
       WriteMade(out, request, *MakeNumberText(request.jurisdiction, request.settings));

@@ -303,8 +303,8 @@ std::optional<NumberSpec> SpaceOf(const MakeRequest& request) {
   if (request.births) spec.births = Resolve(*request.births, spec.form);
   const DateRange held = DefaultBirths(Jurisdiction::ChinaOld);
   if (spec.form == Jurisdiction::ChinaOld && spec.births && !Within(*spec.births, held))
-    throw UsageError{"--birth " +
-                     (request.births ? request.births->text : IsoDate(spec.births->first)) +
+    throw UsageError{(request.births ? request.births->option + " " + request.births->text
+                                     : "--birth " + IsoDate(spec.births->first)) +
                      " reaches outside " + IsoDate(held.first) + ".." + IsoDate(held.last) +
                      ", the births the old mainland form holds"};
   return spec;

@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
             {"make", "tw", "--region", "A", "--sex", "male", "--unique", "--count", "10000001"},
             "only 10000000 "},
         UsageCase{"unique_beyond_hong_kong_8",
-                  {"make", "hk", "--length", "8", "--unique", "--count", "26000001"},
+                  {"make", "hk", "--length", "8", "--unique", "--csv", "--count", "26000001"},
                   "only 26000000 "},
         UsageCase{"unique_beyond_korea_day_and_sex",
                   {"make", "kr", "--birth", "1990-01-01", "--sex", "male", "--unique", "--count",
