@@ -15,13 +15,13 @@
 namespace kesmal {
 namespace {
 
-using Checker = IdReport (*)(std::string_view);
+using Checker = IdReport (*)(std::string_view, Encoding);
 
 // One check over a fixed set of numbers, round robin.
 void RunCheck(benchmark::State& state, Checker check, std::vector<std::string> numbers) {
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(check(numbers[i]));
+    benchmark::DoNotOptimize(check(numbers[i], Encoding::Gbk));
     if (++i == numbers.size()) i = 0;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <istream>
 #include <ostream>
@@ -112,28 +113,58 @@ bool WantsHelp(const std::vector<std::string>& args) {
   return false;
 }
 
-constexpr std::size_t kOutputBlock = 64 * 1024;
+// What a byte of an input asks for before it is checked.
+enum ByteNeed : unsigned char { kRaise = 1, kConvert = 2, kLineBreak = 4 };
 
-constexpr bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+constexpr std::array<unsigned char, 256> kByteNeeds = [] {
+  std::array<unsigned char, 256> needs{};
+  for (int c = 'a'; c <= 'z'; ++c) needs[c] = kRaise;
+  for (int c = 0x80; c < 0x100; ++c) needs[c] = kConvert;
+  needs['\r'] = needs['\n'] = kLineBreak;
+  return needs;
+}();
 
-bool HasLineBreak(std::string_view text) {
-  for (char c : text)
-    if (IsLineBreak(c)) return true;
-  return false;
+// An input as the check command treats it: a-z raised to capitals, the UTF-8
+// converted to GBK. `lineBreak` tells whether it holds a CR or LF.
+std::string_view NumberText(std::string_view utf8Line, bool& lineBreak) {
+  unsigned needs = 0;
+  for (char c : utf8Line) needs |= kByteNeeds[static_cast<unsigned char>(c)];
+  lineBreak = needs & kLineBreak;
+  // GBK keeps ASCII as it is; most lines need no change at all.
+  if (!(needs & (kRaise | kConvert))) return utf8Line;
+  thread_local std::string text;  // keeps its storage from line to line
+  text.assign(utf8Line);
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (needs & kConvert) text = Utf8ToGbk(text);
+  return text;
 }
 
-// Only the rejection message echoes the input, so only an input holding a
-// line break can give a report holding one; it becomes a space, and every
-// input keeps its one output line.
-bool AppendCheckLine(std::string_view utf8Line, std::string& out) {
-  const auto report = CheckInput(utf8Line);
-  if (!report) return true;
+constexpr std::size_t kOutputBlock = 64 * 1024;
+
+// Checks one input and appends its report, plain or as JSON, in UTF-8 written
+// straight into out. Returns false when the number is not valid; an empty
+// line is neither. Only the rejection message echoes the input, so only an
+// input holding a line break can give a plain report holding one; it becomes
+// a space, and every input keeps its one output line.
+bool AppendCheck(std::string_view utf8Line, bool json, std::string& out) {
+  bool lineBreak = false;
+  const std::string_view number = NumberText(utf8Line, lineBreak);
+  if (json) {
+    const auto report = CheckNumberText(number, Encoding::Utf8);
+    AppendCheckJson(utf8Line, report, out);
+    return !report || report->valid;
+  }
+  if (number.empty()) return true;
+  const CheckRule& rule = RuleForLength(number.size());
+  const IdAnalysis id = rule.analyse(number);
   const std::size_t start = out.size();
-  AppendGbkToUtf8(report->text, out);
-  if (HasLineBreak(utf8Line))
+  ReportWriter writer(Encoding::Utf8, out);
+  rule.write(id, writer);
+  if (lineBreak)
     for (std::size_t i = start; i < out.size(); ++i)
-      if (IsLineBreak(out[i])) out[i] = ' ';
-  return report->valid;
+      if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
+  return id.Valid();
 }
 
 int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
@@ -148,14 +179,15 @@ int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
     return out;
   };
   const auto checkOne = [&](std::string_view line) {
-    if (json || request.csv) {
+    if (request.csv) {
       const auto checked = CheckInput(line);
       allValid &= !checked || checked->valid;
-      pending += json ? CheckJson(line, checked) : CheckCsv(line, checked);
+      pending += CheckCsv(line, checked);
+      pending += "\r\n";
     } else {
-      allValid &= AppendCheckLine(line, pending);
+      allValid &= AppendCheck(line, json, pending);
+      pending += '\n';
     }
-    pending += request.csv ? "\r\n" : "\n";
     if (pending.size() >= kOutputBlock) writePending();
   };
   if (!numbers.empty()) {
@@ -182,9 +214,9 @@ std::uint32_t ClockSeed() {
 
 void WriteMade(std::ostream& out, const MakeRequest& request, const std::string& number) {
   if (request.json)
-    out << CheckJson(number, CheckNumberText(number)) << '\n';
+    out << CheckJson(number, CheckNumberText(number, Encoding::Utf8)) << '\n';
   else if (request.csv)
-    out << CheckCsv(number, CheckNumberText(number)) << "\r\n";
+    out << CheckCsv(number, CheckNumberText(number, Encoding::Utf8)) << "\r\n";
   else
     out << number << '\n';
 }
@@ -285,20 +317,13 @@ std::string MissingValue(const CLI::ArgumentMismatch& error) {
 }  // namespace
 
 std::optional<IdReport> CheckInput(std::string_view utf8Line) {
-  thread_local std::string text;  // keeps its storage from line to line
-  text.assign(utf8Line);
-  bool ascii = true;
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    ascii &= static_cast<unsigned char>(c) < 0x80;
-  }
-  // GBK keeps ASCII as it is.
-  return ascii ? CheckNumberText(text) : CheckNumberText(Utf8ToGbk(text));
+  bool lineBreak = false;
+  return CheckNumberText(NumberText(utf8Line, lineBreak), Encoding::Utf8);
 }
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
   utf8Report.clear();
-  return AppendCheckLine(utf8Line, utf8Report);
+  return AppendCheck(utf8Line, false, utf8Report);
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

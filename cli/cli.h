@@ -20,7 +20,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         std::ostream& err);
 
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
-// converted to GBK and judged; none for an empty line.
+// converted to GBK and judged, the report's text written in UTF-8; none for an
+// empty line.
 std::optional<IdReport> CheckInput(std::string_view utf8Line);
 
 // One input as the check command treats it: UTF-8 text with a-z raised to

@@ -1,6 +1,7 @@
 #include "cli/json_lines.h"
 
-#include <cstdio>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -9,6 +10,8 @@
 
 namespace kesmal::cli {
 namespace {
+
+using namespace std::string_view_literals;
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
@@ -70,9 +73,84 @@ const char* FaultName(FaultCode code) {
   return "";
 }
 
+namespace {
+
+// Bytes a JSON string holds as they are: not a quote, a backslash or a
+// control character; bytes of 0x80 and above only in text known to be UTF-8.
+constexpr bool IsPlain(unsigned char c, bool knownUtf8) {
+  return c >= 0x20 && c != '"' && c != '\\' && c != 0x7F && (knownUtf8 || c < 0x80);
+}
+
+// How many bytes at the start are plain, looked at sixteen at a time:
+// reports and messages are long and have nothing to escape.
+std::size_t PlainPrefix(std::string_view text, bool knownUtf8) {
+  using Bytes = unsigned char __attribute__((vector_size(16)));
+  std::size_t i = 0;
+  for (; i + sizeof(Bytes) <= text.size(); i += sizeof(Bytes)) {
+    Bytes v;
+    std::memcpy(&v, text.data() + i, sizeof v);
+    auto special = (v < 0x20) | (v == '"') | (v == '\\') | (v == 0x7F);
+    if (!knownUtf8) special |= v >= 0x80;
+    std::uint64_t halves[2];
+    std::memcpy(halves, &special, sizeof halves);
+    if (halves[0] | halves[1]) break;
+  }
+  while (i < text.size() && IsPlain(static_cast<unsigned char>(text[i]), knownUtf8)) ++i;
+  return i;
+}
+
+void AppendEscape(char c, std::string& out) {
+  switch (c) {
+    case '"': out += "\\\""sv; return;
+    case '\\': out += "\\\\"sv; return;
+    case '\n': out += "\\n"sv; return;
+    case '\r': out += "\\r"sv; return;
+    case '\t': out += "\\t"sv; return;
+  }
+  constexpr char kHex[] = "0123456789abcdef";
+  const auto byte = static_cast<unsigned char>(c);
+  out += "\\u00"sv;
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xF];
+}
+
+// A quoted JSON string of any bytes. Text known to be UTF-8 (the codec's
+// output and the rules' own text) is not decoded again.
+void AppendQuoted(std::string_view bytes, bool knownUtf8, std::string& out) {
+  out += '"';
+  for (;;) {
+    const std::size_t plain = PlainPrefix(bytes, knownUtf8);
+    out.append(bytes.substr(0, plain));
+    bytes.remove_prefix(plain);
+    if (bytes.empty()) break;
+    std::size_t consumed = 1;
+    const std::size_t length =
+        static_cast<unsigned char>(bytes[0]) < 0x80 ? 1 : WellFormedLength(bytes, consumed);
+    if (length == 0) {
+      out += kReplacement;
+      bytes.remove_prefix(consumed);
+    } else {
+      if (length == 1)
+        AppendEscape(bytes[0], out);
+      else
+        out.append(bytes.substr(0, length));
+      bytes.remove_prefix(length);
+    }
+  }
+  out += '"';
+}
+
+}  // namespace
+
 std::string IsoDate(const CivilDate& date) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
+  char text[] = "0000-00-00";
+  const auto put = [&](int last, int digits, int value) {
+    for (int i = 0; i < digits; ++i, value /= 10)
+      text[last - i] = static_cast<char>('0' + value % 10);
+  };
+  put(3, 4, date.year);
+  put(6, 2, date.month);
+  put(9, 2, date.day);
   return text;
 }
 
@@ -80,31 +158,35 @@ namespace {
 
 const char* SexName(HolderSex sex) { return sex == HolderSex::Male ? "male" : "female"; }
 
-// Writes the fields as one JSON object.
+// Writes the fields as one JSON object, appended to a string. Only the input
+// can be ill-formed; every other text is the rules' own or the codec's UTF-8.
 class JsonWriter final : public CheckFieldSink {
  public:
-  std::string json = "{";
+  explicit JsonWriter(std::string& json) : json_(json) { json_ += '{'; }
+  ~JsonWriter() { json_ += '}'; }
+  JsonWriter(const JsonWriter&) = delete;
+  JsonWriter& operator=(const JsonWriter&) = delete;
 
   void Text(std::string_view key, std::string_view utf8) override {
     Key(key);
-    json += JsonString(utf8);
+    AppendQuoted(utf8, key != "input"sv, json_);
   }
   void Bool(std::string_view key, bool value) override {
     Key(key);
-    json += value ? "true" : "false";
+    json_ += value ? "true"sv : "false"sv;
   }
   void Null(std::string_view key) override {
     Key(key);
-    json += "null";
+    json_ += "null"sv;
   }
   void BeginList(std::string_view key) override {
     Key(key);
-    json += '[';
+    json_ += '[';
     first_ = true;
   }
   void BeginItem() override {
-    if (!first_) json += ',';
-    json += '{';
+    if (!first_) json_ += ',';
+    json_ += '{';
     first_ = true;
   }
   void EndItem() override { Close('}'); }
@@ -112,17 +194,18 @@ class JsonWriter final : public CheckFieldSink {
 
  private:
   void Key(std::string_view key) {
-    if (!first_) json += ',';
+    if (!first_) json_ += ',';
     first_ = false;
-    json += '"';
-    json += key;
-    json += "\":";
+    json_ += '"';
+    json_ += key;
+    json_ += "\":"sv;
   }
   void Close(char bracket) {
-    json += bracket;
+    json_ += bracket;
     first_ = false;
   }
 
+  std::string& json_;
   bool first_ = true;
 };
 
@@ -131,7 +214,8 @@ void VisitFaults(const std::vector<Fault>& faults, CheckFieldSink& sink) {
   for (const Fault& fault : faults) {
     sink.BeginItem();
     sink.Text("code", FaultName(fault.code));
-    sink.Text("message", GbkToUtf8(fault.sentence));
+    const kesmal::Text sentence = fault.Sentence();
+    sink.Text("message", sentence.utf8.data() ? sentence.utf8 : GbkToUtf8(sentence.gbk));
     if (fault.code == FaultCode::CheckCode) sink.Text("expected", {&fault.expected, 1});
     sink.EndItem();
   }
@@ -216,35 +300,9 @@ std::string ValidUtf8(std::string_view bytes) {
 }
 
 std::string JsonString(std::string_view bytes) {
-  std::string out = "\"";
-  while (!bytes.empty()) {
-    std::size_t consumed = 0;
-    const std::size_t length = WellFormedLength(bytes, consumed);
-    if (length == 0) {
-      out += kReplacement;
-      bytes.remove_prefix(consumed);
-      continue;
-    }
-    const char c = bytes[0];
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-      out += escape;
-    } else {
-      out.append(bytes.substr(0, length));
-    }
-    bytes.remove_prefix(length);
-  }
-  return out + '"';
+  std::string out;
+  AppendQuoted(bytes, false, out);
+  return out;
 }
 
 void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
@@ -266,13 +324,19 @@ void VisitCheckFields(std::string_view input, const std::optional<IdReport>& rep
   sink.Bool("valid", report->valid);
   VisitFaults(id.faults, sink);
   VisitHolder(id, sink);
-  sink.Text("report", GbkToUtf8(report->text));
+  sink.Text("report", report->encoding == Encoding::Utf8 ? report->text : GbkToUtf8(report->text));
+}
+
+void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
+                     std::string& out) {
+  JsonWriter writer(out);
+  VisitCheckFields(input, report, writer);
 }
 
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report) {
-  JsonWriter writer;
-  VisitCheckFields(input, report, writer);
-  return std::move(writer.json) + '}';
+  std::string json;
+  AppendCheckJson(input, report, json);
+  return json;
 }
 
 std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report) {

@@ -38,8 +38,8 @@ class CheckFieldSink {
   ~CheckFieldSink() = default;
 };
 
-// The fields of the object for one input. The report is the check's (in
-// GBK), or none for an empty line.
+// The fields of the object for one input. The report is the check's (its
+// text in either encoding), or none for an empty line.
 void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
                       CheckFieldSink& sink);
 
@@ -56,5 +56,9 @@ std::string CheckCsv(std::string_view input, const std::optional<IdReport>& repo
 
 // The bytes with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view bytes);
+
+// The same, appended to out: a batch writes one for every line.
+void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
+                     std::string& out);
 
 }  // namespace kesmal::cli

@@ -27,10 +27,11 @@ std::optional<Birthday> ReadDate(int year, int month, int day) {
 }
 
 // Both mainland forms name the holder alike and differ only in their ending.
-std::string ChinaSentence(const IdAnalysis& id, std::string_view ending) {
-  return Joined({"“", id.number, "”是一位于", BirthdayPhrase(*id.birthday), "出生在“",
-                 id.birthplace ? std::string_view(*id.birthplace) : "未知出生地", "”的中国“",
-                 SexWord(*id.sex), "”", ending});
+void WriteChinaSentence(const IdAnalysis& id, ReportWriter& out) {
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是一位于")});
+  WriteBirthdayPhrase(*id.birthday, out);
+  out.Put({KESMAL_TEXT("出生在“"), id.birthplace ? Text(*id.birthplace) : KESMAL_TEXT("未知出生地"),
+           KESMAL_TEXT("”的中国“"), SexWord(*id.sex), KESMAL_TEXT("”")});
 }
 
 std::string Date(const CivilDate& date) {
@@ -61,8 +62,7 @@ std::optional<int> ChosenRow(const std::optional<ChinaMakeSettings>& settings) {
 }
 
 // What both mainland forms tell of a valid number's holder.
-void NameHolder(IdAnalysis& id, std::string_view number, const Birthday& birthday,
-                char sexDigit) {
+void NameHolder(IdAnalysis& id, std::string_view number, const Birthday& birthday, char sexDigit) {
   id.birthday = birthday;
   id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
   id.regionCode = std::string(number.substr(0, 6));
@@ -82,7 +82,7 @@ namespace {
 IdAnalysis AnalyseChinaId(std::string_view number) {
   IdAnalysis id{Jurisdiction::China, number};
   if (!AllDigits(number.substr(0, 17))) {
-    id.AddFault(FaultCode::Digits, "第1-17码应该是数字(0)~(9)，");
+    id.AddFault(FaultCode::Digits, KESMAL_TEXT("第1-17码应该是数字(0)~(9)，"));
     return id;
   }
 
@@ -90,7 +90,7 @@ IdAnalysis AnalyseChinaId(std::string_view number) {
   const auto birthday = ReadDate(year, Field(number, 10, 2), Field(number, 12, 2));
   // The phrase takes a year below 100 as two-digit; written as four digits it is no date.
   if (!birthday || year < 100) {
-    id.AddFault(FaultCode::BirthDate, "第7-14码的出生日期应该是正确的日期格式，");
+    id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第7-14码的出生日期应该是正确的日期格式，"));
     return id;
   }
 
@@ -104,15 +104,18 @@ IdAnalysis AnalyseChinaId(std::string_view number) {
   return id;
 }
 
-std::string ChinaReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences("才是正确的中国身分证字号。");
-  return ChinaSentence(id, "身分证字号。");
+void ChinaReportText(const IdAnalysis& id, ReportWriter& out) {
+  if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的中国身分证字号。"));
+  WriteChinaSentence(id, out);
+  out.Put({KESMAL_TEXT("身分证字号。")});
 }
 
 }  // namespace
 
-IdReport CheckChinaId(std::string_view number) {
-  return ReportFrom(AnalyseChinaId(number), ChinaReportText);
+const CheckRule ChinaIdRule{AnalyseChinaId, ChinaReportText};
+
+IdReport CheckChinaId(std::string_view number, Encoding encoding) {
+  return ReportFrom(ChinaIdRule, number, encoding);
 }
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings) {
@@ -140,14 +143,14 @@ namespace {
 IdAnalysis AnalyseChinaOldId(std::string_view number) {
   IdAnalysis id{Jurisdiction::ChinaOld, number};
   if (!AllDigits(number.substr(0, 15))) {
-    id.AddFault(FaultCode::Digits, "应该全部输入数字(0)~(9)，");
+    id.AddFault(FaultCode::Digits, KESMAL_TEXT("应该全部输入数字(0)~(9)，"));
     return id;
   }
 
   const auto birthday =
       ReadDate(1900 + Field(number, 6, 2), Field(number, 8, 2), Field(number, 10, 2));
   if (!birthday) {
-    id.AddFault(FaultCode::BirthDate, "第7-12码的出生日期应该是正确的日期格式，");
+    id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第7-12码的出生日期应该是正确的日期格式，"));
     return id;
   }
 
@@ -156,15 +159,18 @@ IdAnalysis AnalyseChinaOldId(std::string_view number) {
   return id;
 }
 
-std::string ChinaOldReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences("才是正确的中国旧身分证字号。");
-  return ChinaSentence(id, Joined({"旧身分证字号，目前应升码为“", *id.upgrade, "”。"}));
+void ChinaOldReportText(const IdAnalysis& id, ReportWriter& out) {
+  if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的中国旧身分证字号。"));
+  WriteChinaSentence(id, out);
+  out.Put({KESMAL_TEXT("旧身分证字号，目前应升码为“"), Ascii(*id.upgrade), KESMAL_TEXT("”。")});
 }
 
 }  // namespace
 
-IdReport CheckChinaOldId(std::string_view number) {
-  return ReportFrom(AnalyseChinaOldId(number), ChinaOldReportText);
+const CheckRule ChinaOldIdRule{AnalyseChinaOldId, ChinaOldReportText};
+
+IdReport CheckChinaOldId(std::string_view number, Encoding encoding) {
+  return ReportFrom(ChinaOldIdRule, number, encoding);
 }
 
 }  // namespace kesmal

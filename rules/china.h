@@ -24,7 +24,8 @@ struct ChinaMakeSettings {
 char ChinaCheckCode(std::string_view number);
 
 // The number has exactly 18 characters.
-IdReport CheckChinaId(std::string_view number);
+IdReport CheckChinaId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule ChinaIdRule;  // the same check in two steps
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings);
 
@@ -32,6 +33,7 @@ std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings);
 std::string UpgradeChinaId(std::string_view number);
 
 // The number has exactly 15 characters.
-IdReport CheckChinaOldId(std::string_view number);
+IdReport CheckChinaOldId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule ChinaOldIdRule;  // the same check in two steps
 
 }  // namespace kesmal

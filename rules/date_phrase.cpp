@@ -1,8 +1,8 @@
 #include "rules/date_phrase.h"
 
+#include <charconv>
 #include <ctime>
-
-#include "rules/id_report.h"
+#include <iterator>
 
 namespace kesmal {
 namespace {
@@ -59,13 +59,23 @@ std::optional<Birthday> ReadBirthday(std::int16_t yearAsWritten, std::int16_t mo
   return Birthday{{year, month, day}, birth > todayNumber, today.year - year + 1 > 116};
 }
 
-std::string BirthdayPhrase(const Birthday& birthday) {
+void WriteBirthdayPhrase(const Birthday& birthday, ReportWriter& out) {
   const CivilDate& date = birthday.date;
-  std::string phrase =
-      Joined({"“西元 ", std::to_string(date.year), " 年 ", std::to_string(date.month), " 月 ",
-              std::to_string(date.day), " 日”"});
-  if (birthday.notYetBorn) phrase += "(尚未出生)";
-  if (birthday.recordAge) phrase += "(破世界纪录的人瑞)";
+  char digits[3][12];
+  const auto decimal = [&](int field, int value) {
+    char* const end = std::to_chars(digits[field], std::end(digits[field]), value).ptr;
+    return Ascii({digits[field], static_cast<std::size_t>(end - digits[field])});
+  };
+  out.Put({KESMAL_TEXT("“西元 "), decimal(0, date.year), KESMAL_TEXT(" 年 "),
+           decimal(1, date.month), KESMAL_TEXT(" 月 "), decimal(2, date.day), KESMAL_TEXT(" 日”")});
+  if (birthday.notYetBorn) out.Put({KESMAL_TEXT("(尚未出生)")});
+  if (birthday.recordAge) out.Put({KESMAL_TEXT("(破世界纪录的人瑞)")});
+}
+
+std::string BirthdayPhrase(const Birthday& birthday) {
+  std::string phrase;
+  ReportWriter out(Encoding::Gbk, phrase);
+  WriteBirthdayPhrase(birthday, out);
   return phrase;
 }
 

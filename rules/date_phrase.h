@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "rules/report_text.h"
+
 namespace kesmal {
 
 struct CivilDate {
@@ -56,6 +58,7 @@ struct Birthday {
 std::optional<Birthday> ReadBirthday(std::int16_t year, std::int16_t month, std::int16_t day);
 
 // “西元 1985 年 5 月 3 日”, followed by the remarks that apply.
+void WriteBirthdayPhrase(const Birthday& birthday, ReportWriter& out);
 std::string BirthdayPhrase(const Birthday& birthday);
 
 // ReadBirthday's phrase, or the empty string when the date is not a calendar date.

@@ -3,39 +3,48 @@
 namespace kesmal {
 namespace {
 
-using Checker = IdReport (*)(std::string_view);
-
-Checker CheckerForLength(std::size_t length) {
-  switch (length) {
-    case 8: return CheckHongKongId8;
-    case 9: return CheckHongKongId9;
-    case 10: return CheckTaiwanId;
-    case 13: return CheckKoreaId;
-    case 15: return CheckChinaOldId;
-    case 18: return CheckChinaId;
-    default: return nullptr;
-  }
-}
-
 template <typename Settings>
 std::optional<Settings> SettingsOf(const MakeSettings& settings) {
   if (const auto* record = std::get_if<Settings>(&settings)) return *record;
   return std::nullopt;
 }
 
+void WriteRejection(std::string_view number, ReportWriter& out) {
+  out.Put({KESMAL_TEXT("您输入的“"), number,
+           KESMAL_TEXT("”是错误或程式不支援的的身分证字号！请重新输入....")});
+}
+
 }  // namespace
 
 std::string RejectionMessage(std::string_view number) {
-  return "您输入的“" + std::string(number) + "”是错误或程式不支援的的身分证字号！请重新输入....";
+  std::string message;
+  ReportWriter out(Encoding::Gbk, message);
+  WriteRejection(number, out);
+  return message;
 }
 
-std::optional<IdReport> CheckNumberText(std::string_view number) {
+const CheckRule& RuleForLength(std::size_t length) {
+  static const CheckRule rejection{
+      [](std::string_view number) {
+        IdAnalysis rejected{std::nullopt, number};
+        rejected.AddFault(FaultCode::Length, RejectionMessage(number));
+        return rejected;
+      },
+      [](const IdAnalysis& id, ReportWriter& out) { WriteRejection(id.number, out); }};
+  switch (length) {
+    case 8: return HongKongId8Rule;
+    case 9: return HongKongId9Rule;
+    case 10: return TaiwanIdRule;
+    case 13: return KoreaIdRule;
+    case 15: return ChinaOldIdRule;
+    case 18: return ChinaIdRule;
+    default: return rejection;
+  }
+}
+
+std::optional<IdReport> CheckNumberText(std::string_view number, Encoding encoding) {
   if (number.empty()) return std::nullopt;
-  if (const Checker check = CheckerForLength(number.size())) return check(number);
-  IdAnalysis rejected{std::nullopt, number};
-  rejected.AddFault(FaultCode::Length, RejectionMessage(number));
-  return ReportFrom(std::move(rejected),
-                    [](const IdAnalysis& id) { return id.faults[0].sentence; });
+  return ReportFrom(RuleForLength(number.size()), number, encoding);
 }
 
 std::optional<std::string> MakeNumberText(int jurisdiction, const MakeSettings& settings) {

@@ -22,8 +22,13 @@ using MakeSettings = std::variant<std::monostate, TaiwanMakeSettings, HongKongMa
 inline constexpr int kJurisdictionCount = 4;
 
 // The report of the checker for the text's length, or the rejection message
-// for an unsupported length; none for an empty text.
-std::optional<IdReport> CheckNumberText(std::string_view number);
+// for an unsupported length; none for an empty text. The window shows GBK, the
+// command line writes the text in UTF-8.
+std::optional<IdReport> CheckNumberText(std::string_view number, Encoding encoding = Encoding::Gbk);
+
+// The rule for a text of that length: a jurisdiction's check, or the
+// rejection message for a length no rule takes.
+const CheckRule& RuleForLength(std::size_t length);
 
 // "您输入的“" + text + "”是错误或程式不支援的的身分证字号！请重新输入...."
 std::string RejectionMessage(std::string_view number);

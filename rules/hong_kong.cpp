@@ -33,8 +33,9 @@ namespace {
 
 IdAnalysis AnalyseHongKongId8(std::string_view number) {
   IdAnalysis id{Jurisdiction::HongKong, number};
-  if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, "第一码应该是英文字母，");
-  if (!AllDigits(number.substr(1, 6))) id.AddFault(FaultCode::Digits, "第2-7码应该是数字(0)~(9)，");
+  if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, KESMAL_TEXT("第一码应该是英文字母，"));
+  if (!AllDigits(number.substr(1, 6)))
+    id.AddFault(FaultCode::Digits, KESMAL_TEXT("第2-7码应该是数字(0)~(9)，"));
   if (id.Valid()) {
     const char expected = HongKongCheckCode(number);
     if (number[7] != expected) id.AddCheckCodeFault(expected);
@@ -45,8 +46,9 @@ IdAnalysis AnalyseHongKongId8(std::string_view number) {
 IdAnalysis AnalyseHongKongId9(std::string_view number) {
   IdAnalysis id{Jurisdiction::HongKong, number};
   if (!IsCapital(number[0]) || !IsCapital(number[1]))
-    id.AddFault(FaultCode::Letter, "第1-2码应该是英文字母，");
-  if (!AllDigits(number.substr(2, 6))) id.AddFault(FaultCode::Digits, "第3-8码应该是数字(0)~(9)，");
+    id.AddFault(FaultCode::Letter, KESMAL_TEXT("第1-2码应该是英文字母，"));
+  if (!AllDigits(number.substr(2, 6)))
+    id.AddFault(FaultCode::Digits, KESMAL_TEXT("第3-8码应该是数字(0)~(9)，"));
   if (id.Valid()) {
     const char expected = HongKongCheckCode(number);
     if (number[8] != expected) id.AddCheckCodeFault(expected);
@@ -54,19 +56,23 @@ IdAnalysis AnalyseHongKongId9(std::string_view number) {
   return id;
 }
 
-std::string HongKongReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences("才是正确的香港身分证字号。");
-  return Joined({"“", id.number, "”是香港身分证字号。"});
+void HongKongReportText(const IdAnalysis& id, ReportWriter& out) {
+  if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的香港身分证字号。"));
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是香港身分证字号。")});
 }
 
 }  // namespace
 
-IdReport CheckHongKongId8(std::string_view number) {
-  return ReportFrom(AnalyseHongKongId8(number), HongKongReportText);
+const CheckRule HongKongId8Rule{AnalyseHongKongId8, HongKongReportText};
+
+IdReport CheckHongKongId8(std::string_view number, Encoding encoding) {
+  return ReportFrom(HongKongId8Rule, number, encoding);
 }
 
-IdReport CheckHongKongId9(std::string_view number) {
-  return ReportFrom(AnalyseHongKongId9(number), HongKongReportText);
+const CheckRule HongKongId9Rule{AnalyseHongKongId9, HongKongReportText};
+
+IdReport CheckHongKongId9(std::string_view number, Encoding encoding) {
+  return ReportFrom(HongKongId9Rule, number, encoding);
 }
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings) {

@@ -20,8 +20,10 @@ struct HongKongMakeSettings {
 // two-letter form. The last character, the check position, is never read.
 char HongKongCheckCode(std::string_view number);
 
-IdReport CheckHongKongId8(std::string_view number);
-IdReport CheckHongKongId9(std::string_view number);
+IdReport CheckHongKongId8(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule HongKongId8Rule;  // the same check in two steps
+IdReport CheckHongKongId9(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule HongKongId9Rule;  // the same check in two steps
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings);
 

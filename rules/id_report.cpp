@@ -1,43 +1,59 @@
 #include "rules/id_report.h"
 
-#include <algorithm>
+#include <array>
 
 namespace kesmal {
+namespace {
 
-void IdAnalysis::AddFault(FaultCode code, std::string_view sentence) {
-  faults.push_back({code, std::string(sentence)});
+// "最后一码检查码应该是(c)，" in one encoding for every ASCII character c.
+template <typename Char, std::size_t PrefixSize, std::size_t SuffixSize>
+std::array<std::string, 128> CheckCodeSentences(const Char (&prefix)[PrefixSize],
+                                                const Char (&suffix)[SuffixSize]) {
+  std::array<std::string, 128> sentences;
+  for (std::size_t c = 0; c < sentences.size(); ++c)
+    sentences[c] = std::string(reinterpret_cast<const char*>(prefix), PrefixSize - 1) +
+                   static_cast<char>(c) +
+                   std::string(reinterpret_cast<const char*>(suffix), SuffixSize - 1);
+  return sentences;
+}
+
+}  // namespace
+
+void IdAnalysis::AddFault(FaultCode code, Text sentence) {
+  faults.push_back({code, std::string(sentence.gbk), '\0', sentence.utf8});
 }
 
 void IdAnalysis::AddCheckCodeFault(char expected) {
-  faults.push_back(
-      {FaultCode::CheckCode, "最后一码检查码应该是(" + std::string(1, expected) + ")，", expected});
+  static const auto gbk = CheckCodeSentences("最后一码检查码应该是(", ")，");
+  static const auto utf8 = CheckCodeSentences(u8"最后一码检查码应该是(", u8")，");
+  const auto c = static_cast<unsigned char>(expected) & 0x7F;
+  faults.push_back({FaultCode::CheckCode, gbk[c], expected, utf8[c]});
+}
+
+void IdAnalysis::WriteFaults(ReportWriter& out, Text ending) const {
+  for (const Fault& fault : faults) out.Put({fault.Sentence()});
+  out.Put({ending});
 }
 
 std::string IdAnalysis::FaultSentences(std::string_view ending) const {
   std::string sentences;
-  std::size_t size = ending.size();
-  for (const Fault& fault : faults) size += fault.sentence.size();
-  sentences.reserve(size);
-  for (const Fault& fault : faults) sentences += fault.sentence;
-  sentences += ending;
+  ReportWriter out(Encoding::Gbk, sentences);
+  WriteFaults(out, ending);
   return sentences;
 }
 
-std::string Joined(std::initializer_list<std::string_view> pieces) {
-  std::size_t size = 0;
-  for (std::string_view piece : pieces) size += piece.size();
-  std::string joined(size, '\0');
-  char* to = joined.data();
-  for (std::string_view piece : pieces) to = std::copy(piece.begin(), piece.end(), to);
-  return joined;
+Text SexWord(HolderSex sex) {
+  return sex == HolderSex::Male ? KESMAL_TEXT("男性") : KESMAL_TEXT("女性");
 }
 
-const char* SexWord(HolderSex sex) { return sex == HolderSex::Male ? "男性" : "女性"; }
-
-IdReport ReportFrom(IdAnalysis analysis, std::string (*text)(const IdAnalysis&)) {
-  std::string written = text(analysis);
+IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding) {
+  IdAnalysis analysis = rule.analyse(number);
+  std::string written;
+  written.reserve(192);  // most reports fit
+  ReportWriter writer(encoding, written);
+  rule.write(analysis, writer);
   const bool valid = analysis.Valid();
-  return {std::move(written), valid, std::move(analysis)};
+  return {std::move(written), valid, std::move(analysis), encoding};
 }
 
 }  // namespace kesmal

@@ -3,13 +3,13 @@
 // IdAnalysis (its faults, or the facts a valid number carries) and then writes
 // the report from it, so the single line of GBK text the report area shows and
 // the fields scripts read always agree.
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "rules/date_phrase.h"
+#include "rules/report_text.h"
 
 namespace kesmal {
 
@@ -31,8 +31,11 @@ enum class FaultCode {
 
 struct Fault {
   FaultCode code;
-  std::string sentence;  // as the report prints it, ending in "，"
-  char expected = '\0';  // the right check character, for CheckCode
+  std::string sentence;   // as the report prints it, ending in "，"
+  char expected = '\0';   // the right check character, for CheckCode
+  std::string_view utf8;  // the sentence in UTF-8 when it is fixed text; else null
+
+  Text Sentence() const { return {sentence, utf8}; }
 };
 
 struct IdAnalysis {
@@ -52,26 +55,36 @@ struct IdAnalysis {
   std::optional<std::string> upgrade;  // old mainland form: the 18-character number
 
   bool Valid() const { return faults.empty(); }
-  void AddFault(FaultCode code, std::string_view sentence);
+  void AddFault(FaultCode code, Text sentence);
   // "最后一码检查码应该是(c)，"
   void AddCheckCodeFault(char expected);
   // The fault sentences joined, as a failed report starts, then the ending.
+  void WriteFaults(ReportWriter& out, Text ending) const;
   std::string FaultSentences(std::string_view ending = {}) const;
 };
+
+// A jurisdiction's report text of an analysis.
+using ReportText = void (*)(const IdAnalysis&, ReportWriter&);
 
 struct IdReport {
   std::string text;
   bool valid = false;
-  IdAnalysis analysis;  // what the text was written from
+  IdAnalysis analysis;                // what the text was written from
+  Encoding encoding = Encoding::Gbk;  // of the text
 };
 
-// The pieces in one string sized once: a batch writes a report for every line.
-std::string Joined(std::initializer_list<std::string_view> pieces);
-
 // "男性" or "女性".
-const char* SexWord(HolderSex sex);
+Text SexWord(HolderSex sex);
 
-// The report of an analysis, written by the given jurisdiction's text.
-IdReport ReportFrom(IdAnalysis analysis, std::string (*text)(const IdAnalysis&));
+// A check in its two steps: read the number, then write the report from what
+// was read. The command line takes them one by one, to write each report in
+// UTF-8 straight into its output.
+struct CheckRule {
+  IdAnalysis (*analyse)(std::string_view number);
+  ReportText write;
+};
+
+// The report of a rule's check, its text written in the encoding.
+IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding);
 
 }  // namespace kesmal

@@ -31,17 +31,18 @@ IdAnalysis AnalyseKoreaId(std::string_view number) {
   std::optional<Birthday> birthday;
   std::optional<HolderSex> sex;
   if (!AllDigits(number.substr(0, 12)))
-    id.AddFault(FaultCode::Digits, "第1-12码应该是数字(0)~(9)，");
+    id.AddFault(FaultCode::Digits, KESMAL_TEXT("第1-12码应该是数字(0)~(9)，"));
   if (id.Valid()) {
     birthday = ReadBirthday(TwoDigitsAt(number, 0), TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
-    if (!birthday) id.AddFault(FaultCode::BirthDate, "第1-6码的出生日期应该是正确的日期格式，");
+    if (!birthday)
+      id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第1-6码的出生日期应该是正确的日期格式，"));
 
     if (number[6] == '1')
       sex = HolderSex::Male;
     else if (number[6] == '2')
       sex = HolderSex::Female;
     else
-      id.AddFault(FaultCode::SexDigit, "第7码应该是男性(1)或女性(2)，");
+      id.AddFault(FaultCode::SexDigit, KESMAL_TEXT("第7码应该是男性(1)或女性(2)，"));
 
     if (id.Valid()) {
       const char expected = KoreaCheckCode(number);
@@ -55,16 +56,19 @@ IdAnalysis AnalyseKoreaId(std::string_view number) {
   return id;
 }
 
-std::string KoreaReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences("才是正确的韩国身分证字号。");
-  return Joined({"“", id.number, "”是一位于", BirthdayPhrase(*id.birthday), "出生的韩国“",
-                 SexWord(*id.sex), "”身分证字号。"});
+void KoreaReportText(const IdAnalysis& id, ReportWriter& out) {
+  if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的韩国身分证字号。"));
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是一位于")});
+  WriteBirthdayPhrase(*id.birthday, out);
+  out.Put({KESMAL_TEXT("出生的韩国“"), SexWord(*id.sex), KESMAL_TEXT("”身分证字号。")});
 }
 
 }  // namespace
 
-IdReport CheckKoreaId(std::string_view number) {
-  return ReportFrom(AnalyseKoreaId(number), KoreaReportText);
+const CheckRule KoreaIdRule{AnalyseKoreaId, KoreaReportText};
+
+IdReport CheckKoreaId(std::string_view number, Encoding encoding) {
+  return ReportFrom(KoreaIdRule, number, encoding);
 }
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings) {

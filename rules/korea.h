@@ -21,7 +21,8 @@ struct KoreaMakeSettings {
 char KoreaCheckCode(std::string_view number);
 
 // The number has exactly 13 characters.
-IdReport CheckKoreaId(std::string_view number);
+IdReport CheckKoreaId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule KoreaIdRule;  // the same check in two steps
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings);
 

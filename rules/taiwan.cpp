@@ -23,10 +23,11 @@ namespace {
 
 IdAnalysis AnalyseTaiwanId(std::string_view number) {
   IdAnalysis id{Jurisdiction::Taiwan, number};
-  if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, "第一码应该是英文字母，");
+  if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, KESMAL_TEXT("第一码应该是英文字母，"));
   if (number[1] != '1' && number[1] != '2')
-    id.AddFault(FaultCode::SexDigit, "第二码应该是男性(1)或女性(2)，");
-  if (!AllDigits(number.substr(2, 7))) id.AddFault(FaultCode::Digits, "第3-9码应该是数字(0)~(9)，");
+    id.AddFault(FaultCode::SexDigit, KESMAL_TEXT("第二码应该是男性(1)或女性(2)，"));
+  if (!AllDigits(number.substr(2, 7)))
+    id.AddFault(FaultCode::Digits, KESMAL_TEXT("第3-9码应该是数字(0)~(9)，"));
   if (id.Valid()) {
     const char expected = TaiwanCheckCode(number);
     if (number[9] != expected) id.AddCheckCodeFault(expected);
@@ -38,16 +39,18 @@ IdAnalysis AnalyseTaiwanId(std::string_view number) {
   return id;
 }
 
-std::string TaiwanReportText(const IdAnalysis& id) {
-  if (!id.Valid()) return id.FaultSentences("才是正确的台湾身分证字号。");
-  return Joined({"“", id.number, "”是出生地在“", *id.birthplace, "”的“", SexWord(*id.sex),
-                 "”台湾身分证字号。"});
+void TaiwanReportText(const IdAnalysis& id, ReportWriter& out) {
+  if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的台湾身分证字号。"));
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是出生地在“"), *id.birthplace,
+           KESMAL_TEXT("”的“"), SexWord(*id.sex), KESMAL_TEXT("”台湾身分证字号。")});
 }
 
 }  // namespace
 
-IdReport CheckTaiwanId(std::string_view number) {
-  return ReportFrom(AnalyseTaiwanId(number), TaiwanReportText);
+const CheckRule TaiwanIdRule{AnalyseTaiwanId, TaiwanReportText};
+
+IdReport CheckTaiwanId(std::string_view number, Encoding encoding) {
+  return ReportFrom(TaiwanIdRule, number, encoding);
 }
 
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings) {

@@ -20,7 +20,8 @@ struct TaiwanMakeSettings {
 char TaiwanCheckCode(std::string_view number);
 
 // The number has exactly 10 characters.
-IdReport CheckTaiwanId(std::string_view number);
+IdReport CheckTaiwanId(std::string_view number, Encoding encoding = Encoding::Gbk);
+extern const CheckRule TaiwanIdRule;  // the same check in two steps
 
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings);
 

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <set>
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/json_lines.h"
 #include "rules/date_phrase.h"
+#include "rules/dispatch.h"
+#include "rules/gbk_codec.h"
+#include "rules/random_source.h"
 
 namespace kesmal::cli {
 namespace {
@@ -164,6 +170,63 @@ INSTANTIATE_TEST_SUITE_P(
                   R"(的身分证字号！请重新输入...."})"
                   "\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Random lines: valid numbers of every kind, one-character slips of them, and
+// junk of every length the rules take: letters, quotes, controls, Chinese,
+// bytes that are not UTF-8.
+std::vector<std::string> RandomLines() {
+  std::mt19937 random(20261209);
+  const auto below = [&](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+  };
+  std::vector<std::string> numbers = {"710000190501010010", "2612311000008", "110105491231002"};
+  SeedRandom(5);
+  for (int jurisdiction = 0; jurisdiction < kJurisdictionCount; ++jurisdiction)
+    for (int n = 0; n < 100; ++n) numbers.push_back(*MakeNumberText(jurisdiction, {}));
+  const std::vector<std::string> pieces = {"0",    "1",    "7",        "9",  "A",  "X",
+                                           "z",    "\r",   "\"",       "\\", "\t", "\x7f",
+                                           "\x01", "\xff", "\xb0\xa1", "中", "😀"};
+  std::vector<std::string> lines;
+  for (const auto& number : numbers) {
+    lines.push_back(number);
+    std::string slip = number;
+    slip.replace(below(slip.size()), 1, pieces[below(pieces.size())]);
+    lines.push_back(slip);
+  }
+  for (int n = 0; n < 3000; ++n) {
+    std::string line;
+    for (std::size_t length = below(22); line.size() < length;)
+      line += pieces[below(pieces.size())];
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The command writes its reports in UTF-8 without converting them; for any
+// line they must be what the window's GBK report gives converted, plain and
+// as JSON.
+TEST(CheckOutput, IsTheGbkReportConverted) {
+  const ScopedToday today({2026, 6, 15});
+  std::string input, plain, json;
+  for (std::string line : RandomLines()) {
+    input += line + '\n';
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string number = line;
+    for (char& c : number)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const auto report = CheckNumberText(Utf8ToGbk(number));
+    const std::string text = report ? GbkToUtf8(report->text) : "";
+    std::string oneLine = text;
+    std::replace(oneLine.begin(), oneLine.end(), '\r', ' ');
+    plain += oneLine + '\n';
+    // The fields as CheckJson writes them, the report quoted by JsonString.
+    const std::string object = CheckJson(line, report);
+    const std::string fields = object.substr(0, object.rfind(",\"report\":"));
+    json += (report ? fields + ",\"report\":" + JsonString(text) + '}' : object) + '\n';
+  }
+  EXPECT_EQ(RunWith({"check"}, input).out, plain);
+  EXPECT_EQ(RunWith({"check", "--json"}, input).out, json);
+}
 
 struct UsageCase {
   const char* name;

@@ -13,8 +13,8 @@ class WindowDriver {
  public:
   static constexpr int kScreenWidth = 4000;
 
-  void Open() {
-    window_ = std::make_unique<TfrmMain>(kScreenWidth);
+  void Open(int screenWidth = kScreenWidth) {
+    window_ = std::make_unique<TfrmMain>(screenWidth);
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));

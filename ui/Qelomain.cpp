@@ -12,7 +12,6 @@
 #include <optional>
 
 #include "rules/dispatch.h"
-#include "ui/gbk_text.h"
 #include "rules/random_source.h"
 #include "ui/QeloCn.h"
 #include "ui/QeloHk.h"
@@ -21,6 +20,7 @@
 #include "ui/application.h"
 #include "ui/dock_panel.h"
 #include "ui/form_fonts.h"
+#include "ui/gbk_text.h"
 #include "ui/links.h"
 #include "ui_Qelomain.h"
 
@@ -84,7 +84,8 @@ TfrmMain::TfrmMain(int screenWidth, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TfrmMain>()), screenWidth_(screenWidth) {
   ui_->setupUi(this);
   ApplyFormFonts(this);
-  FitLabels(this);
+  FitCaptions(this);
+  DrawLatinClearly(*ui_->meoShow);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -92,8 +93,7 @@ TfrmMain::TfrmMain(int screenWidth, QWidget* parent)
   // Drawn once: the application's icon, where the application has drawn it.
   const QIcon shared = QGuiApplication::windowIcon();
   setWindowIcon(shared.isNull() ? KesmalIcon() : shared);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->geometry().center() - rect().center());
+  CentreWithFrame();  // again once the window manager has framed it
 
   ui_->edtId->setValidator(new CapitalsValidator(ui_->edtId));
   ui_->edtId->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -151,6 +151,7 @@ void TfrmMain::edtIdChange() {
   const std::size_t length = ToGbk(ui_->edtId->text()).size();
   ui_->gbxId->setTitle(length == 0 ? QStringLiteral("检查字号")
                                    : QStringLiteral("检查字号 (%1)").arg(length));
+  FitCaption(ui_->gbxId);
 }
 
 void TfrmMain::btnCheckClick() { CheckNumber(); }
@@ -177,7 +178,16 @@ void TfrmMain::btnExitClick() { close(); }
 
 void TfrmMain::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
+  if (!framed_ && frameGeometry() != geometry()) {
+    framed_ = true;
+    CentreWithFrame();
+  }
   if (userDefine_) Dock(SelectedPanel());
+}
+
+void TfrmMain::CentreWithFrame() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(pos() + screen->geometry().center() - frameGeometry().center());
 }
 
 void TfrmMain::cbxTypeChange() {
@@ -207,15 +217,20 @@ void TfrmMain::cbxTypeChange() {
 void TfrmMain::btnUserDefineClick() {
   userDefine_ = !userDefine_;
   if (userDefine_) {
-    ui_->btnUserDefine->setText(QStringLiteral("《"));
+    SetToggleCaption(QStringLiteral("《"));
     SettingsPanel* shown = SelectedPanel();
     Dock(shown);
     shown->show();
   } else {
-    ui_->btnUserDefine->setText(QStringLiteral("》"));
+    SetToggleCaption(QStringLiteral("》"));
     for (SettingsPanel* panel : Panels()) panel->hide();
   }
   ui_->btnMake->setFocus();
+}
+
+void TfrmMain::SetToggleCaption(const QString& caption) {
+  ui_->btnUserDefine->setText(caption);
+  FitCaption(ui_->btnUserDefine);
 }
 
 SettingsPanel* TfrmMain::SelectedPanel() const {
@@ -235,7 +250,7 @@ void TfrmMain::Dock(SettingsPanel* panel) {
   const QRect outer = frameGeometry();
   const PanelPlace place = DockPanel({outer.left(), outer.top(), outer.width(), outer.height()},
                                      panel->width(), panel->height(), screenWidth_);
-  panel->move(place.left, place.top);
+  panel->DockAt({place.left, place.top});
 }
 
 void TfrmMain::btnMakeClick() { MakeNumber(); }

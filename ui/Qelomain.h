@@ -57,10 +57,14 @@ class TfrmMain : public QWidget {
   SettingsPanel* SelectedPanel() const;
   std::array<SettingsPanel*, 4> Panels() const;
   void Dock(SettingsPanel* panel);
+  void SetToggleCaption(const QString& caption);
+  // The whole window, frame included, in the middle of the primary screen.
+  void CentreWithFrame();
 
   std::unique_ptr<Ui::TfrmMain> ui_;
   const int screenWidth_;
   bool userDefine_ = false;  // the panels are open
+  bool framed_ = false;      // the window manager has told the frame's size
   TfrmChina* frmChina_ = nullptr;
   TfrmTaiwan* frmTaiwan_ = nullptr;
   TfrmHongKong* frmHongKong_ = nullptr;

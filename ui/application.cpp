@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "ui/form_fonts.h"
+#include "ui/form_style.h"
 
 namespace kesmal {
 
@@ -15,6 +16,7 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationVersion(QStringLiteral("3.1"));
   setApplicationDisplayName(QStringLiteral("Kesmal v3.1"));
   InstallFontSubstitutes();
+  setStyle(new FormStyle);
   setWindowIcon(KesmalIcon());
 }
 

@@ -1,9 +1,18 @@
 #include "ui/form_fonts.h"
 
+#include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionGroupBox>
+#include <QSyntaxHighlighter>
 #include <QVariant>
 #include <QWidget>
 
@@ -16,6 +25,86 @@ const QString kMingFace = QStringLiteral("AR MingtiM GB");
 // Chinese text, where the report's feature matrix lines up on them, but a
 // Russian caption would need twice the room its button has.
 const QString kWesternLettersOfMing = QStringLiteral("Liberation Serif");
+
+// Latin and Cyrillic letters for a caption too wide for its control.
+const QString kNarrowFace = QStringLiteral("Liberation Sans Narrow");
+constexpr int kSmallestPixels = 6;
+
+// Where a fitted widget keeps the font its form gave it, so that a shorter
+// caption gets its full size back.
+constexpr char kFormFont[] = "formFont";
+
+// Distinct l, I and 1, and 0 and O.
+const QString kClearLatinFace = QStringLiteral("DejaVu Sans Mono");
+
+QFont FittedFont(QFont font, const QString& text, int room) {
+  const auto width = [&font, &text] { return QFontMetrics(font).horizontalAdvance(text); };
+  if (width() <= room) return font;
+  QStringList families = font.families();
+  if (families.isEmpty()) families << font.family();
+  families.prepend(kNarrowFace);
+  font.setFamilies(families);
+  // Each size is a font of its own to look up: start from the size the width
+  // scales to, which hinting may still leave a pixel too wide.
+  if (const int wide = width(); wide > room)
+    font.setPixelSize(qMax(kSmallestPixels, font.pixelSize() * room / wide));
+  while (width() > room && font.pixelSize() > kSmallestPixels)
+    font.setPixelSize(font.pixelSize() - 1);
+  return font;
+}
+
+CaptionRoom ButtonRoom(const QAbstractButton& button) {
+  QStyleOptionButton option;
+  option.initFrom(&button);
+  option.text = button.text();
+  const QStyle::SubElement contents = qobject_cast<const QPushButton*>(&button)
+                                          ? QStyle::SE_PushButtonContents
+                                          : QStyle::SE_RadioButtonContents;
+  return {button.text(), button.style()->subElementRect(contents, &option, &button).width()};
+}
+
+CaptionRoom GroupTitleRoom(const QGroupBox& box) {
+  QStyleOptionGroupBox option;
+  option.initFrom(&box);
+  option.text = box.title();
+  option.subControls = QStyle::SC_GroupBoxLabel;
+  const QRect label =
+      box.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &box);
+  return {box.title(), box.width() - label.left()};
+}
+
+CaptionRoom ListRoom(const QComboBox& list) {
+  QStyleOptionComboBox option;
+  option.initFrom(&list);
+  option.currentText = list.currentText();
+  const QRect field = list.style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                   QStyle::SC_ComboBoxEditField, &list);
+  return {list.currentText(), field.width() - 2};  // the style keeps a pixel each side
+}
+
+bool IsAsciiLetterOrDigit(QChar c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+class ClearLatin : public QSyntaxHighlighter {
+ public:
+  ClearLatin(QTextDocument* report, const QFont& face) : QSyntaxHighlighter(report) {
+    format_.setFont(face, QTextCharFormat::FontPropertiesSpecifiedOnly);
+  }
+
+ protected:
+  void highlightBlock(const QString& text) override {
+    for (qsizetype start = 0; start < text.size();) {
+      qsizetype end = start;
+      while (end < text.size() && IsAsciiLetterOrDigit(text[end])) ++end;
+      if (end > start) setFormat(static_cast<int>(start), static_cast<int>(end - start), format_);
+      start = end + 1;
+    }
+  }
+
+ private:
+  QTextCharFormat format_;
+};
 
 }  // namespace
 
@@ -47,11 +136,43 @@ void ApplyFormFonts(QWidget* form) {
   }
 }
 
-void FitLabels(QWidget* form) {
-  for (QLabel* label : form->findChildren<QLabel*>()) {
-    if (label->pixmap().isNull() && !label->wordWrap())
-      label->resize(qMax(label->width(), label->sizeHint().width()), label->height());
+CaptionRoom CaptionRoomOf(const QWidget& widget) {
+  if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
+    if (!label->pixmap().isNull() || label->wordWrap()) return {};
+    return {label->text(), label->contentsRect().width() - 2 * label->margin()};
   }
+  if (const auto* button = qobject_cast<const QAbstractButton*>(&widget))
+    return ButtonRoom(*button);
+  if (const auto* box = qobject_cast<const QGroupBox*>(&widget)) return GroupTitleRoom(*box);
+  if (const auto* list = qobject_cast<const QComboBox*>(&widget)) return ListRoom(*list);
+  return {};
+}
+
+void FitCaption(QWidget* widget) {
+  const CaptionRoom caption = CaptionRoomOf(*widget);
+  if (caption.room < 0) return;
+  if (!widget->property(kFormFont).isValid()) widget->setProperty(kFormFont, widget->font());
+  const QFont fitted =
+      FittedFont(widget->property(kFormFont).value<QFont>(), caption.text, caption.room);
+  if (fitted != widget->font()) widget->setFont(fitted);
+}
+
+void FitCaptions(QWidget* form) {
+  for (QWidget* widget : form->findChildren<QWidget*>()) {
+    FitCaption(widget);
+    if (auto* list = qobject_cast<QComboBox*>(widget))
+      QObject::connect(list, &QComboBox::currentIndexChanged, list, [list] { FitCaption(list); });
+  }
+}
+
+void DrawLatinClearly(QPlainTextEdit& area) {
+  const QFont ming = area.font();
+  QFont clear(kClearLatinFace);
+  clear.setPixelSize(ming.pixelSize());
+  const qreal scale =
+      QFontMetricsF(ming).horizontalAdvance(u'0') / QFontMetricsF(clear).horizontalAdvance(u'0');
+  clear.setPixelSize(qMax(1, qRound(ming.pixelSize() * scale)));
+  new ClearLatin(area.document(), clear);
 }
 
 }  // namespace kesmal

@@ -2,6 +2,9 @@
 // The forms name the faces of the original design ("AR MingtiM GB", "新宋体",
 // "Arial", "Verdana") in points at 96 dots per inch; these functions make them
 // real on this system.
+#include <QString>
+
+class QPlainTextEdit;
 class QWidget;
 
 namespace kesmal {
@@ -17,8 +20,27 @@ void InstallFontSubstitutes();
 // Latin and Cyrillic.
 void ApplyFormFonts(QWidget* form);
 
-// Labels grow to the width of their caption, keeping their left edge, as
-// auto-sized labels do; they never shrink below the size the form gives.
-void FitLabels(QWidget* form);
+// Every caption of the form (labels, buttons, radio buttons, group titles and
+// the chosen item of a list) fits its control, whose place and size stay as
+// the form gives them: a caption too wide takes its Latin and Cyrillic letters
+// from a narrow face, and if that is not enough, its face is scaled down. A
+// list fits again at every choice.
+void FitCaptions(QWidget* form);
+
+// Fits one widget's caption again, after its text changed.
+void FitCaption(QWidget* widget);
+
+// The room a widget's style gives its caption, in pixels, and the caption; a
+// room of -1 for a widget without one.
+struct CaptionRoom {
+  QString text;
+  int room = -1;
+};
+CaptionRoom CaptionRoomOf(const QWidget& widget);
+
+// The report area draws ASCII letters and digits from a face where l, I and 1,
+// and 0 and O, differ, at the advance of the Ming face's own; Chinese text
+// stays in the Ming face.
+void DrawLatinClearly(QPlainTextEdit& area);
 
 }  // namespace kesmal

@@ -9,6 +9,12 @@
 #include "ui/form_fonts.h"
 
 namespace kesmal {
+namespace {
+
+// A window manager that keeps a panel elsewhere is not asked forever.
+constexpr int kMostReclaims = 3;
+
+}  // namespace
 
 SettingsPanel::SettingsPanel(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint) {
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -30,9 +36,23 @@ void SettingsPanel::showEvent(QShowEvent* event) {
       if (const QString flag = label->property("flag").toString(); !flag.isEmpty())
         label->setPixmap(QPixmap(flag));
     ApplyFormFonts(this);
-    FitLabels(this);
+    FitCaptions(this);
   }
   QWidget::showEvent(event);
+}
+
+void SettingsPanel::DockAt(QPoint place) {
+  docked_ = place;
+  reclaims_ = 0;
+  move(place);
+}
+
+void SettingsPanel::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (docked_ && pos() != *docked_ && isVisible() && reclaims_ < kMostReclaims) {
+    ++reclaims_;
+    move(*docked_);
+  }
 }
 
 void DrawDefaultBirthDate(QDateEdit& picker) {

@@ -3,6 +3,7 @@
 // window without a taskbar entry, hidden until the panels are opened, that
 // reads its controls into its jurisdiction's settings record.
 #include <QWidget>
+#include <optional>
 
 #include "rules/dispatch.h"
 
@@ -18,6 +19,10 @@ class SettingsPanel : public QWidget {
   // Built afresh from the controls at every generation.
   virtual MakeSettings Settings() const = 0;
 
+  // Moves the panel to its place beside the main window, which it keeps until
+  // the next call.
+  void DockAt(QPoint place);
+
  protected:
   // Call once the form's controls exist.
   void FinishForm();
@@ -27,8 +32,17 @@ class SettingsPanel : public QWidget {
   // of the panel, and a hidden panel draws nothing.
   void showEvent(QShowEvent* event) override;
 
+  // A window manager that takes a hidden tool window back into a frame at its
+  // next show can report the position inside that frame, (0,0), while the
+  // screen shows the panel where it was placed; the panel's lists and calendar
+  // would then open in the screen's corner. A position other than the docked
+  // one is asked for again, and the answer is the true one.
+  void moveEvent(QMoveEvent* event) override;
+
  private:
   bool formCompleted_ = false;
+  std::optional<QPoint> docked_;
+  int reclaims_ = 0;
 };
 
 // The picker moves back by 15 to 30 steps of 365 days, one draw of the random

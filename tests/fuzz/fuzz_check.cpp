@@ -96,6 +96,12 @@ void FuzzDispatch(std::string_view text) {
   if (!HasLineBreak(text) && HasLineBreak(report->text))
     Broken("a line break in the report of a text without one", report->text);
   if (report->valid) RequireNamesItsJurisdiction(text.size(), report->text, false);
+  // The command line's report is written in UTF-8 from its own twins of the
+  // text. The edges hand over whole GBK characters, which no piece can split.
+  const std::string gbk = kesmal::Utf8ToGbk(text);
+  if (kesmal::CheckNumberText(gbk, kesmal::Encoding::Utf8)->text !=
+      kesmal::GbkToUtf8(kesmal::CheckNumberText(gbk)->text))
+    Broken("the UTF-8 report is not the GBK report converted", gbk);
 }
 
 void FuzzCliLine(std::string_view line) {
