@@ -10,6 +10,7 @@
 #include "cli/json_lines.h"
 #include "cli/make_options.h"
 #include "cli/options.h"
+#include "rules/current.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
 #include "rules/invalid_numbers.h"
@@ -28,7 +29,16 @@ struct CheckRequest {
   std::vector<std::string> numbers;
   bool json = false;
   bool csv = false;
+  std::optional<RuleSet> rules;  // none: classic, and the JSON does not name them
 };
+
+std::optional<RuleSet> ParseRules(std::string_view text) {
+  if (text == "classic") return RuleSet::Classic;
+  if (text == "current") return RuleSet::Current;
+  return std::nullopt;
+}
+
+constexpr ValueType<RuleSet> kRules{"classic|current", "classic or current", ParseRules};
 
 void DeclareCheck(CLI::App& program, CheckRequest& request) {
   CLI::App* check = program.add_subcommand(
@@ -50,6 +60,12 @@ void DeclareCheck(CLI::App& program, CheckRequest& request) {
       "mainland form); last, report, the report text. An empty line gives jurisdiction null, "
       "valid null, no faults and an empty report. Bytes that are not UTF-8 become U+FFFD.");
   check->add_flag("--csv", request.csv, kCsvHelp)->excludes("--json");
+  Declare(*check, "--rules", kRules, request.rules,
+          "the rule set: classic (the default), the window's rules; or current, today's, which "
+          "also take Taiwan resident certificates, Hong Kong numbers printed with the check "
+          "character in brackets, Korea's seventh digit of every century and of foreign "
+          "residents, and mainland residence permits. Given, each JSON object names the rules; "
+          "under current a valid number adds its kind, and a Korea number check_code_verified.");
 }
 
 constexpr std::size_t kHelpWidth = 79;
@@ -147,16 +163,18 @@ constexpr std::size_t kOutputBlock = 64 * 1024;
 // line is neither. Only the rejection message echoes the input, so only an
 // input holding a line break can give a plain report holding one; it becomes
 // a space, and every input keeps its one output line.
-bool AppendCheck(std::string_view utf8Line, bool json, std::string& out) {
+bool AppendCheck(std::string_view utf8Line, bool json, std::optional<RuleSet> rules,
+                 std::string& out) {
   bool lineBreak = false;
   const std::string_view number = NumberText(utf8Line, lineBreak);
+  const RuleSet ruleSet = rules.value_or(RuleSet::Classic);
   if (json) {
-    const auto report = CheckNumberText(number, Encoding::Utf8);
-    AppendCheckJson(utf8Line, report, out);
+    const auto report = CheckNumberText(number, ruleSet, Encoding::Utf8);
+    AppendCheckJson(utf8Line, report, out, rules);
     return !report || report->valid;
   }
   if (number.empty()) return true;
-  const CheckRule& rule = RuleForLength(number.size());
+  const CheckRule& rule = RuleFor(number, ruleSet);
   const IdAnalysis id = rule.analyse(number);
   const std::size_t start = out.size();
   ReportWriter writer(Encoding::Utf8, out);
@@ -180,12 +198,12 @@ int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
   };
   const auto checkOne = [&](std::string_view line) {
     if (request.csv) {
-      const auto checked = CheckInput(line);
+      const auto checked = CheckInput(line, request.rules.value_or(RuleSet::Classic));
       allValid &= !checked || checked->valid;
       pending += CheckCsv(line, checked);
       pending += "\r\n";
     } else {
-      allValid &= AppendCheck(line, json, pending);
+      allValid &= AppendCheck(line, json, request.rules, pending);
       pending += '\n';
     }
     if (pending.size() >= kOutputBlock) writePending();
@@ -316,14 +334,14 @@ std::string MissingValue(const CLI::ArgumentMismatch& error) {
 
 }  // namespace
 
-std::optional<IdReport> CheckInput(std::string_view utf8Line) {
+std::optional<IdReport> CheckInput(std::string_view utf8Line, RuleSet rules) {
   bool lineBreak = false;
-  return CheckNumberText(NumberText(utf8Line, lineBreak), Encoding::Utf8);
+  return CheckNumberText(NumberText(utf8Line, lineBreak), rules, Encoding::Utf8);
 }
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
   utf8Report.clear();
-  return AppendCheck(utf8Line, false, utf8Report);
+  return AppendCheck(utf8Line, false, std::nullopt, utf8Report);
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/current.h"
 #include "rules/id_report.h"
 
 namespace kesmal::cli {
@@ -22,7 +23,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
 // converted to GBK and judged, the report's text written in UTF-8; none for an
 // empty line.
-std::optional<IdReport> CheckInput(std::string_view utf8Line);
+std::optional<IdReport> CheckInput(std::string_view utf8Line, RuleSet rules = RuleSet::Classic);
 
 // One input as the check command treats it: UTF-8 text with a-z raised to
 // capitals, converted to GBK and judged; the report comes back in UTF-8, one

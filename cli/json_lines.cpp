@@ -69,11 +69,31 @@ const char* FaultName(FaultCode code) {
     case FaultCode::Digits: return "digits";
     case FaultCode::BirthDate: return "birth_date";
     case FaultCode::CheckCode: return "check_code";
+    case FaultCode::Bracket: return "bracket";
+    case FaultCode::PlaceCode: return "place_code";
   }
   return "";
 }
 
 namespace {
+
+const char* KindName(IdKind kind) {
+  switch (kind) {
+    case IdKind::IdentityCard: return "identity_card";
+    case IdKind::ResidentCertificate: return "resident_certificate";
+    case IdKind::ForeignResident: return "foreign_resident";
+    case IdKind::ResidencePermit: return "residence_permit";
+  }
+  return "";
+}
+
+// What today's rules add: a valid number's kind, and for Korea whether the
+// check digit was verified.
+void VisitCurrentFields(const IdAnalysis& id, CheckFieldSink& sink) {
+  if (id.kind) sink.Text("kind", KindName(*id.kind));
+  if (id.jurisdiction == Jurisdiction::Korea)
+    sink.Bool("check_code_verified", id.checkCodeVerified.value_or(false));
+}
 
 // Bytes a JSON string holds as they are: not a quote, a backslash or a
 // control character; bytes of 0x80 and above only in text known to be UTF-8.
@@ -306,8 +326,9 @@ std::string JsonString(std::string_view bytes) {
 }
 
 void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
-                      CheckFieldSink& sink) {
+                      CheckFieldSink& sink, std::optional<RuleSet> rules) {
   sink.Text("input", input);
+  if (rules) sink.Text("rules", rules == RuleSet::Current ? "current" : "classic");
   if (!report) {
     sink.Null("jurisdiction");
     sink.Null("valid");
@@ -324,18 +345,20 @@ void VisitCheckFields(std::string_view input, const std::optional<IdReport>& rep
   sink.Bool("valid", report->valid);
   VisitFaults(id.faults, sink);
   VisitHolder(id, sink);
+  if (rules == RuleSet::Current) VisitCurrentFields(id, sink);
   sink.Text("report", report->encoding == Encoding::Utf8 ? report->text : GbkToUtf8(report->text));
 }
 
 void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
-                     std::string& out) {
+                     std::string& out, std::optional<RuleSet> rules) {
   JsonWriter writer(out);
-  VisitCheckFields(input, report, writer);
+  VisitCheckFields(input, report, writer, rules);
 }
 
-std::string CheckJson(std::string_view input, const std::optional<IdReport>& report) {
+std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
+                      std::optional<RuleSet> rules) {
   std::string json;
-  AppendCheckJson(input, report, json);
+  AppendCheckJson(input, report, json, rules);
   return json;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "rules/current.h"
 #include "rules/id_report.h"
 
 namespace kesmal::cli {
@@ -41,10 +42,11 @@ class CheckFieldSink {
 // The fields of the object for one input. The report is the check's (its
 // text in either encoding), or none for an empty line.
 void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
-                      CheckFieldSink& sink);
+                      CheckFieldSink& sink, std::optional<RuleSet> rules = std::nullopt);
 
 // The object for one input, without a line end.
-std::string CheckJson(std::string_view input, const std::optional<IdReport>& report);
+std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
+                      std::optional<RuleSet> rules = std::nullopt);
 
 // The header row of --csv, and the row of one input, both without a line end:
 // input, jurisdiction, valid, faults (codes joined by ";"), birthplace,
@@ -59,6 +61,6 @@ std::string ValidUtf8(std::string_view bytes);
 
 // The same, appended to out: a batch writes one for every line.
 void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
-                     std::string& out);
+                     std::string& out, std::optional<RuleSet> rules = std::nullopt);
 
 }  // namespace kesmal::cli

@@ -104,15 +104,38 @@ IdAnalysis AnalyseChinaId(std::string_view number) {
   return id;
 }
 
+// The home of a residence permit's holder, by its region code; none for any other code.
+std::optional<Text> PermitHome(std::string_view regionCode) {
+  if (regionCode == "810000") return KESMAL_TEXT("香港");
+  if (regionCode == "820000") return KESMAL_TEXT("澳门");
+  if (regionCode == "830000") return KESMAL_TEXT("台湾");
+  return std::nullopt;
+}
+
 void ChinaReportText(const IdAnalysis& id, ReportWriter& out) {
   if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的中国身分证字号。"));
-  WriteChinaSentence(id, out);
-  out.Put({KESMAL_TEXT("身分证字号。")});
+  if (id.kind != IdKind::ResidencePermit) {
+    WriteChinaSentence(id, out);
+    return out.Put({KESMAL_TEXT("身分证字号。")});
+  }
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是一位于")});
+  WriteBirthdayPhrase(*id.birthday, out);
+  out.Put({KESMAL_TEXT("出生的“"), *PermitHome(*id.regionCode), KESMAL_TEXT("”居民的中国“"),
+           SexWord(*id.sex), KESMAL_TEXT("”居住证字号。")});
+}
+
+IdAnalysis AnalyseChinaIdOrPermit(std::string_view number) {
+  IdAnalysis id = AnalyseChinaId(number);
+  if (id.Valid())
+    id.kind = PermitHome(*id.regionCode) ? IdKind::ResidencePermit : IdKind::IdentityCard;
+  return id;
 }
 
 }  // namespace
 
 const CheckRule ChinaIdRule{AnalyseChinaId, ChinaReportText};
+
+const CheckRule ChinaIdOrPermitRule{AnalyseChinaIdOrPermit, ChinaReportText};
 
 IdReport CheckChinaId(std::string_view number, Encoding encoding) {
   return ReportFrom(ChinaIdRule, number, encoding);

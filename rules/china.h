@@ -26,6 +26,10 @@ char ChinaCheckCode(std::string_view number);
 // The number has exactly 18 characters.
 IdReport CheckChinaId(std::string_view number, Encoding encoding = Encoding::Gbk);
 extern const CheckRule ChinaIdRule;  // the same check in two steps
+// As ChinaIdRule, but the codes 810000, 820000 and 830000 are no unknown
+// birthplace: they make the residence permit of a Hong Kong, Macao or Taiwan
+// resident.
+extern const CheckRule ChinaIdOrPermitRule;
 
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings);
 

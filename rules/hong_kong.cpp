@@ -56,6 +56,32 @@ IdAnalysis AnalyseHongKongId9(std::string_view number) {
   return id;
 }
 
+constexpr bool IsBracket(char c) { return c == '(' || c == ')'; }
+
+// The check character alone between the last two brackets, and no other bracket.
+bool Bracketed(std::string_view printed) {
+  const std::size_t open = printed.size() - 3;
+  for (std::size_t i = 0; i < open; ++i)
+    if (IsBracket(printed[i])) return false;
+  return printed[open] == '(' && !IsBracket(printed[open + 1]) && printed[open + 2] == ')';
+}
+
+IdAnalysis AnalyseHongKongPrinted(std::string_view printed) {
+  const std::size_t open = printed.size() - 3;
+  std::string compact(printed.substr(0, open));
+  compact += printed[open + 1];
+  IdAnalysis id = compact.size() == 8 ? AnalyseHongKongId8(compact) : AnalyseHongKongId9(compact);
+  id.number = printed;
+  if (Bracketed(printed)) return id;
+
+  // Without its brackets the check character's place is unknown: no check sentence.
+  if (!id.Valid() && id.faults.back().code == FaultCode::CheckCode) id.faults.pop_back();
+  id.AddFault(FaultCode::Bracket, compact.size() == 8
+                                      ? KESMAL_TEXT("第8码和第10码应该是括住检查码的括号，")
+                                      : KESMAL_TEXT("第9码和第11码应该是括住检查码的括号，"));
+  return id;
+}
+
 void HongKongReportText(const IdAnalysis& id, ReportWriter& out) {
   if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的香港身分证字号。"));
   out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是香港身分证字号。")});
@@ -74,6 +100,8 @@ const CheckRule HongKongId9Rule{AnalyseHongKongId9, HongKongReportText};
 IdReport CheckHongKongId9(std::string_view number, Encoding encoding) {
   return ReportFrom(HongKongId9Rule, number, encoding);
 }
+
+const CheckRule HongKongPrintedRule{AnalyseHongKongPrinted, HongKongReportText};
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings) {
   // The would-be first letter is drawn for every number, so a fixed length

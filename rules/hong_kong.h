@@ -24,6 +24,9 @@ IdReport CheckHongKongId8(std::string_view number, Encoding encoding = Encoding:
 extern const CheckRule HongKongId8Rule;  // the same check in two steps
 IdReport CheckHongKongId9(std::string_view number, Encoding encoding = Encoding::Gbk);
 extern const CheckRule HongKongId9Rule;  // the same check in two steps
+// The printed forms of 10 or 11 characters, A123456(3) and AB987654(3), judged
+// as the forms without brackets; the report quotes the number as printed.
+extern const CheckRule HongKongPrintedRule;
 
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings);
 

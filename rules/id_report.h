@@ -18,6 +18,9 @@ enum class HolderSex { Male, Female };
 // ChinaOld is the 15-digit mainland form.
 enum class Jurisdiction { Taiwan, HongKong, China, ChinaOld, Korea };
 
+// What a valid number is; the window's rules know only identity cards.
+enum class IdKind { IdentityCard, ResidentCertificate, ForeignResident, ResidencePermit };
+
 // Stable names of the faults a check can find; scripts match on them, so
 // existing values keep their meaning.
 enum class FaultCode {
@@ -27,6 +30,8 @@ enum class FaultCode {
   Digits,     // a digit position holds something else
   BirthDate,  // the date positions are no calendar date
   CheckCode,  // the check character is not the one computed
+  Bracket,    // a printed check character is not alone inside its brackets
+  PlaceCode,  // the Korean place code is above 96
 };
 
 struct Fault {
@@ -53,6 +58,9 @@ struct IdAnalysis {
   std::optional<Birthday> birthday;
   std::optional<HolderSex> sex;
   std::optional<std::string> upgrade;  // old mainland form: the 18-character number
+  std::optional<IdKind> kind;
+  // Korea: false when the check digit binds no number, as since October 2020.
+  std::optional<bool> checkCodeVerified;
 
   bool Valid() const { return faults.empty(); }
   void AddFault(FaultCode code, Text sentence);

@@ -1,6 +1,7 @@
 #include "rules/korea.h"
 
 #include <array>
+#include <tuple>
 
 #include "rules/ascii.h"
 #include "rules/random_source.h"
@@ -26,33 +27,72 @@ char KoreaCheckCode(std::string_view number) {
 
 namespace {
 
-IdAnalysis AnalyseKoreaId(std::string_view number) {
+// What the seventh digit tells: the holder's sex, the kind of number, and the
+// century of the birth year (none: the date phrase places the two-digit year).
+struct SeventhDigit {
+  HolderSex sex;
+  IdKind kind;
+  std::optional<int> century;
+};
+
+struct KoreaRules {
+  std::optional<SeventhDigit> (*readSeventh)(char);  // given a digit; none: the fault below
+  Text seventhFault;
+  bool placeCodeCounts;                  // digits 8-9 above 96 are a fault
+  std::optional<CivilDate> randomSince;  // births from then on end in random digits
+};
+
+std::optional<SeventhDigit> ReadSexDigit(char c) {
+  if (c == '1') return SeventhDigit{HolderSex::Male, IdKind::IdentityCard, std::nullopt};
+  if (c == '2') return SeventhDigit{HolderSex::Female, IdKind::IdentityCard, std::nullopt};
+  return std::nullopt;
+}
+
+// 9 and 0 were born in the 1800s, 1, 2, 5 and 6 in the 1900s, the rest in the
+// 2000s; odd is male; 5 to 8 are foreign residents.
+std::optional<SeventhDigit> ReadSeventhToday(char c) {
+  constexpr int kCentury[10] = {1800, 1900, 1900, 2000, 2000, 1900, 1900, 2000, 2000, 1800};
+  const int digit = DigitValue(c);
+  const HolderSex sex = digit % 2 == 1 ? HolderSex::Male : HolderSex::Female;
+  const IdKind kind = digit >= 5 && digit <= 8 ? IdKind::ForeignResident : IdKind::IdentityCard;
+  return SeventhDigit{sex, kind, kCentury[digit]};
+}
+
+bool OnOrAfter(const CivilDate& date, const CivilDate& from) {
+  return std::tie(date.year, date.month, date.day) >= std::tie(from.year, from.month, from.day);
+}
+
+// A non-digit never passes as a random check digit.
+void CompareCheckDigit(IdAnalysis& id, const Birthday& birthday, const KoreaRules& rules) {
+  const char expected = KoreaCheckCode(id.number);
+  const bool random = rules.randomSince && OnOrAfter(birthday.date, *rules.randomSince);
+  id.checkCodeVerified = !random;
+  if (id.number[12] != expected && (!random || !IsDigit(id.number[12])))
+    id.AddCheckCodeFault(expected);
+}
+
+IdAnalysis AnalyseKoreaId(std::string_view number, const KoreaRules& rules) {
   IdAnalysis id{Jurisdiction::Korea, number};
-  std::optional<Birthday> birthday;
-  std::optional<HolderSex> sex;
-  if (!AllDigits(number.substr(0, 12)))
+  if (!AllDigits(number.substr(0, 12))) {
     id.AddFault(FaultCode::Digits, KESMAL_TEXT("第1-12码应该是数字(0)~(9)，"));
-  if (id.Valid()) {
-    birthday = ReadBirthday(TwoDigitsAt(number, 0), TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
-    if (!birthday)
-      id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第1-6码的出生日期应该是正确的日期格式，"));
-
-    if (number[6] == '1')
-      sex = HolderSex::Male;
-    else if (number[6] == '2')
-      sex = HolderSex::Female;
-    else
-      id.AddFault(FaultCode::SexDigit, KESMAL_TEXT("第7码应该是男性(1)或女性(2)，"));
-
-    if (id.Valid()) {
-      const char expected = KoreaCheckCode(number);
-      if (number[12] != expected) id.AddCheckCodeFault(expected);
-    }
+    return id;
   }
+  const auto seventh = rules.readSeventh(number[6]);
+  const std::int16_t year = TwoDigitsAt(number, 0);
+  const auto birthday = ReadBirthday(
+      seventh && seventh->century ? static_cast<std::int16_t>(*seventh->century + year) : year,
+      TwoDigitsAt(number, 2), TwoDigitsAt(number, 4));
+  if (!birthday)
+    id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第1-6码的出生日期应该是正确的日期格式，"));
+  if (!seventh) id.AddFault(FaultCode::SexDigit, rules.seventhFault);
+  if (rules.placeCodeCounts && TwoDigitsAt(number, 7) > 96)
+    id.AddFault(FaultCode::PlaceCode, KESMAL_TEXT("第8-9码的出生地代码应该是(00)~(96)，"));
+  if (id.Valid()) CompareCheckDigit(id, *birthday, rules);
   if (!id.Valid()) return id;
 
   id.birthday = birthday;
-  id.sex = sex;
+  id.sex = seventh->sex;
+  id.kind = seventh->kind;
   return id;
 }
 
@@ -60,12 +100,27 @@ void KoreaReportText(const IdAnalysis& id, ReportWriter& out) {
   if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的韩国身分证字号。"));
   out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是一位于")});
   WriteBirthdayPhrase(*id.birthday, out);
-  out.Put({KESMAL_TEXT("出生的韩国“"), SexWord(*id.sex), KESMAL_TEXT("”身分证字号。")});
+  out.Put({KESMAL_TEXT("出生的韩国“"), SexWord(*id.sex),
+           id.kind == IdKind::ForeignResident ? KESMAL_TEXT("”外国人登录证字号")
+                                              : KESMAL_TEXT("”身分证字号"),
+           id.checkCodeVerified == false ? KESMAL_TEXT("(检查码无法验证)。") : KESMAL_TEXT("。")});
 }
 
 }  // namespace
 
-const CheckRule KoreaIdRule{AnalyseKoreaId, KoreaReportText};
+const CheckRule KoreaIdRule{
+    [](std::string_view number) {
+      return AnalyseKoreaId(number, {ReadSexDigit, KESMAL_TEXT("第7码应该是男性(1)或女性(2)，"),
+                                     false, std::nullopt});
+    },
+    KoreaReportText};
+
+const CheckRule KoreaIdCurrentRule{
+    [](std::string_view number) {
+      return AnalyseKoreaId(number,
+                            {ReadSeventhToday, KESMAL_TEXT(""), true, CivilDate{2020, 10, 1}});
+    },
+    KoreaReportText};
 
 IdReport CheckKoreaId(std::string_view number, Encoding encoding) {
   return ReportFrom(KoreaIdRule, number, encoding);

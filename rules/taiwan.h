@@ -22,6 +22,10 @@ char TaiwanCheckCode(std::string_view number);
 // The number has exactly 10 characters.
 IdReport CheckTaiwanId(std::string_view number, Encoding encoding = Encoding::Gbk);
 extern const CheckRule TaiwanIdRule;  // the same check in two steps
+// Today's check: resident certificates too, second character 8 or 9 (since
+// 2021) or A to D (older; the check weighs the letter by the units digit of
+// its code). Valid: A800000014, AB12345677.
+extern const CheckRule TaiwanIdCurrentRule;
 
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings);
 

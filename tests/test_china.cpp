@@ -5,6 +5,7 @@
 
 #include "data/regions.h"
 #include "rules/china.h"
+#include "rules/current.h"
 #include "rules/random_source.h"
 #include "utf8.h"
 
@@ -21,6 +22,7 @@ struct ReportCase {
   const char* number;
   const char* report;
   bool valid;
+  RuleSet rules = RuleSet::Classic;
 };
 
 class CheckChinaIdTest : public testing::TestWithParam<ReportCase> {};
@@ -28,7 +30,9 @@ class CheckChinaIdTest : public testing::TestWithParam<ReportCase> {};
 TEST_P(CheckChinaIdTest, GivesTheReport) {
   ScopedToday pinned(kToday);
   const auto& row = GetParam();
-  const IdReport report = CheckChinaId(Gbk(row.number));
+  const std::string number = Gbk(row.number);
+  const IdReport report =
+      row.rules == RuleSet::Current ? *CheckNumberTextCurrent(number) : CheckChinaId(number);
   EXPECT_EQ(Utf8(report.text), row.report);
   EXPECT_EQ(report.valid, row.valid);
 }
@@ -69,9 +73,24 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"date_fault_before_check_fault", "110105194913310020",
                    "第7-14码的出生日期应该是正确的日期格式，才是正确的中国身分证字号。", false},
         ReportCase{"duplicate_code_names_first_row", "130638199001010027",
-                   "“130638199001010027”是一位于“西元 1990 年 1 月 1 "
-                   "日”出生在“河北省雄县”的中国“女性”身分证字号。",
-                   true}),
+                   "“130638199001010027”是一位于“西元 1990 年 1 月 1 日”出生在“河北省雄县”的中国“女性”身分证字号。",
+                   true},
+        ReportCase{"hong_kong_resident", "810000199001010019",
+                   "“810000199001010019”是一位于“西元 1990 年 1 月 1 日”出生的“香港”居民的中国"
+                   "“男性”居住证字号。",
+                   true, RuleSet::Current},
+        ReportCase{"macao_resident", "820000199001010010",
+                   "“820000199001010010”是一位于“西元 1990 年 1 月 1 日”出生的“澳门”居民的中国"
+                   "“男性”居住证字号。",
+                   true, RuleSet::Current},
+        ReportCase{"taiwan_resident", "830000199001010012",
+                   "“830000199001010012”是一位于“西元 1990 年 1 月 1 日”出生的“台湾”居民的中国"
+                   "“男性”居住证字号。",
+                   true, RuleSet::Current},
+        ReportCase{"other_code_of_hong_kong_stays_unknown", "810001199001010015",
+                   "“810001199001010015”是一位于“西元 1990 年 1 月 1 日”出生在“未知出生地”的中国"
+                   "“男性”身分证字号。",
+                   true, RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Builds a valid number around a date, to test the date rule alone.

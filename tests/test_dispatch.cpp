@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "rules/current.h"
 #include "rules/date_phrase.h"
 #include "rules/random_source.h"
 #include "utf8.h"
@@ -54,13 +55,14 @@ struct RoutedCase {
   const char* name;
   const char* text;
   const char* report;
+  RuleSet rules = RuleSet::Classic;
 };
 
 class RoutedByLength : public testing::TestWithParam<RoutedCase> {};
 
 TEST_P(RoutedByLength, GoesToTheCheckerOfItsLength) {
   const ScopedToday today({2026, 6, 15});
-  const auto report = CheckNumberText(Gbk(GetParam().text));
+  const auto report = CheckNumberText(Gbk(GetParam().text), GetParam().rules);
   ASSERT_TRUE(report);
   EXPECT_EQ(Utf8(report->text), GetParam().report);
 }
@@ -87,8 +89,18 @@ INSTANTIATE_TEST_SUITE_P(
         RoutedCase{"eighteen_letters_still_mainland", "ABCDEFGHIJKLMNOPQR",
                    "第1-17码应该是数字(0)~(9)，才是正确的中国身分证字号。"},
         RoutedCase{"four_chinese_characters_are_eight_bytes", "香港身分",
-                   "第一码应该是英文字母，第2-7码应该是数字(0)~(9)，才是正确的香港身分证字号。"}),
+                   "第一码应该是英文字母，第2-7码应该是数字(0)~(9)，才是正确的香港身分证字号。"},
+        RoutedCase{"ten_with_brackets_hong_kong", "Z999999(0)", "“Z999999(0)”是香港身分证字号。",
+                   RuleSet::Current},
+        RoutedCase{"ten_with_a_stray_bracket_hong_kong", "Z999999)0X",
+                   "第8码和第10码应该是括住检查码的括号，才是正确的香港身分证字号。", RuleSet::Current},
+        RoutedCase{"eleven_with_brackets_hong_kong", "ZZ999999(9)",
+                   "“ZZ999999(9)”是香港身分证字号。", RuleSet::Current},
+        RoutedCase{"eleven_without_brackets_rejected", "ZZ99999999X",
+                   "您输入的“ZZ99999999X”是错误或程式不支援的的身分证字号！请重新输入....", RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CheckNumberTextCurrent, EmptyTextRunsNoChecker) { EXPECT_FALSE(CheckNumberTextCurrent("")); }
 
 TEST(MakeNumberText, ChinaMakesEighteenCharactersCheckedValid) {
   SeedRandom(2);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <set>
 
+#include "rules/current.h"
 #include "rules/hong_kong.h"
 #include "rules/random_source.h"
 #include "utf8.h"
@@ -18,6 +19,7 @@ struct ReportCase {
   const char* number;
   const char* report;
   bool valid;
+  RuleSet rules = RuleSet::Classic;
 };
 
 IdReport CheckByLength(const std::string& number) {
@@ -29,8 +31,9 @@ class CheckHongKongIdTest : public testing::TestWithParam<ReportCase> {};
 TEST_P(CheckHongKongIdTest, GivesTheReport) {
   const auto& row = GetParam();
   const std::string number = Gbk(row.number);
-  ASSERT_TRUE(number.size() == 8 || number.size() == 9) << "bad test row";
-  const IdReport report = CheckByLength(number);
+  const bool current = row.rules == RuleSet::Current;
+  ASSERT_TRUE(current || number.size() == 8 || number.size() == 9) << "bad test row";
+  const IdReport report = current ? *CheckNumberTextCurrent(number) : CheckByLength(number);
   EXPECT_EQ(Utf8(report.text), row.report);
   EXPECT_EQ(report.valid, row.valid);
 }
@@ -78,7 +81,21 @@ INSTANTIATE_TEST_SUITE_P(
                    false},
         ReportCase{"long_chinese_characters", "香港身分X",
                    "第1-2码应该是英文字母，第3-8码应该是数字(0)~(9)，才是正确的香港身分证字号。",
-                   false}),
+                   false},
+        ReportCase{"short_printed", "A123456(3)", "“A123456(3)”是香港身分证字号。", true, RuleSet::Current},
+        ReportCase{"long_printed", "AB987654(3)", "“AB987654(3)”是香港身分证字号。", true, RuleSet::Current},
+        ReportCase{"printed_check_a", "A000002(A)", "“A000002(A)”是香港身分证字号。", true,
+                   RuleSet::Current},
+        ReportCase{"printed_wrong_check", "A123456(7)",
+                   "最后一码检查码应该是(3)，才是正确的香港身分证字号。", false, RuleSet::Current},
+        ReportCase{"closing_bracket_of_another_kind_no_check_sentence", "A123456(3]",
+                   "第8码和第10码应该是括住检查码的括号，才是正确的香港身分证字号。", false, RuleSet::Current},
+        ReportCase{"brackets_around_a_digit_before_the_check", "A12345(6)3",
+                   "第2-7码应该是数字(0)~(9)，第8码和第10码应该是括住检查码的括号，"
+                   "才是正确的香港身分证字号。",
+                   false, RuleSet::Current},
+        ReportCase{"long_brackets_after_the_check", "AB9876543()",
+                   "第9码和第11码应该是括住检查码的括号，才是正确的香港身分证字号。", false, RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HongKongCheckCode, LengthSelectsTheFormAndTheLastCharacterIsNotRead) {

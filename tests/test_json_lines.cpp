@@ -13,6 +13,7 @@ struct ObjectCase {
   const char* name;
   const char* input;  // UTF-8, as typed
   const char* json;
+  std::optional<RuleSet> rules = std::nullopt;  // as --rules names them
 };
 
 class CheckJsonIn2026 : public testing::TestWithParam<ObjectCase> {};
@@ -20,7 +21,8 @@ class CheckJsonIn2026 : public testing::TestWithParam<ObjectCase> {};
 TEST_P(CheckJsonIn2026, HoldsTheFieldsAndTheReport) {
   const ScopedToday today({2026, 6, 15});
   const auto& row = GetParam();
-  EXPECT_EQ(CheckJson(row.input, CheckNumberText(Gbk(row.input))), row.json);
+  const auto report = CheckNumberText(Gbk(row.input), row.rules.value_or(RuleSet::Classic));
+  EXPECT_EQ(CheckJson(row.input, report, row.rules), row.json);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -87,7 +89,36 @@ INSTANTIATE_TEST_SUITE_P(
                    R"("message":"您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入...."}],)"
                    R"("report":"您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入...."})"},
         ObjectCase{"empty_line", "",
-                   R"({"input":"","jurisdiction":null,"valid":null,"faults":[],"report":""})"}),
+                   R"({"input":"","jurisdiction":null,"valid":null,"faults":[],"report":""})"},
+        ObjectCase{"classic_named", "Z9999990",
+                   R"({"input":"Z9999990","rules":"classic","jurisdiction":"hk","valid":true,)"
+                   R"("faults":[],"report":"“Z9999990”是香港身分证字号。"})",
+                   RuleSet::Classic},
+        ObjectCase{
+            "current_resident_certificate", "C800000016",
+            R"({"input":"C800000016","rules":"current","jurisdiction":"tw","valid":true,)"
+            R"("faults":[],"birthplace":"基隆市","sex":"male","kind":"resident_certificate",)"
+            R"("report":"“C800000016”是登记地在“基隆市”的“男性”台湾居留证字号。"})",
+            RuleSet::Current},
+        ObjectCase{
+            "current_foreign_resident_unverified", "2101017000000",
+            R"({"input":"2101017000000","rules":"current","jurisdiction":"kr","valid":true,)"
+            R"("faults":[],"birth_date":"2021-01-01","not_yet_born":false,)"
+            R"("record_age":false,"sex":"male","kind":"foreign_resident",)"
+            R"("check_code_verified":false,"report":"“2101017000000”是一位于)"
+            R"(“西元 2021 年 1 月 1 日”出生的韩国“男性”外国人登录证字号(检查码无法验证)。"})",
+            RuleSet::Current},
+        ObjectCase{
+            "current_korea_fault_verified", "8501011000000",
+            R"({"input":"8501011000000","rules":"current","jurisdiction":"kr","valid":false,)"
+            R"("faults":[{"code":"check_code","message":"最后一码检查码应该是(4)，",)"
+            R"("expected":"4"}],"check_code_verified":true,)"
+            R"("report":"最后一码检查码应该是(4)，才是正确的韩国身分证字号。"})",
+            RuleSet::Current},
+        ObjectCase{"current_empty_line", "",
+                   R"({"input":"","rules":"current","jurisdiction":null,"valid":null,"faults":[],)"
+                   R"("report":""})",
+                   RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct StringCase {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <set>
 
+#include "rules/current.h"
 #include "rules/korea.h"
 #include "rules/random_source.h"
 #include "utf8.h"
@@ -45,6 +46,7 @@ struct ReportCase {
   const char* number;
   const char* report;
   bool valid;
+  RuleSet rules = RuleSet::Classic;
 };
 
 class CheckKoreaIdIn2026 : public testing::TestWithParam<ReportCase> {};
@@ -54,7 +56,8 @@ TEST_P(CheckKoreaIdIn2026, GivesTheReport) {
   const auto& row = GetParam();
   const std::string number = Gbk(row.number);
   ASSERT_EQ(number.size(), 13u) << "bad test row";
-  const IdReport report = CheckKoreaId(number);
+  const IdReport report =
+      row.rules == RuleSet::Current ? *CheckNumberTextCurrent(number) : CheckKoreaId(number);
   EXPECT_EQ(Utf8(report.text), row.report);
   EXPECT_EQ(report.valid, row.valid);
 }
@@ -103,7 +106,30 @@ INSTANTIATE_TEST_SUITE_P(
                    "才是正确的韩国身分证字号。",
                    false},
         ReportCase{"six_chinese_characters", "韩国身分证号1",
-                   "第1-12码应该是数字(0)~(9)，才是正确的韩国身分证字号。", false}),
+                   "第1-12码应该是数字(0)~(9)，才是正确的韩国身分证字号。", false},
+        ReportCase{"seventh_1_born_1900_no_leap_day", "0002291000006",
+                   "第1-6码的出生日期应该是正确的日期格式，才是正确的韩国身分证字号。", false, RuleSet::Current},
+        ReportCase{"seventh_3_born_2000_leap_day", "0002293000001",
+                   "“0002293000001”是一位于“西元 2000 年 2 月 29 日”出生的韩国“男性”身分证字号。",
+                   true, RuleSet::Current},
+        ReportCase{"seventh_9_born_1800s", "9912319700001",
+                   "“9912319700001”是一位于“西元 1899 年 12 月 31 日”(破世界纪录的人瑞)出生的韩国"
+                   "“男性”身分证字号。",
+                   true, RuleSet::Current},
+        ReportCase{"seventh_5_foreign_resident", "7810305668081",
+                   "“7810305668081”是一位于“西元 1978 年 10 月 30 日”出生的韩国“男性”"
+                   "外国人登录证字号。",
+                   true, RuleSet::Current},
+        ReportCase{"place_code_97", "8501011970000",
+                   "第8-9码的出生地代码应该是(00)~(96)，才是正确的韩国身分证字号。", false, RuleSet::Current},
+        ReportCase{"check_digit_binds_until_september_2020", "2009303000000",
+                   "最后一码检查码应该是(8)，才是正确的韩国身分证字号。", false, RuleSet::Current},
+        ReportCase{"random_check_digit_from_october_2020", "2010013000000",
+                   "“2010013000000”是一位于“西元 2020 年 10 月 1 日”出生的韩国“男性”身分证字号"
+                   "(检查码无法验证)。",
+                   true, RuleSet::Current},
+        ReportCase{"random_check_digit_is_still_a_digit", "201001300000X",
+                   "最后一码检查码应该是(5)，才是正确的韩国身分证字号。", false, RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CheckKoreaId, TwoDigitYearAtTheCenturyBoundary) {

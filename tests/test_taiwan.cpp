@@ -4,6 +4,7 @@
 #include <set>
 
 #include "data/taiwan_letters.h"
+#include "rules/current.h"
 #include "rules/random_source.h"
 #include "rules/taiwan.h"
 #include "utf8.h"
@@ -19,13 +20,16 @@ struct ReportCase {
   const char* number;
   const char* report;
   bool valid;
+  RuleSet rules = RuleSet::Classic;
 };
 
 class CheckTaiwanIdTest : public testing::TestWithParam<ReportCase> {};
 
 TEST_P(CheckTaiwanIdTest, GivesTheReport) {
   const auto& row = GetParam();
-  const IdReport report = CheckTaiwanId(Gbk(row.number));
+  const std::string number = Gbk(row.number);
+  const IdReport report =
+      row.rules == RuleSet::Current ? *CheckNumberTextCurrent(number) : CheckTaiwanId(number);
   EXPECT_EQ(Utf8(report.text), row.report);
   EXPECT_EQ(report.valid, row.valid);
 }
@@ -66,7 +70,29 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"five_chinese_characters", "台北市高雄",
                    "第一码应该是英文字母，第二码应该是男性(1)或女性(2)，第3-9码应该是数字(0)~(9)，"
                    "才是正确的台湾身分证字号。",
-                   false}),
+                   false},
+        ReportCase{"identity_card_as_before", "A123456789",
+                   "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。", true, RuleSet::Current},
+        ReportCase{"certificate_8_male", "A800000014",
+                   "“A800000014”是登记地在“台北市”的“男性”台湾居留证字号。", true, RuleSet::Current},
+        ReportCase{"certificate_9_female", "A900000007",
+                   "“A900000007”是登记地在“台北市”的“女性”台湾居留证字号。", true, RuleSet::Current},
+        ReportCase{"old_certificate_a_male", "AA12345675",
+                   "“AA12345675”是登记地在“台北市”的“男性”台湾居留证字号。", true, RuleSet::Current},
+        ReportCase{"old_certificate_b_female", "AB12345677",
+                   "“AB12345677”是登记地在“台北市”的“女性”台湾居留证字号。", true, RuleSet::Current},
+        ReportCase{"old_certificate_c_male", "AC12345679",
+                   "“AC12345679”是登记地在“台北市”的“男性”台湾居留证字号。", true, RuleSet::Current},
+        ReportCase{"old_certificate_d_female", "AD12345671",
+                   "“AD12345671”是登记地在“台北市”的“女性”台湾居留证字号。", true, RuleSet::Current},
+        ReportCase{"old_certificate_weighs_units_digit_of_letter_code", "AB12345670",
+                   "最后一码检查码应该是(7)，才是正确的台湾身分证字号。", false, RuleSet::Current},
+        ReportCase{"letter_e_is_no_certificate", "AE12345677",
+                   "第二码应该是男性(1、8、A、C)或女性(2、9、B、D)，才是正确的台湾身分证字号。",
+                   false, RuleSet::Current},
+        ReportCase{"digit_3_still_a_fault", "A312345678",
+                   "第二码应该是男性(1、8、A、C)或女性(2、9、B、D)，才是正确的台湾身分证字号。",
+                   false, RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TaiwanLetterTable, EveryCapitalHasOneRowInLetterOrder) {

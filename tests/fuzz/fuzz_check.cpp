@@ -1,5 +1,5 @@
-// Any bytes, of any length, through the dispatch, the CLI's line handling and
-// the codec. Beyond "no crash and no sanitizer report", every input must keep
+// Any bytes, of any length, through both rule sets' dispatch, the CLI's line
+// handling and the codec. Beyond "no crash and no sanitizer report", every input must keep
 // the properties below; a broken one aborts with the report that broke it.
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/cli.h"
+#include "rules/current.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
 
@@ -104,6 +105,19 @@ void FuzzDispatch(std::string_view text) {
     Broken("the UTF-8 report is not the GBK report converted", gbk);
 }
 
+// Today's rules name no jurisdiction by length alone (10 characters are Taiwan
+// or, with brackets, Hong Kong), but every valid number carries its kind.
+void FuzzCurrentRules(std::string_view text) {
+  const auto report = kesmal::CheckNumberTextCurrent(text);
+  if (text.empty() != !report) Broken("an empty text and no report go together", {});
+  if (!report) return;
+  if (report->text.empty()) Broken("a non-empty text gets an empty report", {});
+  if (!HasLineBreak(text) && HasLineBreak(report->text))
+    Broken("a line break in the report of a text without one", report->text);
+  if (report->valid && !report->analysis.kind)
+    Broken("a valid number without its kind", report->text);
+}
+
 void FuzzCliLine(std::string_view line) {
   std::string report;
   const bool valid = kesmal::cli::CheckLine(line, report);
@@ -132,6 +146,7 @@ void FuzzCodec(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   FuzzDispatch(text);
+  FuzzCurrentRules(text);
   FuzzCliLine(text);
   FuzzCodec(text);
   return 0;
