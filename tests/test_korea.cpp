@@ -122,6 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
                    true, RuleSet::Current},
         ReportCase{"place_code_97", "8501011970000",
                    "第8-9码的出生地代码应该是(00)~(96)，才是正确的韩国身分证字号。", false, RuleSet::Current},
+        ReportCase{"digits_8_9_random_from_october_2020", "2010013970000",
+                   "“2010013970000”是一位于“西元 2020 年 10 月 1 日”出生的韩国“男性”身分证字号"
+                   "(检查码无法验证)。",
+                   true, RuleSet::Current},
         ReportCase{"check_digit_binds_until_september_2020", "2009303000000",
                    "最后一码检查码应该是(8)，才是正确的韩国身分证字号。", false, RuleSet::Current},
         ReportCase{"random_check_digit_from_october_2020", "2010013000000",
