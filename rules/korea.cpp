@@ -62,10 +62,14 @@ bool OnOrAfter(const CivilDate& date, const CivilDate& from) {
   return std::tie(date.year, date.month, date.day) >= std::tie(from.year, from.month, from.day);
 }
 
+bool EndsInRandomDigits(const std::optional<Birthday>& birthday, const KoreaRules& rules) {
+  return birthday && rules.randomSince && OnOrAfter(birthday->date, *rules.randomSince);
+}
+
 // A non-digit never passes as a random check digit.
 void CompareCheckDigit(IdAnalysis& id, const Birthday& birthday, const KoreaRules& rules) {
   const char expected = KoreaCheckCode(id.number);
-  const bool random = rules.randomSince && OnOrAfter(birthday.date, *rules.randomSince);
+  const bool random = EndsInRandomDigits(birthday, rules);
   id.checkCodeVerified = !random;
   if (id.number[12] != expected && (!random || !IsDigit(id.number[12])))
     id.AddCheckCodeFault(expected);
@@ -85,7 +89,8 @@ IdAnalysis AnalyseKoreaId(std::string_view number, const KoreaRules& rules) {
   if (!birthday)
     id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第1-6码的出生日期应该是正确的日期格式，"));
   if (!seventh) id.AddFault(FaultCode::SexDigit, rules.seventhFault);
-  if (rules.placeCodeCounts && TwoDigitsAt(number, 7) > 96)
+  // Digits 8-9 of a number with random digits are no place code.
+  if (rules.placeCodeCounts && !EndsInRandomDigits(birthday, rules) && TwoDigitsAt(number, 7) > 96)
     id.AddFault(FaultCode::PlaceCode, KESMAL_TEXT("第8-9码的出生地代码应该是(00)~(96)，"));
   if (id.Valid()) CompareCheckDigit(id, *birthday, rules);
   if (!id.Valid()) return id;

@@ -26,7 +26,8 @@ extern const CheckRule KoreaIdRule;  // the same check in two steps
 // Today's check: the seventh digit gives century and sex (9, 0: 1800s; 1, 2,
 // 5, 6: 1900s; 3, 4, 7, 8: 2000s; odd male), 5 to 8 foreign residents; a
 // place code (digits 8-9) above 96 is a fault; births from 2020-10-01 on end
-// in random digits, so their check digit cannot be verified.
+// in random digits, so they have no place code and their check digit cannot
+// be verified.
 extern const CheckRule KoreaIdCurrentRule;
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings);

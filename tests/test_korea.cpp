@@ -36,7 +36,9 @@ INSTANTIATE_TEST_SUITE_P(, KoreaCheckCodeTest,
                                          CodeCase{"male_2000", "000101100000", '2'},
                                          CodeCase{"female_2000", "000101200000", '5'},
                                          CodeCase{"last_day_of_1999", "991231100000", '7'},
-                                         CodeCase{"leap_day_2000", "000229100000", '6'}),
+                                         CodeCase{"leap_day_2000", "000229100000", '6'},
+                                         CodeCase{"serial_at_8_weighs_9", "000101110000", '4'},
+                                         CodeCase{"serial_at_12_weighs_5", "000101100001", '8'}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct ReportCase {
@@ -120,6 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
                    true, RuleSet::Current},
         ReportCase{"place_code_97", "8501011970000",
                    "第8-9码的出生地代码应该是(00)~(96)，才是正确的韩国身分证字号。", false, RuleSet::Current},
+        ReportCase{"digits_8_9_random_from_october_2020", "2010013970000",
+                   "“2010013970000”是一位于“西元 2020 年 10 月 1 日”出生的韩国“男性”身分证字号"
+                   "(检查码无法验证)。",
+                   true, RuleSet::Current},
         ReportCase{"check_digit_binds_until_september_2020", "2009303000000",
                    "最后一码检查码应该是(8)，才是正确的韩国身分证字号。", false, RuleSet::Current},
         ReportCase{"random_check_digit_from_october_2020", "2010013000000",
@@ -221,6 +227,22 @@ TEST(MakeKoreaId, AMillionNumbersCheckValidAndCoverEveryDateOfTheHundredYears) {
   EXPECT_EQ(dates.size(), 36525u);
   EXPECT_TRUE(dates.count("000229"));
   EXPECT_FALSE(dates.count("010229"));
+}
+
+// The draws in order: two-digit year, month, day, sex (even: male), serial.
+TEST(MakeKoreaId, EachDrawFillsItsField) {
+  for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+    SeedRandom(seed);
+    const int year = RandomDraw() % 100;
+    const int month = RandomDraw() % 12 + 1;
+    const int day = RandomDraw() % DaysOfMonth(year, month) + 1;
+    const char sex = RandomDraw() % 2 == 0 ? '1' : '2';
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%02d%02d%02d%c%05d", year, month, day, sex,
+                  RandomDraw() % 100000);
+    SeedRandom(seed);
+    EXPECT_EQ(MakeKoreaId(std::nullopt).substr(0, 12), expected) << seed;
+  }
 }
 
 TEST(MakeKoreaId, PanelDateKeepsOnlyTwoYearDigits) {
