@@ -13,14 +13,22 @@
 #include "rules/current.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
+#include "rules/invalid_numbers.h"
+#include "rules/number_space.h"
 #include "rules/random_source.h"
 
 namespace kesmal::cli {
 namespace {
 
+constexpr const char* kCsvHelp =
+    "print CSV instead (RFC 4180, lines ending in CRLF, UTF-8): a header row, then one row "
+    "per input: input, jurisdiction, valid, faults (codes joined by \";\"), birthplace, "
+    "region_code, birth_date, sex, upgrade, report; fields that do not apply are empty";
+
 struct CheckRequest {
   std::vector<std::string> numbers;
   bool json = false;
+  bool csv = false;
   std::optional<RuleSet> rules;  // none: classic, and the JSON does not name them
 };
 
@@ -51,6 +59,7 @@ void DeclareCheck(CLI::App& program, CheckRequest& request) {
       "(YYYY-MM-DD) with not_yet_born and record_age, sex (male or female), upgrade (old "
       "mainland form); last, report, the report text. An empty line gives jurisdiction null, "
       "valid null, no faults and an empty report. Bytes that are not UTF-8 become U+FFFD.");
+  check->add_flag("--csv", request.csv, kCsvHelp)->excludes("--json");
   Declare(*check, "--rules", kRules, request.rules,
           "the rule set: classic (the default), the window's rules; or current, today's, which "
           "also take Taiwan resident certificates, Hong Kong numbers printed with the check "
@@ -105,7 +114,8 @@ void PrintHelp(const CLI::App& program, std::ostream& out) {
         << ")\n";
     PrintOptions(out, *jurisdiction, false);
   }
-  out << "\n  kesmal-cli --help\n      Show this text.\n\n"
+  out << "\n  kesmal-cli --help\n      Show this text.\n  kesmal-cli --version\n      Print the "
+         "program's name and version.\n\n"
          "Exit status: 0 when every number checked is valid, 1 when any is not\n"
          "(an unsupported length counts as not valid), 2 for a usage error.\n";
 }
@@ -180,15 +190,22 @@ int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
   const bool json = request.json;
   bool allValid = true;
   // Reports gather here and go out in large blocks.
-  std::string pending;
+  std::string pending = request.csv ? std::string(kCsvHeader) + "\r\n" : "";
   const auto writePending = [&]() -> std::ostream& {
     out.write(pending.data(), static_cast<std::streamsize>(pending.size()));
     pending.clear();
     return out;
   };
   const auto checkOne = [&](std::string_view line) {
-    allValid &= AppendCheck(line, json, request.rules, pending);
-    pending += '\n';
+    if (request.csv) {
+      const auto checked = CheckInput(line, request.rules.value_or(RuleSet::Classic));
+      allValid &= !checked || checked->valid;
+      pending += CheckCsv(line, checked);
+      pending += "\r\n";
+    } else {
+      allValid &= AppendCheck(line, json, request.rules, pending);
+      pending += '\n';
+    }
     if (pending.size() >= kOutputBlock) writePending();
   };
   if (!numbers.empty()) {
@@ -213,20 +230,47 @@ std::uint32_t ClockSeed() {
   return static_cast<std::uint32_t>(ticks ^ (ticks >> 32));
 }
 
-int RunMake(const MakeRequest& request, std::ostream& out) {
-  const int jurisdiction = request.jurisdiction;
-  const std::uint64_t count = request.count.value_or(1);
-  const std::uint32_t seed = request.seed ? *request.seed : ClockSeed();
-  const bool json = request.json;
-  const auto& settings = request.settings;
+void WriteMade(std::ostream& out, const MakeRequest& request, const std::string& number) {
+  if (request.json)
+    out << CheckJson(number, CheckNumberText(number, Encoding::Utf8)) << '\n';
+  else if (request.csv)
+    out << CheckCsv(number, CheckNumberText(number, Encoding::Utf8)) << "\r\n";
+  else
+    out << number << '\n';
+}
 
-  SeedRandom(seed);
+// Unique runs walk a keyed permutation of the space; the others draw from it.
+void MakeFromSpace(std::ostream& out, const MakeRequest& request, const NumberSpec& spec,
+                   const NumberSpace& space, std::uint64_t count) {
+  const std::uint64_t key = RandomIndex(~0ULL);
+  const KeyedPermutation permutation(space.Size(), key);
+  const auto faults = FaultsOf(spec.form);
   for (std::uint64_t n = 0; n < count; ++n) {
-    const std::string number = *MakeNumberText(jurisdiction, settings);
-    if (json)
-      out << CheckJson(number, CheckMadeNumber(jurisdiction, number)) << '\n';
-    else
-      out << number << '\n';
+    std::string number = space.At(request.unique ? permutation(n) : RandomIndex(space.Size()));
+    if (request.invalid) {
+      const auto& fault = request.invalid->fault;
+      number = SpoilNumber(
+          number, fault ? *fault : faults[RandomBelow(static_cast<std::int32_t>(faults.size()))]);
+    }
+    WriteMade(out, request, number);
+  }
+}
+
+int RunMake(const MakeRequest& request, std::ostream& out) {
+  const std::uint64_t count = request.count.value_or(1);
+  const auto spec = SpaceOf(request);
+  const NumberSpace space(spec.value_or(NumberSpec{}));
+  if (request.unique && count > space.Size())
+    throw UsageError{"only " + std::to_string(space.Size()) +
+                     " distinct numbers exist for these options, fewer than --count " +
+                     std::to_string(count)};
+  SeedRandom(request.seed ? *request.seed : ClockSeed());
+  if (request.csv) out << kCsvHeader << "\r\n";
+  if (spec) {
+    MakeFromSpace(out, request, *spec, space, count);
+  } else {
+    for (std::uint64_t n = 0; n < count; ++n)
+      WriteMade(out, request, *MakeNumberText(request.jurisdiction, request.settings));
   }
   out.flush();
   return kExitValid;
@@ -307,6 +351,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   CLI::App program("check and make identity-card numbers", "kesmal-cli");
   program.set_help_flag();
   program.allow_extras();
+  bool version = false;
+  program.add_flag("--version", version, "print the program's name and version");
   DeclareCheck(program, check);
   DeclareMake(program, make);
   try {
@@ -316,6 +362,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     program.parse(reversed);
+    if (version) {
+      out << "kesmal-cli " KESMAL_VERSION "\n";
+      return kExitValid;
+    }
     if (ChosenCommand(program).get_name() == "check") return RunCheck(check, in, out);
     return RunMake(make, out);
   } catch (const UsageError& error) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,8 @@ const char* JurisdictionName(Jurisdiction jurisdiction) {
   return "";
 }
 
+}  // namespace
+
 const char* FaultName(FaultCode code) {
   switch (code) {
     case FaultCode::Length: return "length";
@@ -71,6 +74,8 @@ const char* FaultName(FaultCode code) {
   }
   return "";
 }
+
+namespace {
 
 const char* KindName(IdKind kind) {
   switch (kind) {
@@ -155,7 +160,8 @@ void AppendQuoted(std::string_view bytes, bool knownUtf8, std::string& out) {
   out += '"';
 }
 
-// YYYY-MM-DD.
+}  // namespace
+
 std::string IsoDate(const CivilDate& date) {
   char text[] = "0000-00-00";
   const auto put = [&](int last, int digits, int value) {
@@ -167,6 +173,8 @@ std::string IsoDate(const CivilDate& date) {
   put(9, 2, date.day);
   return text;
 }
+
+namespace {
 
 const char* SexName(HolderSex sex) { return sex == HolderSex::Male ? "male" : "female"; }
 
@@ -251,7 +259,65 @@ void VisitHolder(const IdAnalysis& id, CheckFieldSink& sink) {
   if (id.upgrade) sink.Text("upgrade", *id.upgrade);
 }
 
+// Gathers the fields that are columns of --csv; a list gives its codes.
+class CsvWriter final : public CheckFieldSink {
+ public:
+  static constexpr std::string_view kKeys[] = {"input",      "jurisdiction", "valid",      "faults",
+                                               "birthplace", "region_code",  "birth_date", "sex",
+                                               "upgrade",    "report"};
+  std::string columns[std::size(kKeys)];
+
+  void Text(std::string_view key, std::string_view utf8) override {
+    if (!inList_) return Set(key, utf8);
+    if (key != "code") return;
+    std::string& codes = columns[kFaults];
+    if (!codes.empty()) codes += ';';
+    codes += utf8;
+  }
+  void Bool(std::string_view key, bool value) override { Set(key, value ? "true" : "false"); }
+  void Null(std::string_view) override {}
+  void BeginList(std::string_view) override { inList_ = true; }
+  void BeginItem() override {}
+  void EndItem() override {}
+  void EndList() override { inList_ = false; }
+
+ private:
+  static constexpr std::size_t kFaults = 3;
+  void Set(std::string_view key, std::string_view value) {
+    for (std::size_t i = 0; i < std::size(kKeys); ++i)
+      if (kKeys[i] == key) columns[i] = value;
+  }
+
+  bool inList_ = false;
+};
+
+// A field quoted when it holds a comma, quote, CR or LF, its quotes doubled.
+void AppendCsvField(std::string& row, std::string_view utf8) {
+  if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) {
+    row.append(utf8);
+    return;
+  }
+  row += '"';
+  for (const char c : utf8) {
+    if (c == '"') row += '"';
+    row += c;
+  }
+  row += '"';
+}
+
 }  // namespace
+
+std::string ValidUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    std::size_t consumed = 0;
+    const std::size_t length = WellFormedLength(bytes, consumed);
+    out.append(length ? bytes.substr(0, length) : kReplacement);
+    bytes.remove_prefix(length ? length : consumed);
+  }
+  return out;
+}
 
 std::string JsonString(std::string_view bytes) {
   std::string out;
@@ -294,6 +360,20 @@ std::string CheckJson(std::string_view input, const std::optional<IdReport>& rep
   std::string json;
   AppendCheckJson(input, report, json, rules);
   return json;
+}
+
+std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report) {
+  CsvWriter writer;
+  VisitCheckFields(input, report, writer);
+  // The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
+  for (char& c : writer.columns[std::size(CsvWriter::kKeys) - 1])
+    if (c == '\r' || c == '\n') c = ' ';
+  std::string row;
+  for (const std::string& column : writer.columns) {
+    if (&column != writer.columns) row += ',';
+    AppendCsvField(row, ValidUtf8(column));
+  }
+  return row;
 }
 
 }  // namespace kesmal::cli

@@ -11,6 +11,12 @@
 
 namespace kesmal::cli {
 
+// "letter", "check_code": the names scripts match on.
+const char* FaultName(FaultCode code);
+
+// YYYY-MM-DD.
+std::string IsoDate(const CivilDate& date);
+
 // A quoted JSON string of any bytes: valid UTF-8 is kept, every ill-formed
 // sequence becomes U+FFFD, and quotes, backslashes and control characters are
 // escaped, so the result is valid JSON whatever came in.
@@ -41,6 +47,17 @@ void VisitCheckFields(std::string_view input, const std::optional<IdReport>& rep
 // The object for one input, without a line end.
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
                       std::optional<RuleSet> rules = std::nullopt);
+
+// The header row of --csv, and the row of one input, both without a line end:
+// input, jurisdiction, valid, faults (codes joined by ";"), birthplace,
+// region_code, birth_date, sex, upgrade, report. Any input gives one
+// well-formed RFC 4180 row of UTF-8, ill-formed bytes becoming U+FFFD.
+inline constexpr std::string_view kCsvHeader =
+    "input,jurisdiction,valid,faults,birthplace,region_code,birth_date,sex,upgrade,report";
+std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report);
+
+// The bytes with every ill-formed UTF-8 sequence replaced by U+FFFD.
+std::string ValidUtf8(std::string_view bytes);
 
 // The same, appended to out: a batch writes one for every line.
 void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,

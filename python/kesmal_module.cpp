@@ -107,13 +107,16 @@ std::string_view LineBytes(const py::str& text, std::string& buffer) {
   return buffer;
 }
 
+// As `check --json --rules RULES`, which names the rules in every object.
 py::dict Check(const py::str& text, std::string_view rules) {
-  if (rules != "classic")
-    throw py::value_error("unknown rules '" + std::string(rules) + "' (expected classic)");
+  if (rules != "classic" && rules != "current")
+    throw py::value_error("unknown rules '" + std::string(rules) +
+                          "' (expected classic or current)");
+  const auto ruleSet = rules == "current" ? kesmal::RuleSet::Current : kesmal::RuleSet::Classic;
   std::string buffer;
   const std::string_view line = LineBytes(text, buffer);
   DictBuilder builder;
-  kesmal::cli::VisitCheckFields(line, kesmal::cli::CheckInput(line), builder);
+  kesmal::cli::VisitCheckFields(line, kesmal::cli::CheckInput(line, ruleSet), builder, ruleSet);
   return std::move(builder.root);
 }
 
@@ -130,7 +133,8 @@ std::tuple<int, std::string, std::string> Run(const std::vector<std::string>& ar
 PYBIND11_MODULE(_kesmal, module) {
   module.doc() = "The rules of kesmal-cli, in-process.";
   module.def("check", &Check, py::arg("text"), py::arg("rules") = "classic",
-             "The fields of `kesmal-cli check --json` for one line of text, as a dict.");
+             "The fields of `kesmal-cli check --json --rules RULES` for one line of text, "
+             "as a dict.");
   module.def("run", &Run, py::arg("args"),
              "Runs kesmal-cli with the arguments; returns (status, stdout, stderr).");
 }

@@ -16,7 +16,7 @@ fail() { echo "install_layout: $*" >&2; exit 1; }
 
 DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 
-expected=(usr/bin/kesmal-cli usr/share/man/man1/kesmal-cli.1.gz)
+expected=(usr/bin/kesmal-cli usr/share/man/man1/kesmal-cli.1.gz usr/share/doc/kesmal/copyright)
 if [ "$with_window" = ON ]; then
   expected+=(usr/bin/kesmal usr/share/man/man1/kesmal.1.gz
     usr/share/applications/org.example.kesmal.desktop
@@ -47,6 +47,9 @@ if [ "$with_window" = ON ]; then
   appstreamcli validate-tree --no-net "$stage" >/dev/null ||
     { appstreamcli validate-tree --no-net "$stage"; fail "AppStream rejects the tree"; }
 fi
+
+grep -q '^License: Expat$' "$stage/usr/share/doc/kesmal/copyright" ||
+  fail "the copyright file names no licence"
 
 out=$("$stage/usr/bin/kesmal-cli" check A123456789)
 [ "$out" = "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。" ] ||

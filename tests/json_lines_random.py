@@ -3,10 +3,14 @@
 an independent reader: jq must accept the whole stream, and every line must be
 one JSON object whose input is Python's own reading of the line's bytes
 (ill-formed UTF-8 replaced, one U+FFFD per maximal subpart) and whose report is
-what the plain check prints for the same line.
+what the plain check prints for the same line. check --csv of the same lines
+must give, to Python's csv module, a header and one row per line that says
+what the line's object says.
 
 usage: json_lines_random.py KESMAL_CLI JQ [LINES]
 """
+import csv
+import io
 import json
 import random
 import subprocess
@@ -53,8 +57,12 @@ def main():
     reports = text_out.stdout.split(b'\n')
     assert objects[-1] == b'' and len(objects) == len(lines) + 1
     assert reports[-1] == b'' and len(reports) == len(lines) + 1
+    csv_out = subprocess.run([cli, 'check', '--csv'], input=stdin, capture_output=True)
+    assert csv_out.returncode == json_out.returncode
+    rows = list(csv.reader(io.StringIO(csv_out.stdout.decode('utf-8'), newline=''), strict=True))
+    assert rows[0][0] == 'input' and len(rows) == len(lines) + 1, 'one row per line'
     seen = set()
-    for line, raw, report in zip(lines, objects, reports):
+    for line, raw, report, row in zip(lines, objects, reports, rows[1:]):
         if line.endswith(b'\r'):  # a CRLF line end
             line = line[:-1]
         obj = json.loads(raw.decode('utf-8'))  # strict: no raw control characters
@@ -67,10 +75,14 @@ def main():
         if line.isascii() and line:
             expected = {8: 'hk', 9: 'hk', 10: 'tw', 13: 'kr', 15: 'cn15', 18: 'cn'}
             assert obj['jurisdiction'] == expected.get(len(line)), raw
+        codes = ';'.join(fault['code'] for fault in obj['faults'])
+        valid = {None: '', True: 'true', False: 'false'}[obj['valid']]
+        assert row[:4] == [obj['input'], obj['jurisdiction'] or '', valid, codes], (row, raw)
+        assert row[9] == one_line and len(row) == 10, (row, raw)
         seen.add((obj['jurisdiction'], obj['valid']))
     for jurisdiction in ('tw', 'hk', 'cn', 'cn15', 'kr'):
         assert (jurisdiction, True) in seen and (jurisdiction, False) in seen, jurisdiction
-    print(f'{len(lines)} lines: jq accepts the output; every object matches its line')
+    print(f'{len(lines)} lines: jq accepts the output; every object and CSV row matches its line')
 
 
 if __name__ == '__main__':

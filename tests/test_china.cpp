@@ -1,10 +1,10 @@
-#include "rules/china.h"
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 
 #include "data/regions.h"
+#include "rules/china.h"
 #include "rules/current.h"
 #include "rules/random_source.h"
 #include "utf8.h"
@@ -41,16 +41,20 @@ INSTANTIATE_TEST_SUITE_P(
     , CheckChinaIdTest,
     testing::Values(
         ReportCase{"beijing_woman_x", "11010519491231002X",
-                   "“11010519491231002X”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”身分证字号。",
+                   "“11010519491231002X”是一位于“西元 1949 年 12 月 31 "
+                   "日”出生在“北京市朝阳区”的中国“女性”身分证字号。",
                    true},
         ReportCase{"listed_province_unlisted_row", "110112198001010028",
-                   "“110112198001010028”是一位于“西元 1980 年 1 月 1 日”出生在“北京市”的中国“女性”身分证字号。",
+                   "“110112198001010028”是一位于“西元 1980 年 1 月 1 "
+                   "日”出生在“北京市”的中国“女性”身分证字号。",
                    true},
         ReportCase{"unknown_province_71", "710000198001010010",
-                   "“710000198001010010”是一位于“西元 1980 年 1 月 1 日”出生在“未知出生地”的中国“男性”身分证字号。",
+                   "“710000198001010010”是一位于“西元 1980 年 1 月 1 "
+                   "日”出生在“未知出生地”的中国“男性”身分证字号。",
                    true},
         ReportCase{"not_yet_born", "110101203001010014",
-                   "“110101203001010014”是一位于“西元 2030 年 1 月 1 日”(尚未出生)出生在“北京市东城区”的中国“男性”身分证字号。",
+                   "“110101203001010014”是一位于“西元 2030 年 1 月 1 "
+                   "日”(尚未出生)出生在“北京市东城区”的中国“男性”身分证字号。",
                    true},
         ReportCase{"wrong_check", "110105194912310021",
                    "最后一码检查码应该是(X)，才是正确的中国身分证字号。", false},
@@ -131,6 +135,8 @@ TEST(ChinaCheckCode, ReadsSeventeenDigitsOnly) {
   EXPECT_EQ(ChinaCheckCode("11010519491231002"), 'X');
   EXPECT_EQ(ChinaCheckCode("11010519491231002?"), 'X');
   EXPECT_EQ(ChinaCheckCode("13063819900101002"), '7');
+  EXPECT_EQ(ChinaCheckCode("15263119850503001"), 'X') << "the third digit weighs 10";
+  EXPECT_EQ(ChinaCheckCode("11010519850503501"), '4') << "the fifteenth digit weighs 5";
 }
 
 struct OldCase {
@@ -153,17 +159,23 @@ TEST_P(CheckChinaOldIdTest, GivesTheReport) {
 INSTANTIATE_TEST_SUITE_P(
     , CheckChinaOldIdTest,
     testing::Values(
-        OldCase{"beijing_woman", "110105491231002",
-                "“110105491231002”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”旧身分证字号，目前应升码为“11010519491231002X”。",
-                true},
+        OldCase{
+            "beijing_woman", "110105491231002",
+            "“110105491231002”是一位于“西元 1949 年 12 月 31 "
+            "日”出生在“北京市朝阳区”的中国“女性”旧身分证字号，目前应升码为“11010519491231002X”。",
+            true},
         OldCase{"duplicate_code", "130638900101002",
-                "“130638900101002”是一位于“西元 1990 年 1 月 1 日”出生在“河北省雄县”的中国“女性”旧身分证字号，目前应升码为“130638199001010027”。",
+                "“130638900101002”是一位于“西元 1990 年 1 月 1 "
+                "日”出生在“河北省雄县”的中国“女性”旧身分证字号，目前应升码为“130638199001010027”。",
                 true},
         OldCase{"record_age", "110101050101001",
-                "“110101050101001”是一位于“西元 1905 年 1 月 1 日”(破世界纪录的人瑞)出生在“北京市东城区”的中国“男性”旧身分证字号，目前应升码为“110101190501010010”。",
+                "“110101050101001”是一位于“西元 1905 年 1 月 1 "
+                "日”(破世界纪录的人瑞)"
+                "出生在“北京市东城区”的中国“男性”旧身分证字号，目前应升码为“110101190501010010”。",
                 true},
         OldCase{"unknown_province", "710000800101001",
-                "“710000800101001”是一位于“西元 1980 年 1 月 1 日”出生在“未知出生地”的中国“男性”旧身分证字号，目前应升码为“710000198001010010”。",
+                "“710000800101001”是一位于“西元 1980 年 1 月 1 "
+                "日”出生在“未知出生地”的中国“男性”旧身分证字号，目前应升码为“710000198001010010”。",
                 true},
         OldCase{"letter_at_15", "11010549123100X",
                 "应该全部输入数字(0)~(9)，才是正确的中国旧身分证字号。", false},
@@ -172,7 +184,9 @@ INSTANTIATE_TEST_SUITE_P(
         OldCase{"1900_not_leap", "110105000229002",
                 "第7-12码的出生日期应该是正确的日期格式，才是正确的中国旧身分证字号。", false},
         OldCase{"00_is_1900_never_2000", "110105000101002",
-                "“110105000101002”是一位于“西元 1900 年 1 月 1 日”(破世界纪录的人瑞)出生在“北京市朝阳区”的中国“女性”旧身分证字号，目前应升码为“110105190001010028”。",
+                "“110105000101002”是一位于“西元 1900 年 1 月 1 "
+                "日”(破世界纪录的人瑞)"
+                "出生在“北京市朝阳区”的中国“女性”旧身分证字号，目前应升码为“110105190001010028”。",
                 true}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -192,7 +206,8 @@ TEST(UpgradeChinaId, EveryCorrectOldNumberUpgradesToTheSameHolder) {
     // Old numbers from random rows, dates of the 1900s (some invalid) and sequences.
     const auto row = RandomDraw() % CountyRowCount();
     const std::string old = RegionCodeTextOfRow(row) + RandomDigits(0, 99, 2) +
-                            RandomDigits(1, 12, 2) + RandomDigits(1, 31, 2) + RandomDigits(0, 999, 3);
+                            RandomDigits(1, 12, 2) + RandomDigits(1, 31, 2) +
+                            RandomDigits(0, 999, 3);
     const IdReport oldReport = CheckChinaOldId(old);
     if (!oldReport.valid) continue;
     const std::string upgraded = UpgradeChinaId(old);
@@ -234,10 +249,10 @@ TEST_P(MakeChinaIdTest, EveryNumberChecksValidAndCarriesTheSettings) {
     }
   }
   const int sex = settings ? settings->Sex : -1;
-  const std::set<char> expected = sex == 0   ? std::set<char>{'1', '3', '5', '7', '9'}
-                                  : sex == 1 ? std::set<char>{'0', '2', '4', '6', '8'}
-                                             : std::set<char>{'0', '1', '2', '3', '4', '5', '6',
-                                                              '7', '8', '9'};
+  const std::set<char> expected =
+      sex == 0   ? std::set<char>{'1', '3', '5', '7', '9'}
+      : sex == 1 ? std::set<char>{'0', '2', '4', '6', '8'}
+                 : std::set<char>{'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'};
   EXPECT_EQ(sexDigits, expected);
 }
 
@@ -258,14 +273,41 @@ TEST(MakeChinaId, DrawnDaysAreValidForTheirMonthAndCoverLeapDays) {
   ScopedToday pinned(kToday);
   SeedRandom(229);
   bool sawLeapDay = false;
-  for (int i = 0; i < 200000 && !sawLeapDay; ++i) sawLeapDay = MakeChinaId(std::nullopt).substr(10, 4) == "0229";
+  for (int i = 0; i < 200000 && !sawLeapDay; ++i)
+    sawLeapDay = MakeChinaId(std::nullopt).substr(10, 4) == "0229";
   EXPECT_TRUE(sawLeapDay);
 }
 
-TEST(MakeChinaId, RandomRowsIncludeBracketRows) {
+// The draws in order: region row, year, month, day, sequence, sex digit.
+TEST(MakeChinaId, EachDrawFillsItsField) {
+  ScopedToday pinned(kToday);
+  for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+    SeedRandom(seed);
+    const int row = RandomDraw() % CountyRowCount();
+    const int year = kToday.year - 6 - RandomDraw() % 80;
+    const int month = RandomDraw() % 12 + 1;
+    const int day = RandomDraw() % DaysOfMonth(year, month) + 1;
+    const int sequence = RandomDraw() % 100;
+    const int sexDigit = RandomDraw() % 10;
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%s%04d%02d%02d%02d%d",
+                  RegionCodeTextOfRow(row).c_str(), year, month, day, sequence, sexDigit);
+    SeedRandom(seed);
+    EXPECT_EQ(MakeChinaId(std::nullopt).substr(0, 17), expected) << seed;
+  }
+}
+
+TEST(MakeChinaId, RandomDrawsReachBothEndsOfTheRegionTableAndEveryMonth) {
   SeedRandom(3);
-  std::set<std::string> codes;
-  for (int i = 0; i < 200000; ++i) codes.insert(MakeChinaId(std::nullopt).substr(0, 6));
+  std::set<std::string> codes, months;
+  for (int i = 0; i < 200000; ++i) {
+    const std::string number = MakeChinaId(std::nullopt);
+    codes.insert(number.substr(0, 6));
+    months.insert(number.substr(10, 2));
+  }
+  EXPECT_EQ(months.size(), 12u);
+  EXPECT_TRUE(codes.count(RegionCodeTextOfRow(0)) &&
+              codes.count(RegionCodeTextOfRow(CountyRowCount() - 1)));
   EXPECT_TRUE(codes.count("110100")) << "a bracket row can be drawn";
   EXPECT_GT(codes.size(), static_cast<std::size_t>(CountyRowCount()) * 9 / 10);
 }

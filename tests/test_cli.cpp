@@ -292,16 +292,56 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"region_code_not_digits", {"make", "cn", "--region", "11010x"}, "'11010x'"},
         UsageCase{
             "china_birth_year_below_100", {"make", "cn", "--birth", "0085-01-01"}, "'0085-01-01'"},
-        UsageCase{"china_birth_invalid", {"make", "cn", "--birth", "1900-02-29"}, "'1900-02-29'"}),
+        UsageCase{"china_birth_invalid", {"make", "cn", "--birth", "1900-02-29"}, "'1900-02-29'"},
+        UsageCase{
+            "unique_beyond_taiwan_letter_and_sex",
+            {"make", "tw", "--region", "A", "--sex", "male", "--unique", "--count", "10000001"},
+            "only 10000000 "},
+        UsageCase{"unique_beyond_hong_kong_8",
+                  {"make", "hk", "--length", "8", "--unique", "--csv", "--count", "26000001"},
+                  "only 26000000 "},
+        UsageCase{"unique_beyond_korea_day_and_sex",
+                  {"make", "kr", "--birth", "1990-01-01", "--sex", "male", "--unique", "--count",
+                   "100001"},
+                  "only 100000 "},
+        UsageCase{"unique_beyond_mainland_region_day_and_sex",
+                  {"make", "cn", "--region", "110105", "--birth", "1990-01-01", "--sex", "female",
+                   "--unique", "--count", "501"},
+                  "only 500 "},
+        UsageCase{"unique_beyond_old_mainland_region_and_day",
+                  {"make", "cn15", "--region", "110105", "--birth", "1990-01-01", "--unique",
+                   "--count", "1001"},
+                  "only 1000 "},
+        UsageCase{"korea_range_read_in_another_century",
+                  {"make", "kr", "--birth", "1920-01-01..1930-01-01"},
+                  "another century"},
+        UsageCase{"old_mainland_birth_after_1999",
+                  {"make", "cn15", "--birth", "2000-01-01.."},
+                  "1999-12-31"},
+        UsageCase{"empty_birth_range",
+                  {"make", "cn", "--birth", "1990-01-02..1990-01-01"},
+                  "'1990-01-02..1990-01-01'"},
+        UsageCase{"age_without_range", {"make", "cn", "--age", "30"}, "'30'"},
+        UsageCase{
+            "age_and_birth", {"make", "kr", "--age", "1-2", "--birth", "2000-01-01"}, "--age"},
+        UsageCase{"fault_hong_kong_cannot_have",
+                  {"make", "hk", "--invalid", "birth_date"},
+                  "letter, digits, check_code"},
+        UsageCase{"invalid_length", {"make", "tw", "--invalid", "length"}, "'length'"},
+        UsageCase{"invalid_and_unique", {"make", "tw", "--invalid", "any", "--unique"}, "--unique"},
+        UsageCase{"csv_and_json", {"check", "--csv", "--json"}, "--json"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HelpCommand, DescribesEveryCommand) {
   const auto outcome = RunWith({"--help"});
   EXPECT_EQ(outcome.status, 0);
-  for (const char* word : {"check", "make", "tw", "hk", "kr", "--count", "--seed", "--sex",
-                           "--region", "--length", "--birth", "yymmdd", "--json", "cn15"})
+  for (const char* word :
+       {"check",    "make",      "tw",       "hk",      "kr",     "--count",  "--seed",
+        "--sex",    "--region",  "--length", "--birth", "yymmdd", "--json",   "cn15",
+        "--unique", "--invalid", "--age",    "--csv",   "CRLF",   "--version"})
     EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
   EXPECT_EQ(RunWith({"make", "tw", "--help"}).out, outcome.out);
+  EXPECT_EQ(RunWith({"--version"}).out.rfind("kesmal-cli ", 0), 0u);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -390,11 +430,14 @@ TEST(MakeCommand, KoreaOptionsFixOnlyTheirFields) {
 
 TEST(MakeCommand, JsonIsWhatCheckJsonSaysOfTheSameNumbers) {
   const ScopedToday today({2026, 6, 15});
-  for (const char* jurisdiction : {"tw", "hk", "cn", "kr"}) {
+  for (const char* jurisdiction : {"tw", "hk", "cn", "kr", "cn15"}) {
     const auto plain = RunWith({"make", jurisdiction, "--count", "50", "--seed", "11"});
     const auto json = RunWith({"make", jurisdiction, "--json", "--count", "50", "--seed", "11"});
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out, RunWith({"check", "--json"}, plain.out).out) << jurisdiction;
+    EXPECT_EQ(RunWith({"make", jurisdiction, "--csv", "--count", "50", "--seed", "11"}).out,
+              RunWith({"check", "--csv"}, plain.out).out)
+        << jurisdiction;
     EXPECT_EQ(Lines(json.out).size(), 50u);
   }
 }

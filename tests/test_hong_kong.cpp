@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 
 #include "rules/current.h"
@@ -155,6 +156,22 @@ TEST(MakeHongKongId, AMillionNumbersCheckValid) {
   for (int i = 0; i < 1000000; ++i) {
     const std::string number = MakeHongKongId(std::nullopt);
     ASSERT_TRUE(CheckByLength(number).valid) << number;
+  }
+}
+
+// The draws in order: first letter, second letter, serial, length (even: nine).
+TEST(MakeHongKongId, EachDrawFillsItsField) {
+  for (std::uint32_t seed = 1; seed <= 100; ++seed) {
+    SeedRandom(seed);
+    const char first = static_cast<char>('A' + RandomDraw() % 26);
+    const char second = static_cast<char>('A' + RandomDraw() % 26);
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "%06d", RandomDraw() % 1000000);
+    const std::string body = std::string(1, second) + serial;
+    const std::string expected = RandomDraw() % 2 == 0 ? first + body : body;
+    SeedRandom(seed);
+    const std::string made = MakeHongKongId(std::nullopt);
+    EXPECT_EQ(made.substr(0, made.size() - 1), expected) << seed;
   }
 }
 

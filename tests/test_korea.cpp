@@ -36,7 +36,9 @@ INSTANTIATE_TEST_SUITE_P(, KoreaCheckCodeTest,
                                          CodeCase{"male_2000", "000101100000", '2'},
                                          CodeCase{"female_2000", "000101200000", '5'},
                                          CodeCase{"last_day_of_1999", "991231100000", '7'},
-                                         CodeCase{"leap_day_2000", "000229100000", '6'}),
+                                         CodeCase{"leap_day_2000", "000229100000", '6'},
+                                         CodeCase{"serial_at_8_weighs_9", "000101110000", '4'},
+                                         CodeCase{"serial_at_12_weighs_5", "000101100001", '8'}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct ReportCase {
@@ -225,6 +227,22 @@ TEST(MakeKoreaId, AMillionNumbersCheckValidAndCoverEveryDateOfTheHundredYears) {
   EXPECT_EQ(dates.size(), 36525u);
   EXPECT_TRUE(dates.count("000229"));
   EXPECT_FALSE(dates.count("010229"));
+}
+
+// The draws in order: two-digit year, month, day, sex (even: male), serial.
+TEST(MakeKoreaId, EachDrawFillsItsField) {
+  for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+    SeedRandom(seed);
+    const int year = RandomDraw() % 100;
+    const int month = RandomDraw() % 12 + 1;
+    const int day = RandomDraw() % DaysOfMonth(year, month) + 1;
+    const char sex = RandomDraw() % 2 == 0 ? '1' : '2';
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%02d%02d%02d%c%05d", year, month, day, sex,
+                  RandomDraw() % 100000);
+    SeedRandom(seed);
+    EXPECT_EQ(MakeKoreaId(std::nullopt).substr(0, 12), expected) << seed;
+  }
 }
 
 TEST(MakeKoreaId, PanelDateKeepsOnlyTwoYearDigits) {

@@ -1,12 +1,12 @@
-#include "rules/taiwan.h"
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 
 #include "data/taiwan_letters.h"
 #include "rules/current.h"
 #include "rules/random_source.h"
+#include "rules/taiwan.h"
 #include "utf8.h"
 
 namespace kesmal {
@@ -51,15 +51,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "“I200000005”是出生地在“嘉义市”的“女性”台湾身分证字号。", true},
         ReportCase{"letter_y", "Y100000000",
                    "“Y100000000”是出生地在“阳明山”的“男性”台湾身分证字号。", true},
-        ReportCase{"digit_first", "1234567890",
-                   "第一码应该是英文字母，才是正确的台湾身分证字号。", false},
+        ReportCase{"digit_first", "1234567890", "第一码应该是英文字母，才是正确的台湾身分证字号。",
+                   false},
         ReportCase{"sex_digit_3", "A323456789",
                    "第二码应该是男性(1)或女性(2)，才是正确的台湾身分证字号。", false},
         ReportCase{"letter_among_serial", "A1B3456789",
                    "第3-9码应该是数字(0)~(9)，才是正确的台湾身分证字号。", false},
-        ReportCase{"all_letters", "AAAAAAAAAA",
-                   "第二码应该是男性(1)或女性(2)，第3-9码应该是数字(0)~(9)，才是正确的台湾身分证字号。",
-                   false},
+        ReportCase{
+            "all_letters", "AAAAAAAAAA",
+            "第二码应该是男性(1)或女性(2)，第3-9码应该是数字(0)~(9)，才是正确的台湾身分证字号。",
+            false},
         ReportCase{"three_format_faults", "1A1B345678",
                    "第一码应该是英文字母，第二码应该是男性(1)或女性(2)，第3-9码应该是数字(0)~(9)，"
                    "才是正确的台湾身分证字号。",
@@ -155,6 +156,19 @@ TEST(MakeTaiwanId, ChiayiFemaleIsReportedSo) {
   const auto number = MakeTaiwanId(TaiwanMakeSettings{8, HolderSex::Female});
   EXPECT_EQ(number.substr(0, 2), "I2");
   EXPECT_NE(Utf8(CheckTaiwanId(number).text).find("“嘉义市”的“女性”"), std::string::npos);
+}
+
+// The draws in order: region row, sex (even: male), serial.
+TEST(MakeTaiwanId, EachDrawFillsItsField) {
+  for (std::uint32_t seed = 1; seed <= 100; ++seed) {
+    SeedRandom(seed);
+    const char letter = static_cast<char>('A' + RandomDraw() % 26);
+    const char sex = RandomDraw() % 2 == 0 ? '1' : '2';
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%c%c%07d", letter, sex, RandomDraw() % 10000000);
+    SeedRandom(seed);
+    EXPECT_EQ(MakeTaiwanId(std::nullopt).substr(0, 9), expected) << seed;
+  }
 }
 
 TEST(MakeTaiwanId, RandomDrawsCoverEveryLetterAndBothSexes) {
