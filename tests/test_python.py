@@ -61,6 +61,10 @@ MAKE_CASES = {
     "cn region, birth and sex": ("cn", {"region": "110105", "birth": "1949-12-31", "sex": "female"},
                                  ["--region", "110105", "--birth", "1949-12-31", "--sex", "female"]),
     "cn without options": ("cn", {}, []),
+    "cn15 birth range open at its end": ("cn15", {"birth": (datetime.date(1950, 1, 1), None)},
+                                         ["--birth", "1950-01-01.."]),
+    "kr age range, unique": ("kr", {"age": (20, 30), "unique": True}, ["--age", "20-30", "--unique"]),
+    "tw invalid": ("tw", {"invalid": "check_code"}, ["--invalid", "check_code"]),
 }
 
 
@@ -81,7 +85,7 @@ def test_make_raises_the_command_lines_message(jurisdiction, options):
     assert str(error.value) and str(error.value) in message
 
 
-METHODS = {"tw_id": "tw", "hk_id": "hk", "cn_id": "cn", "kr_id": "kr"}
+METHODS = {"tw_id": "tw", "hk_id": "hk", "cn_id": "cn", "cn15_id": "cn15", "kr_id": "kr"}
 
 
 @pytest.mark.parametrize("seeding", ["instance", "shared"])
@@ -98,7 +102,7 @@ def test_provider_numbers_are_valid_and_reproducible(seeding):
 
     numbers = draw()
     assert numbers == draw()
-    assert len(set(numbers)) > 190
+    assert len(set(numbers)) > 240
     for number, method in zip(numbers, (m for m in METHODS for _ in range(50))):
         result = kesmal.check(number)
         assert result["valid"] and result["jurisdiction"] == METHODS[method], number
