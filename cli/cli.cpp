@@ -23,7 +23,8 @@ namespace {
 constexpr const char* kCsvHelp =
     "print CSV instead (RFC 4180, lines ending in CRLF, UTF-8): a header row, then one row "
     "per input: input, jurisdiction, valid, faults (codes joined by \";\"), birthplace, "
-    "region_code, birth_date, sex, upgrade, report; fields that do not apply are empty";
+    "region_code, birth_date, sex, upgrade, report (with --rules also rules, kind, "
+    "check_code_verified); fields that do not apply are empty";
 
 struct CheckRequest {
   std::vector<std::string> numbers;
@@ -190,7 +191,7 @@ int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
   const bool json = request.json;
   bool allValid = true;
   // Reports gather here and go out in large blocks.
-  std::string pending = request.csv ? std::string(kCsvHeader) + "\r\n" : "";
+  std::string pending = request.csv ? std::string(CsvHeader(request.rules)) + "\r\n" : "";
   const auto writePending = [&]() -> std::ostream& {
     out.write(pending.data(), static_cast<std::streamsize>(pending.size()));
     pending.clear();
@@ -200,7 +201,7 @@ int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
     if (request.csv) {
       const auto checked = CheckInput(line, request.rules.value_or(RuleSet::Classic));
       allValid &= !checked || checked->valid;
-      pending += CheckCsv(line, checked);
+      pending += CheckCsv(line, checked, request.rules);
       pending += "\r\n";
     } else {
       allValid &= AppendCheck(line, json, request.rules, pending);
@@ -265,7 +266,7 @@ int RunMake(const MakeRequest& request, std::ostream& out) {
                      " distinct numbers exist for these options, fewer than --count " +
                      std::to_string(count)};
   SeedRandom(request.seed ? *request.seed : ClockSeed());
-  if (request.csv) out << kCsvHeader << "\r\n";
+  if (request.csv) out << CsvHeader() << "\r\n";
   if (spec) {
     MakeFromSpace(out, request, *spec, space, count);
   } else {

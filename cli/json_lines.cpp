@@ -262,9 +262,11 @@ void VisitHolder(const IdAnalysis& id, CheckFieldSink& sink) {
 // Gathers the fields that are columns of --csv; a list gives its codes.
 class CsvWriter final : public CheckFieldSink {
  public:
-  static constexpr std::string_view kKeys[] = {"input",      "jurisdiction", "valid",      "faults",
-                                               "birthplace", "region_code",  "birth_date", "sex",
-                                               "upgrade",    "report"};
+  static constexpr std::string_view kKeys[] = {
+      "input", "jurisdiction", "valid",  "faults", "birthplace", "region_code",        "birth_date",
+      "sex",   "upgrade",      "report", "rules",  "kind",       "check_code_verified"};
+  static constexpr std::size_t kReport = 9;
+  static constexpr std::size_t kClassicColumns = kReport + 1;
   std::string columns[std::size(kKeys)];
 
   void Text(std::string_view key, std::string_view utf8) override {
@@ -362,16 +364,25 @@ std::string CheckJson(std::string_view input, const std::optional<IdReport>& rep
   return json;
 }
 
-std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report) {
+std::string_view CsvHeader(std::optional<RuleSet> rules) {
+  static constexpr std::string_view kHeader =
+      "input,jurisdiction,valid,faults,birthplace,region_code,birth_date,sex,upgrade,report,"
+      "rules,kind,check_code_verified";
+  return rules ? kHeader : kHeader.substr(0, kHeader.find(",rules"));
+}
+
+std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report,
+                     std::optional<RuleSet> rules) {
   CsvWriter writer;
-  VisitCheckFields(input, report, writer);
+  VisitCheckFields(input, report, writer, rules);
   // The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
-  for (char& c : writer.columns[std::size(CsvWriter::kKeys) - 1])
+  for (char& c : writer.columns[CsvWriter::kReport])
     if (c == '\r' || c == '\n') c = ' ';
+  const std::size_t count = rules ? std::size(CsvWriter::kKeys) : CsvWriter::kClassicColumns;
   std::string row;
-  for (const std::string& column : writer.columns) {
-    if (&column != writer.columns) row += ',';
-    AppendCsvField(row, ValidUtf8(column));
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) row += ',';
+    AppendCsvField(row, ValidUtf8(writer.columns[i]));
   }
   return row;
 }

@@ -50,11 +50,13 @@ std::string CheckJson(std::string_view input, const std::optional<IdReport>& rep
 
 // The header row of --csv, and the row of one input, both without a line end:
 // input, jurisdiction, valid, faults (codes joined by ";"), birthplace,
-// region_code, birth_date, sex, upgrade, report. Any input gives one
-// well-formed RFC 4180 row of UTF-8, ill-formed bytes becoming U+FFFD.
-inline constexpr std::string_view kCsvHeader =
-    "input,jurisdiction,valid,faults,birthplace,region_code,birth_date,sex,upgrade,report";
-std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report);
+// region_code, birth_date, sex, upgrade, report; with a rule set named, also
+// rules, kind and check_code_verified, after the report so that the columns
+// scripts already read keep their places. Any input gives one well-formed
+// RFC 4180 row of UTF-8, ill-formed bytes becoming U+FFFD.
+std::string_view CsvHeader(std::optional<RuleSet> rules = std::nullopt);
+std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report,
+                     std::optional<RuleSet> rules = std::nullopt);
 
 // The bytes with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view bytes);

@@ -71,6 +71,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   0,
                   "“E900000001”是登记地在“高雄市”的“女性”台湾居留证字号。\n"},
+        CheckCase{"csv_names_the_rules_kind_and_verification",
+                  {"check", "--csv", "--rules", "current", "2010013970000"},
+                  "",
+                  0,
+                  "input,jurisdiction,valid,faults,birthplace,region_code,birth_date,sex,"
+                  "upgrade,report,rules,kind,check_code_verified\r\n"
+                  "2010013970000,kr,true,,,,2020-10-01,male,,“2010013970000”是一位于“西元 2020 "
+                  "年 10 月 1 日”出生的韩国“男性”身分证字号(检查码无法验证)。,current,"
+                  "identity_card,false\r\n"},
         CheckCase{"any_invalid_gives_1",
                   {"check", "A123456789", "A123456780"},
                   "",
