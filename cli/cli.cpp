@@ -241,11 +241,11 @@ void WriteMade(std::ostream& out, const MakeRequest& request, const std::string&
 }
 
 // Unique runs walk a keyed permutation of the space; the others draw from it.
-void MakeFromSpace(std::ostream& out, const MakeRequest& request, const NumberSpec& spec,
+void MakeFromSpace(std::ostream& out, const MakeRequest& request, const FixedFields& fixed,
                    const NumberSpace& space, std::uint64_t count) {
   const std::uint64_t key = RandomIndex(~0ULL);
   const KeyedPermutation permutation(space.Size(), key);
-  const auto faults = FaultsOf(spec.form);
+  const auto faults = FaultsOf(fixed.form);
   for (std::uint64_t n = 0; n < count; ++n) {
     std::string number = space.At(request.unique ? permutation(n) : RandomIndex(space.Size()));
     if (request.invalid) {
@@ -259,16 +259,16 @@ void MakeFromSpace(std::ostream& out, const MakeRequest& request, const NumberSp
 
 int RunMake(const MakeRequest& request, std::ostream& out) {
   const std::uint64_t count = request.count.value_or(1);
-  const auto spec = SpaceOf(request);
-  const NumberSpace space(spec.value_or(NumberSpec{}));
+  const auto fixed = SpaceOf(request);
+  const NumberSpace space(fixed.value_or(FixedFields{}));
   if (request.unique && count > space.Size())
     throw UsageError{"only " + std::to_string(space.Size()) +
                      " distinct numbers exist for these options, fewer than --count " +
                      std::to_string(count)};
   SeedRandom(request.seed ? *request.seed : ClockSeed());
   if (request.csv) out << CsvHeader() << "\r\n";
-  if (spec) {
-    MakeFromSpace(out, request, *spec, space, count);
+  if (fixed) {
+    MakeFromSpace(out, request, *fixed, space, count);
   } else {
     for (std::uint64_t n = 0; n < count; ++n)
       WriteMade(out, request, *MakeNumberText(request.jurisdiction, request.settings));

@@ -276,38 +276,38 @@ std::optional<CivilDate> SingleBirth(const MakeSettings& settings) {
   return std::nullopt;
 }
 
-void FixFields(NumberSpec& spec, const MakeSettings& settings) {
+void FixFields(FixedFields& fixed, const MakeSettings& settings) {
   if (const auto* taiwan = std::get_if<TaiwanMakeSettings>(&settings)) {
-    spec.letterRow = taiwan->Region;
-    spec.sex = taiwan->Sex;
+    fixed.letterRow = taiwan->Region;
+    fixed.sex = taiwan->Sex;
   } else if (const auto* hongKong = std::get_if<HongKongMakeSettings>(&settings)) {
-    spec.length = hongKong->Length;
+    fixed.length = hongKong->Length;
   } else if (const auto* china = std::get_if<ChinaMakeSettings>(&settings)) {
-    if (china->SubLocal >= 0) spec.regionRow = CountyRowAt(china->Local, china->SubLocal);
-    if (china->Sex >= 0) spec.sex = china->Sex == 0 ? HolderSex::Male : HolderSex::Female;
+    if (china->SubLocal >= 0) fixed.regionRow = CountyRowAt(china->Local, china->SubLocal);
+    if (china->Sex >= 0) fixed.sex = china->Sex == 0 ? HolderSex::Male : HolderSex::Female;
   } else if (const auto* korea = std::get_if<KoreaMakeSettings>(&settings)) {
-    spec.sex = korea->Sex;
+    fixed.sex = korea->Sex;
   }
 }
 
 }  // namespace
 
-std::optional<NumberSpec> SpaceOf(const MakeRequest& request) {
+std::optional<FixedFields> SpaceOf(const MakeRequest& request) {
   if (!request.unique && !request.births && !request.invalid && request.jurisdiction != kOldChina)
     return std::nullopt;
-  NumberSpec spec;
-  spec.form = FormOf(request.jurisdiction);
-  if (request.invalid) RefuseFaultOfOthers(*request.invalid, spec.form);
-  FixFields(spec, request.settings);
-  if (const auto single = SingleBirth(request.settings)) spec.births = DateRange{*single, *single};
-  if (request.births) spec.births = Resolve(*request.births, spec.form);
+  FixedFields fixed;
+  fixed.form = FormOf(request.jurisdiction);
+  if (request.invalid) RefuseFaultOfOthers(*request.invalid, fixed.form);
+  FixFields(fixed, request.settings);
+  if (const auto single = SingleBirth(request.settings)) fixed.births = DateRange{*single, *single};
+  if (request.births) fixed.births = Resolve(*request.births, fixed.form);
   const DateRange held = DefaultBirths(Jurisdiction::ChinaOld);
-  if (spec.form == Jurisdiction::ChinaOld && spec.births && !Within(*spec.births, held))
+  if (fixed.form == Jurisdiction::ChinaOld && fixed.births && !Within(*fixed.births, held))
     throw UsageError{(request.births ? request.births->option + " " + request.births->text
-                                     : "--birth " + IsoDate(spec.births->first)) +
+                                     : "--birth " + IsoDate(fixed.births->first)) +
                      " reaches outside " + IsoDate(held.first) + ".." + IsoDate(held.last) +
                      ", the births the old mainland form holds"};
-  return spec;
+  return fixed;
 }
 
 std::string BadValue(std::string_view option, std::string_view value, std::string_view expected) {

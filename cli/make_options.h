@@ -45,7 +45,7 @@ inline constexpr int kOldChina = kJurisdictionCount;
 // serve (unique, birth ranges, invalid numbers, the old mainland form); none
 // for the others. A range the form cannot hold, or a fault its check cannot
 // report, is a usage error.
-std::optional<NumberSpec> SpaceOf(const MakeRequest& request);
+std::optional<FixedFields> SpaceOf(const MakeRequest& request);
 
 struct JurisdictionEntry {
   std::string_view name;  // "tw"

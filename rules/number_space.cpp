@@ -125,22 +125,22 @@ std::optional<DateRange> BirthsOfAges(int minAge, int maxAge) {
   return DateRange{first, YearsBefore(today, minAge)};
 }
 
-NumberSpace::NumberSpace(const NumberSpec& spec) : spec_(spec) {
-  const DateRange births = spec.births ? *spec.births : DefaultBirths(spec.form);
+NumberSpace::NumberSpace(const FixedFields& fixed) : fixed_(fixed) {
+  const DateRange births = fixed.births ? *fixed.births : DefaultBirths(fixed.form);
   firstDay_ = DayNumber(births.first);
   days_ =
       static_cast<std::uint64_t>(std::max<std::int64_t>(0, DayNumber(births.last) - firstDay_ + 1));
-  const std::uint64_t sexes = spec.sex ? 1 : 2;
-  switch (spec.form) {
-    case Jurisdiction::Taiwan: size_ = (spec.letterRow ? 1 : 26) * sexes * 10000000; break;
+  const std::uint64_t sexes = fixed.sex ? 1 : 2;
+  switch (fixed.form) {
+    case Jurisdiction::Taiwan: size_ = (fixed.letterRow ? 1 : 26) * sexes * 10000000; break;
     case Jurisdiction::HongKong:
-      size_ = spec.length ? (*spec.length == 8 ? kHongKongShort : kHongKongLong)
-                          : kHongKongShort + kHongKongLong;
+      size_ = fixed.length ? (*fixed.length == 8 ? kHongKongShort : kHongKongLong)
+                           : kHongKongShort + kHongKongLong;
       break;
     case Jurisdiction::Korea: size_ = days_ * sexes * 100000; break;
     default: {
-      const std::uint64_t regions = spec.regionRow ? 1 : DistinctRegionCodes().size();
-      size_ = regions * days_ * (spec.sex ? 500 : 1000);
+      const std::uint64_t regions = fixed.regionRow ? 1 : DistinctRegionCodes().size();
+      size_ = regions * days_ * (fixed.sex ? 500 : 1000);
     }
   }
 }
@@ -148,17 +148,17 @@ NumberSpace::NumberSpace(const NumberSpec& spec) : spec_(spec) {
 std::string NumberSpace::At(std::uint64_t index) const {
   std::string number;
   number.reserve(18);
-  switch (spec_.form) {
+  switch (fixed_.form) {
     case Jurisdiction::Taiwan: {
-      const auto row = spec_.letterRow ? *spec_.letterRow : static_cast<int>(Pull(index, 26));
+      const auto row = fixed_.letterRow ? *fixed_.letterRow : static_cast<int>(Pull(index, 26));
       number += static_cast<char>(TaiwanLetterTable[row].Letter & 0xFF);
-      number += SexDigit(index, spec_.sex);
+      number += SexDigit(index, fixed_.sex);
       AppendDigits(number, Pull(index, 10000000), 7);
       return number += TaiwanCheckCode(number);
     }
     case Jurisdiction::HongKong: {
-      const bool shortForm = spec_.length ? *spec_.length == 8 : index < kHongKongShort;
-      if (!spec_.length && !shortForm) index -= kHongKongShort;
+      const bool shortForm = fixed_.length ? *fixed_.length == 8 : index < kHongKongShort;
+      if (!fixed_.length && !shortForm) index -= kHongKongShort;
       if (!shortForm) number += static_cast<char>('A' + Pull(index, 26));
       number += static_cast<char>('A' + Pull(index, 26));
       AppendDigits(number, Pull(index, 1000000), 6);
@@ -169,18 +169,18 @@ std::string NumberSpace::At(std::uint64_t index) const {
       const CivilDate date =
           DateOfDayNumber(firstDay_ + static_cast<std::int64_t>(Pull(index, days_)));
       AppendDigits(number, date.year % 100 * 10000 + date.month * 100 + date.day, 6);
-      number += SexDigit(index, spec_.sex);
+      number += SexDigit(index, fixed_.sex);
       AppendDigits(number, Pull(index, 100000), 5);
       return number += KoreaCheckCode(number);
     }
     default: {
-      AppendDigits(number, RegionCode(index, spec_.regionRow), 6);
+      AppendDigits(number, RegionCode(index, fixed_.regionRow), 6);
       const CivilDate date =
           DateOfDayNumber(firstDay_ + static_cast<std::int64_t>(Pull(index, days_)));
-      const bool old = spec_.form == Jurisdiction::ChinaOld;
+      const bool old = fixed_.form == Jurisdiction::ChinaOld;
       AppendDigits(number, old ? date.year % 100 : date.year, old ? 2 : 4);
       AppendDigits(number, date.month * 100 + date.day, 4);
-      AppendSequence(number, index, spec_.sex);
+      AppendSequence(number, index, fixed_.sex);
       return old ? number : number += ChinaCheckCode(number);
     }
   }

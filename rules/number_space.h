@@ -20,7 +20,7 @@ struct DateRange {
   CivilDate last;
 };
 
-struct NumberSpec {
+struct FixedFields {
   Jurisdiction form = Jurisdiction::Taiwan;
   std::optional<int> letterRow;     // Taiwan: a row of TaiwanLetterTable
   std::optional<int> length;        // Hong Kong: 8 or 9; none takes both
@@ -31,13 +31,13 @@ struct NumberSpec {
 
 class NumberSpace {
  public:
-  explicit NumberSpace(const NumberSpec& spec);
+  explicit NumberSpace(const FixedFields& fixed);
   std::uint64_t Size() const { return size_; }
   // The number at an index below Size(), check character included.
   std::string At(std::uint64_t index) const;
 
  private:
-  NumberSpec spec_;
+  FixedFields fixed_;
   std::int64_t firstDay_ = 0;
   std::uint64_t days_ = 1;
   std::uint64_t size_ = 0;

@@ -17,7 +17,7 @@ constexpr CivilDate kBirth{1990, 1, 1};
 
 struct SpaceCase {
   const char* name;
-  NumberSpec spec;
+  FixedFields fixed;
   std::uint64_t size;
 };
 
@@ -26,7 +26,7 @@ class NumberSpaces : public testing::TestWithParam<SpaceCase> {};
 // Spaces smaller than a million are walked whole, so the walk is a bijection.
 TEST_P(NumberSpaces, AMillionOfAKeyedWalkAreValidAndDistinct) {
   const ScopedToday today(kToday);
-  const NumberSpace space(GetParam().spec);
+  const NumberSpace space(GetParam().fixed);
   ASSERT_EQ(space.Size(), GetParam().size);
   const KeyedPermutation walk(space.Size(), 20261209);
   std::vector<std::string> made;
@@ -41,11 +41,11 @@ TEST_P(NumberSpaces, AMillionOfAKeyedWalkAreValidAndDistinct) {
   EXPECT_TRUE(twice == made.end()) << "made twice: " << *twice;
 }
 
-NumberSpec Spec(Jurisdiction form, void (*fix)(NumberSpec&) = nullptr) {
-  NumberSpec spec;
-  spec.form = form;
-  if (fix) fix(spec);
-  return spec;
+FixedFields Fixed(Jurisdiction form, void (*fix)(FixedFields&) = nullptr) {
+  FixedFields fixed;
+  fixed.form = form;
+  if (fix) fix(fixed);
+  return fixed;
 }
 
 constexpr std::uint64_t kRegionCodes = 3556;  // rows, less the codes that stand twice
@@ -53,28 +53,29 @@ constexpr std::uint64_t kRegionCodes = 3556;  // rows, less the codes that stand
 INSTANTIATE_TEST_SUITE_P(
     , NumberSpaces,
     testing::Values(
-        SpaceCase{"taiwan", Spec(Jurisdiction::Taiwan), 26ULL * 2 * 10000000},
-        SpaceCase{"hong_kong_both_lengths", Spec(Jurisdiction::HongKong), 27ULL * 26 * 1000000},
-        SpaceCase{"hong_kong_8", Spec(Jurisdiction::HongKong, [](NumberSpec& s) { s.length = 8; }),
+        SpaceCase{"taiwan", Fixed(Jurisdiction::Taiwan), 26ULL * 2 * 10000000},
+        SpaceCase{"hong_kong_both_lengths", Fixed(Jurisdiction::HongKong), 27ULL * 26 * 1000000},
+        SpaceCase{"hong_kong_8",
+                  Fixed(Jurisdiction::HongKong, [](FixedFields& s) { s.length = 8; }),
                   26ULL * 1000000},
-        SpaceCase{"korea_hundred_years", Spec(Jurisdiction::Korea), 36525ULL * 2 * 100000},
+        SpaceCase{"korea_hundred_years", Fixed(Jurisdiction::Korea), 36525ULL * 2 * 100000},
         SpaceCase{"korea_one_day_one_sex",
-                  Spec(Jurisdiction::Korea,
-                       [](NumberSpec& s) {
-                         s.sex = HolderSex::Male;
-                         s.births = DateRange{kBirth, kBirth};
-                       }),
+                  Fixed(Jurisdiction::Korea,
+                        [](FixedFields& s) {
+                          s.sex = HolderSex::Male;
+                          s.births = DateRange{kBirth, kBirth};
+                        }),
                   100000},
-        SpaceCase{"mainland", Spec(Jurisdiction::China), kRegionCodes * 29220 * 1000},
+        SpaceCase{"mainland", Fixed(Jurisdiction::China), kRegionCodes * 29220 * 1000},
         SpaceCase{"mainland_one_region_day_sex",
-                  Spec(Jurisdiction::China,
-                       [](NumberSpec& s) {
-                         s.regionRow = *FindRowByCode(110105);
-                         s.sex = HolderSex::Female;
-                         s.births = DateRange{kBirth, kBirth};
-                       }),
+                  Fixed(Jurisdiction::China,
+                        [](FixedFields& s) {
+                          s.regionRow = *FindRowByCode(110105);
+                          s.sex = HolderSex::Female;
+                          s.births = DateRange{kBirth, kBirth};
+                        }),
                   500},
-        SpaceCase{"old_mainland", Spec(Jurisdiction::ChinaOld), kRegionCodes * 36524 * 1000}),
+        SpaceCase{"old_mainland", Fixed(Jurisdiction::ChinaOld), kRegionCodes * 36524 * 1000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RangeCase {
@@ -88,9 +89,9 @@ class BirthRanges : public testing::TestWithParam<RangeCase> {};
 TEST_P(BirthRanges, EveryDateLiesInTheRangeAndBothEndsAreReached) {
   const ScopedToday today(kToday);
   const auto& row = GetParam();
-  NumberSpec spec = Spec(row.form);
-  spec.births = row.births;
-  const NumberSpace space(spec);
+  FixedFields fixed = Fixed(row.form);
+  fixed.births = row.births;
+  const NumberSpace space(fixed);
   SeedRandom(12);
   std::int64_t first = DayNumber(row.births.last), last = DayNumber(row.births.first);
   for (int i = 0; i < 5000; ++i) {
@@ -143,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct FaultCase {
   const char* name;
-  NumberSpec spec;
+  FixedFields fixed;
   std::vector<FaultCode> faults;
 };
 
@@ -152,8 +153,8 @@ class InvalidNumbers : public testing::TestWithParam<FaultCase> {};
 TEST_P(InvalidNumbers, EachFailsWithExactlyItsFault) {
   const ScopedToday today(kToday);
   const auto& row = GetParam();
-  ASSERT_EQ(FaultsOf(row.spec.form), row.faults);
-  const NumberSpace space(row.spec);
+  ASSERT_EQ(FaultsOf(row.fixed.form), row.faults);
+  const NumberSpace space(row.fixed);
   SeedRandom(13);
   for (const FaultCode fault : row.faults)
     for (int i = 0; i < 100000; ++i) {
@@ -168,14 +169,14 @@ INSTANTIATE_TEST_SUITE_P(
     , InvalidNumbers,
     testing::Values(
         FaultCase{"taiwan",
-                  Spec(Jurisdiction::Taiwan),
+                  Fixed(Jurisdiction::Taiwan),
                   {F::Letter, F::SexDigit, F::Digits, F::CheckCode}},
-        FaultCase{"hong_kong", Spec(Jurisdiction::HongKong), {F::Letter, F::Digits, F::CheckCode}},
+        FaultCase{"hong_kong", Fixed(Jurisdiction::HongKong), {F::Letter, F::Digits, F::CheckCode}},
         FaultCase{"korea",
-                  Spec(Jurisdiction::Korea),
+                  Fixed(Jurisdiction::Korea),
                   {F::Digits, F::BirthDate, F::SexDigit, F::CheckCode}},
-        FaultCase{"mainland", Spec(Jurisdiction::China), {F::Digits, F::BirthDate, F::CheckCode}},
-        FaultCase{"old_mainland", Spec(Jurisdiction::ChinaOld), {F::Digits, F::BirthDate}}),
+        FaultCase{"mainland", Fixed(Jurisdiction::China), {F::Digits, F::BirthDate, F::CheckCode}},
+        FaultCase{"old_mainland", Fixed(Jurisdiction::ChinaOld), {F::Digits, F::BirthDate}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
