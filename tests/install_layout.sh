@@ -56,7 +56,8 @@ out=$("$stage/usr/bin/kesmal-cli" check A123456789)
   fail "the installed kesmal-cli printed: $out"
 
 if [ "$python" != OFF ]; then
-  out=$(PYTHONPATH="$stage/usr/lib/python3/dist-packages" "$python" -c \
+  # A sanitizer build's module needs its runtimes loaded first (KESMAL_PYTHON_PRELOAD).
+  out=$(LD_PRELOAD="${KESMAL_PYTHON_PRELOAD:-}" PYTHONPATH="$stage/usr/lib/python3/dist-packages" "$python" -c \
     'import kesmal; print(kesmal.check("A123456789")["report"], kesmal.make("kr", seed=1))')
   [[ "$out" == "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。 ['"* ]] ||
     fail "the installed module printed: $out"
