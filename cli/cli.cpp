@@ -159,20 +159,27 @@ std::string_view NumberText(std::string_view utf8Line, bool& lineBreak) {
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
 
-// Checks one input and appends its report, plain or as JSON, in UTF-8 written
-// straight into out. Returns false when the number is not valid; an empty
+enum class Output { Plain, Json, Csv };
+
+// Checks one input and appends its report, plain, as JSON or as a CSV row, in
+// UTF-8 written straight into out; `report` is the batch's, its buffers used
+// again line after line. Returns false when the number is not valid; an empty
 // line is neither. Only the rejection message echoes the input, so only an
 // input holding a line break can give a plain report holding one; it becomes
 // a space, and every input keeps its one output line.
-bool AppendCheck(std::string_view utf8Line, bool json, std::optional<RuleSet> rules,
-                 std::string& out) {
+bool AppendCheck(std::string_view utf8Line, Output output, std::optional<RuleSet> rules,
+                 IdReport& report, std::string& out) {
   bool lineBreak = false;
   const std::string_view number = NumberText(utf8Line, lineBreak);
   const RuleSet ruleSet = rules.value_or(RuleSet::Classic);
-  if (json) {
-    const auto report = CheckNumberText(number, ruleSet, Encoding::Utf8);
-    AppendCheckJson(utf8Line, report, out, rules);
-    return !report || report->valid;
+  if (output != Output::Plain) {
+    const IdReport* checked =
+        CheckNumberText(number, ruleSet, Encoding::Utf8, report) ? &report : nullptr;
+    if (output == Output::Json)
+      AppendCheckJson(utf8Line, checked, out, rules);
+    else
+      AppendCheckCsv(utf8Line, checked, out, rules);
+    return !checked || checked->valid;
   }
   if (number.empty()) return true;
   const CheckRule& rule = RuleFor(number, ruleSet);
@@ -188,8 +195,10 @@ bool AppendCheck(std::string_view utf8Line, bool json, std::optional<RuleSet> ru
 
 int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
   const auto& numbers = request.numbers;
-  const bool json = request.json;
+  const Output output = request.json ? Output::Json : request.csv ? Output::Csv : Output::Plain;
+  const std::string_view lineEnd = output == Output::Csv ? "\r\n" : "\n";
   bool allValid = true;
+  IdReport report;
   // Reports gather here and go out in large blocks.
   std::string pending = request.csv ? std::string(CsvHeader(request.rules)) + "\r\n" : "";
   const auto writePending = [&]() -> std::ostream& {
@@ -198,15 +207,8 @@ int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
     return out;
   };
   const auto checkOne = [&](std::string_view line) {
-    if (request.csv) {
-      const auto checked = CheckInput(line, request.rules.value_or(RuleSet::Classic));
-      allValid &= !checked || checked->valid;
-      pending += CheckCsv(line, checked, request.rules);
-      pending += "\r\n";
-    } else {
-      allValid &= AppendCheck(line, json, request.rules, pending);
-      pending += '\n';
-    }
+    allValid &= AppendCheck(line, output, request.rules, report, pending);
+    pending += lineEnd;
     if (pending.size() >= kOutputBlock) writePending();
   };
   if (!numbers.empty()) {
@@ -342,7 +344,8 @@ std::optional<IdReport> CheckInput(std::string_view utf8Line, RuleSet rules) {
 
 bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
   utf8Report.clear();
-  return AppendCheck(utf8Line, false, std::nullopt, utf8Report);
+  IdReport unused;
+  return AppendCheck(utf8Line, Output::Plain, std::nullopt, unused, utf8Report);
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

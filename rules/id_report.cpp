@@ -47,13 +47,20 @@ Text SexWord(HolderSex sex) {
 }
 
 IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding) {
-  IdAnalysis analysis = rule.analyse(number);
-  std::string written;
-  written.reserve(192);  // most reports fit
-  ReportWriter writer(encoding, written);
-  rule.write(analysis, writer);
-  const bool valid = analysis.Valid();
-  return {std::move(written), valid, std::move(analysis), encoding};
+  IdReport report;
+  report.text.reserve(192);  // most reports fit
+  ReportInto(rule, number, encoding, report);
+  return report;
+}
+
+void ReportInto(const CheckRule& rule, std::string_view number, Encoding encoding,
+                IdReport& report) {
+  report.analysis = rule.analyse(number);
+  report.text.clear();
+  ReportWriter writer(encoding, report.text);
+  rule.write(report.analysis, writer);
+  report.valid = report.analysis.Valid();
+  report.encoding = encoding;
 }
 
 }  // namespace kesmal

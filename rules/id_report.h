@@ -95,4 +95,8 @@ struct CheckRule {
 // The report of a rule's check, its text written in the encoding.
 IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding);
 
+// The same into a report whose text buffer a batch reuses from line to line.
+void ReportInto(const CheckRule& rule, std::string_view number, Encoding encoding,
+                IdReport& report);
+
 }  // namespace kesmal
