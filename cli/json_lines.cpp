@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/byte_scan.h"
 #include "rules/gbk_codec.h"
 
 namespace kesmal::cli {
@@ -86,26 +87,6 @@ const char* KindName(IdKind kind) {
 }
 
 namespace {
-
-using Bytes = unsigned char __attribute__((vector_size(16)));
-
-// How many bytes at the start are not special, looked at sixteen at a time:
-// reports and messages are long and seldom hold anything to escape or quote.
-// `isSpecial` takes a byte or a vector of sixteen.
-template <typename IsSpecial>
-std::size_t PrefixWithout(std::string_view text, IsSpecial isSpecial) {
-  std::size_t i = 0;
-  for (; i + sizeof(Bytes) <= text.size(); i += sizeof(Bytes)) {
-    Bytes v;
-    std::memcpy(&v, text.data() + i, sizeof v);
-    const auto special = isSpecial(v);
-    std::uint64_t halves[2];
-    std::memcpy(halves, &special, sizeof halves);
-    if (halves[0] | halves[1]) break;
-  }
-  while (i < text.size() && !isSpecial(static_cast<unsigned char>(text[i]))) ++i;
-  return i;
-}
 
 // Bytes a JSON string cannot hold as they are: a quote, a backslash or a
 // control character; and bytes of 0x80 and above in text not known to be UTF-8.
@@ -284,7 +265,7 @@ class CsvWriter {
 
   void Input(std::string_view bytes) {
     MoveTo(0);
-    if (PrefixWithout(bytes, kHigh) == bytes.size())
+    if (HoldsNone(bytes, kHigh))
       AppendCsvField(bytes, row_);
     else
       AppendCsvField(ValidUtf8(bytes), row_);
@@ -295,7 +276,7 @@ class CsvWriter {
     MoveTo(*column);
     // The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
     constexpr auto kLineBreak = [](auto c) { return (c == '\r') | (c == '\n'); };
-    if (field == Field::Report && PrefixWithout(utf8, kLineBreak) != utf8.size()) {
+    if (field == Field::Report && !HoldsNone(utf8, kLineBreak)) {
       std::string oneLine(utf8);
       for (char& c : oneLine)
         if (c == '\r' || c == '\n') c = ' ';

@@ -20,14 +20,17 @@ std::array<std::string, 128> CheckCodeSentences(const Char (&prefix)[PrefixSize]
 }  // namespace
 
 void IdAnalysis::AddFault(FaultCode code, Text sentence) {
-  faults.push_back({code, std::string(sentence.gbk), '\0', sentence.utf8});
+  if (sentence.utf8.data())
+    faults.push_back({code, sentence, {}});
+  else
+    faults.push_back({code, std::string_view{}, std::string(sentence.gbk)});
 }
 
 void IdAnalysis::AddCheckCodeFault(char expected) {
   static const auto gbk = CheckCodeSentences("最后一码检查码应该是(", ")，");
   static const auto utf8 = CheckCodeSentences(u8"最后一码检查码应该是(", u8")，");
   const auto c = static_cast<unsigned char>(expected) & 0x7F;
-  faults.push_back({FaultCode::CheckCode, gbk[c], expected, utf8[c]});
+  faults.push_back({FaultCode::CheckCode, Text(gbk[c], utf8[c]), {}, expected});
 }
 
 void IdAnalysis::WriteFaults(ReportWriter& out, Text ending) const {

@@ -34,13 +34,16 @@ enum class FaultCode {
   PlaceCode,  // the Korean place code is above 96
 };
 
+// The sentence as the report prints it, ending in "，": fixed text in both
+// encodings, or text of its own in GBK (the rejection message, which echoes
+// the input).
 struct Fault {
   FaultCode code;
-  std::string sentence;   // as the report prints it, ending in "，"
-  char expected = '\0';   // the right check character, for CheckCode
-  std::string_view utf8;  // the sentence in UTF-8 when it is fixed text; else null
+  Text fixed{std::string_view{}};
+  std::string ownText;
+  char expected = '\0';  // the right check character, for CheckCode
 
-  Text Sentence() const { return {sentence, utf8}; }
+  Text Sentence() const { return fixed.utf8.data() ? fixed : Text(ownText); }
 };
 
 struct IdAnalysis {

@@ -219,7 +219,7 @@ TEST(AnalysisOfRejection, FaultIsTheWholeReport) {
   const auto report = CheckNumberText(Gbk("台"));
   ASSERT_TRUE(report);
   ASSERT_EQ(report->analysis.faults.size(), 1u);
-  EXPECT_EQ(report->analysis.faults[0].sentence, report->text);
+  EXPECT_EQ(report->analysis.faults[0].Sentence().gbk, report->text);
 }
 
 }  // namespace
