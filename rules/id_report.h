@@ -56,7 +56,7 @@ struct IdAnalysis {
   std::vector<Fault> faults;  // in the order the report lists them
 
   // The facts a valid number's report names; left empty when there are faults.
-  std::optional<std::string> birthplace;  // none for an unknown mainland region
+  std::optional<Text> birthplace;  // none for an unknown mainland region
   std::optional<std::string> regionCode;  // mainland: the first six digits
   std::optional<Birthday> birthday;
   std::optional<HolderSex> sex;
