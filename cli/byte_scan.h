@@ -38,9 +38,14 @@ std::size_t PrefixWithout(std::string_view text, IsSpecial isSpecial) {
   return i;
 }
 
+// Whether no byte is special; `isSpecial` must not take the byte 0, which
+// fills out a text shorter than sixteen bytes to one vector.
 template <typename IsSpecial>
 bool HoldsNone(std::string_view text, IsSpecial isSpecial) {
-  return PrefixWithout(text, isSpecial) == text.size();
+  if (text.size() >= sizeof(ByteVector)) return PrefixWithout(text, isSpecial) == text.size();
+  char padded[sizeof(ByteVector)] = {};
+  std::memcpy(padded, text.data(), text.size());
+  return !VectorHolds(padded, isSpecial);
 }
 
 }  // namespace kesmal::cli

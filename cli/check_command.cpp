@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/byte_scan.h"
 #include "cli/cli.h"
 #include "cli/json_lines.h"
 #include "rules/gbk_codec.h"
@@ -33,6 +34,11 @@ constexpr std::array<unsigned char, 256> kByteNeeds = [] {
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
 // converted to GBK. `lineBreak` tells whether it holds a CR or LF.
 std::string_view NumberText(std::string_view utf8Line, bool& lineBreak) {
+  constexpr auto kNeedsCare = [](auto c) {
+    return ((c >= 'a') & (c <= 'z')) | (c >= 0x80) | (c == '\r') | (c == '\n');
+  };
+  lineBreak = false;
+  if (HoldsNone(utf8Line, kNeedsCare)) return utf8Line;  // most lines
   unsigned needs = 0;
   for (char c : utf8Line) needs |= kByteNeeds[static_cast<unsigned char>(c)];
   lineBreak = needs & kLineBreak;
