@@ -20,16 +20,16 @@
 namespace kesmal::cli {
 
 // Each field's JSON key, in the order the object holds them.
-#define KESMAL_CHECK_FIELDS(X)                                                                  \
-  X(Input, "input")                                                                             \
-  X(Rules, "rules")                                                                             \
-  X(Jurisdiction, "jurisdiction")                                                               \
-  X(Valid, "valid")                                                                             \
-  X(Faults, "faults") X(Code, "code") X(Message, "message") X(Expected, "expected")             \
-      X(Birthplace, "birthplace") X(RegionCode, "region_code") X(BirthDate, "birth_date")       \
-          X(NotYetBorn, "not_yet_born") X(RecordAge, "record_age") X(Sex, "sex")                \
-              X(Upgrade, "upgrade") X(Kind, "kind") X(CheckCodeVerified, "check_code_verified") \
-                  X(Report, "report")
+#define KESMAL_CHECK_FIELDS(X)                                                              \
+  X(Input, "input")                                                                         \
+  X(Rules, "rules")                                                                         \
+  X(Jurisdiction, "jurisdiction")                                                           \
+  X(Valid, "valid")                                                                         \
+  X(Faults, "faults")                                                                       \
+  X(Code, "code") X(Message, "message") X(Expected, "expected") X(Birthplace, "birthplace") \
+      X(RegionCode, "region_code") X(BirthDate, "birth_date") X(NotYetBorn, "not_yet_born") \
+          X(RecordAge, "record_age") X(Sex, "sex") X(Upgrade, "upgrade") X(Kind, "kind")    \
+              X(CheckCodeVerified, "check_code_verified") X(Report, "report")
 
 #define KESMAL_FIELD_ENUM(id, key) id,
 enum class Field : std::uint8_t { KESMAL_CHECK_FIELDS(KESMAL_FIELD_ENUM) };
@@ -65,13 +65,17 @@ inline std::string_view Utf8Of(kesmal::Text text, std::string& scratch) {
   return scratch;
 }
 
+// A length no rule takes has one fault, the rejection message, which is the
+// whole report; so is it written in UTF-8 already.
 template <typename Sink>
-void VisitFaults(const std::vector<Fault>& faults, Sink& sink, std::string& scratch) {
+void VisitFaults(const std::vector<Fault>& faults, std::string_view reportUtf8, Sink& sink,
+                 std::string& scratch) {
   sink.BeginList(Field::Faults);
   for (const Fault& fault : faults) {
     sink.BeginItem();
     sink.Word(Field::Code, FaultName(fault.code));
-    sink.Text(Field::Message, Utf8Of(fault.Sentence(), scratch));
+    sink.Text(Field::Message,
+              fault.code == FaultCode::Length ? reportUtf8 : Utf8Of(fault.Sentence(), scratch));
     if (fault.code == FaultCode::CheckCode) sink.Word(Field::Expected, {&fault.expected, 1});
     sink.EndItem();
   }
@@ -122,19 +126,21 @@ void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink
     sink.Word(Field::Report, "");
     return;
   }
-  thread_local std::string scratch;
+  thread_local std::string scratch, reportScratch;
+  const std::string_view reportUtf8 =
+      report->encoding == Encoding::Utf8
+          ? std::string_view(report->text)
+          : fields::Utf8Of(std::string_view(report->text), reportScratch);
   const IdAnalysis& id = report->analysis;
   if (id.jurisdiction)
     sink.Word(Field::Jurisdiction, JurisdictionName(*id.jurisdiction));
   else
     sink.Null(Field::Jurisdiction);
   sink.Bool(Field::Valid, report->valid);
-  fields::VisitFaults(id.faults, sink, scratch);
+  fields::VisitFaults(id.faults, reportUtf8, sink, scratch);
   fields::VisitHolder(id, sink, scratch);
   if (rules == RuleSet::Current) fields::VisitCurrentFields(id, sink);
-  sink.Text(Field::Report, report->encoding == Encoding::Utf8
-                               ? std::string_view(report->text)
-                               : fields::Utf8Of(std::string_view(report->text), scratch));
+  sink.Text(Field::Report, reportUtf8);
 }
 
 }  // namespace kesmal::cli
