@@ -23,12 +23,20 @@ bool VectorHolds(const char* at, IsSpecial isSpecial) {
 }
 
 // How many bytes at the start are not special. `isSpecial` takes a byte or a
-// vector of sixteen. The last vector of a text that is no multiple of sixteen
-// long overlaps the one before, whose bytes are already known plain.
+// vector of sixteen, and must not take the byte 'A', which fills out a text
+// shorter than sixteen bytes to one vector. The last vector of a longer text
+// that is no multiple of sixteen long overlaps the one before, whose bytes are
+// already known plain.
 template <typename IsSpecial>
 std::size_t PrefixWithout(std::string_view text, IsSpecial isSpecial) {
   std::size_t i = 0;
-  if (text.size() >= sizeof(ByteVector)) {
+  if (text.empty()) return 0;
+  if (text.size() < sizeof(ByteVector)) {
+    char padded[sizeof(ByteVector)];
+    std::memset(padded, 'A', sizeof padded);
+    std::memcpy(padded, text.data(), text.size());
+    if (!VectorHolds(padded, isSpecial)) return text.size();
+  } else {
     const std::size_t last = text.size() - sizeof(ByteVector);
     for (; i < last && !VectorHolds(text.data() + i, isSpecial); i += sizeof(ByteVector)) {
     }
@@ -38,14 +46,9 @@ std::size_t PrefixWithout(std::string_view text, IsSpecial isSpecial) {
   return i;
 }
 
-// Whether no byte is special; `isSpecial` must not take the byte 0, which
-// fills out a text shorter than sixteen bytes to one vector.
 template <typename IsSpecial>
 bool HoldsNone(std::string_view text, IsSpecial isSpecial) {
-  if (text.size() >= sizeof(ByteVector)) return PrefixWithout(text, isSpecial) == text.size();
-  char padded[sizeof(ByteVector)] = {};
-  std::memcpy(padded, text.data(), text.size());
-  return !VectorHolds(padded, isSpecial);
+  return PrefixWithout(text, isSpecial) == text.size();
 }
 
 }  // namespace kesmal::cli
