@@ -40,16 +40,22 @@ constexpr char kFormFont[] = "formFont";
 // stand-ins.
 constexpr char kFormFamilies[] = "formFamilies";
 
+// Set on a widget while it has a font change not yet told.
 constexpr char kFontHeld[] = "fontChangeHeld";
 
 // Distinct l, I and 1, and 0 and O.
 const QString kClearLatinFace = QStringLiteral("DejaVu Sans Mono");
 
+QStringList FamiliesOf(const QFont& font) {
+  QStringList families = font.families();
+  if (families.isEmpty()) families << font.family();
+  return families;
+}
+
 // A named face that is not installed costs a search of every installed font,
 // each time a font naming it is first drawn: the font names its stand-in.
 QStringList StandIns(const QFont& font) {
-  QStringList families = font.families();
-  if (families.isEmpty()) families << font.family();
+  QStringList families = FamiliesOf(font);
   for (QString& family : families) family = QFont::substitute(family);
   return families;
 }
@@ -57,8 +63,7 @@ QStringList StandIns(const QFont& font) {
 QFont FittedFont(QFont font, const QString& text, int room) {
   const auto width = [&font, &text] { return QFontMetrics(font).horizontalAdvance(text); };
   if (width() <= room) return font;
-  QStringList families = font.families();
-  if (families.isEmpty()) families << font.family();
+  QStringList families = FamiliesOf(font);
   families.prepend(kNarrowFace);
   font.setFamilies(families);
   // Each size is a font of its own to look up: start from the size the width
@@ -129,11 +134,9 @@ QList<QWidget*> FormWidgets(QWidget* form) {
   return widgets;
 }
 
-// The font in pixels with the stand-ins of its faces, and the faces it named.
-QFont InstalledFont(QFont font, QStringList& named) {
+// The font in pixels, naming the stand-ins of its faces.
+QFont InstalledFont(QFont font) {
   if (font.pointSizeF() > 0) font.setPixelSize(qRound(font.pointSizeF() * 96.0 / 72.0));
-  named = font.families();
-  if (named.isEmpty()) named << font.family();
   font.setFamilies(StandIns(font));
   return font;
 }
@@ -172,10 +175,8 @@ bool FormFontsHeld::eventFilter(QObject* watched, QEvent* event) {
   if (widget != form_ && !form_->isAncestorOf(widget)) return false;
   widget->setProperty(kFontHeld, true);
   if (widget->testAttribute(Qt::WA_SetFont)) {
-    QStringList named;
-    const QFont font = InstalledFont(widget->font(), named);
-    if (font != widget->font() || font.families() != widget->font().families()) {
-      widget->setProperty(kFormFamilies, named);
+    if (const QFont font = InstalledFont(widget->font()); font != widget->font()) {
+      widget->setProperty(kFormFamilies, FamiliesOf(widget->font()));
       widget->setFont(font);
     }
   }
@@ -192,8 +193,7 @@ void ReleaseHeldFont(QWidget* widget) {
 void ApplyFormFonts(QWidget* form) {
   for (QWidget* widget : FormWidgets(form)) {
     if (!widget->testAttribute(Qt::WA_SetFont)) continue;
-    QStringList named;
-    QFont font = InstalledFont(widget->font(), named);
+    QFont font = InstalledFont(widget->font());
     const bool chinese = widget->property("charset").toString() == QLatin1String("GB2312");
     if (NamesMingAlone(*widget) && !chinese)
       font.setFamilies(StandIns(QFont(QStringList{kWesternLettersOfMing, kMingFace})));

@@ -31,8 +31,6 @@ class FormFontsHeld : public QObject {
  public:
   explicit FormFontsHeld(QWidget* form);
   ~FormFontsHeld() override;
-  FormFontsHeld(const FormFontsHeld&) = delete;
-  FormFontsHeld& operator=(const FormFontsHeld&) = delete;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
