@@ -7,6 +7,7 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/check_command.h"
 #include "cli/json_lines.h"
 #include "cli/make_options.h"
 #include "cli/options.h"
@@ -26,13 +27,6 @@ constexpr const char* kCsvHelp =
     "region_code, birth_date, sex, upgrade, report (with --rules also rules, kind, "
     "check_code_verified); fields that do not apply are empty";
 
-struct CheckRequest {
-  std::vector<std::string> numbers;
-  bool json = false;
-  bool csv = false;
-  std::optional<RuleSet> rules;  // none: classic, and the JSON does not name them
-};
-
 std::optional<RuleSet> ParseRules(std::string_view text) {
   if (text == "classic") return RuleSet::Classic;
   if (text == "current") return RuleSet::Current;
@@ -40,6 +34,16 @@ std::optional<RuleSet> ParseRules(std::string_view text) {
 }
 
 constexpr ValueType<RuleSet> kRules{"classic|current", "classic or current", ParseRules};
+
+constexpr unsigned kMostJobs = 64;
+
+std::optional<unsigned> ParseJobs(std::string_view text) {
+  const auto jobs = ParseWhole<unsigned>(text);
+  if (!jobs || *jobs < 1 || *jobs > kMostJobs) return std::nullopt;
+  return jobs;
+}
+
+constexpr ValueType<unsigned> kJobs{"N", "a whole number from 1 to 64", ParseJobs};
 
 void DeclareCheck(CLI::App& program, CheckRequest& request) {
   CLI::App* check = program.add_subcommand(
@@ -67,6 +71,11 @@ void DeclareCheck(CLI::App& program, CheckRequest& request) {
           "character in brackets, Korea's seventh digit of every century and of foreign "
           "residents, and mainland residence permits. Given, each JSON object names the rules; "
           "under current a valid number adds its kind, and a Korea number check_code_verified.");
+  Declare(
+      *check, "--jobs", kJobs, [&request](unsigned jobs) { request.jobs = jobs; },
+      "check standard input in blocks of lines on N threads at once (1 to 64; default 1); "
+      "the output is the same, in input order, and a line that has to wait is read only "
+      "after every answer before it is written");
 }
 
 constexpr std::size_t kHelpWidth = 79;
@@ -128,101 +137,6 @@ bool WantsHelp(const std::vector<std::string>& args) {
     if (arg == "--help" || arg == "-h") return true;
   }
   return false;
-}
-
-// What a byte of an input asks for before it is checked.
-enum ByteNeed : unsigned char { kRaise = 1, kConvert = 2, kLineBreak = 4 };
-
-constexpr std::array<unsigned char, 256> kByteNeeds = [] {
-  std::array<unsigned char, 256> needs{};
-  for (int c = 'a'; c <= 'z'; ++c) needs[c] = kRaise;
-  for (int c = 0x80; c < 0x100; ++c) needs[c] = kConvert;
-  needs['\r'] = needs['\n'] = kLineBreak;
-  return needs;
-}();
-
-// An input as the check command treats it: a-z raised to capitals, the UTF-8
-// converted to GBK. `lineBreak` tells whether it holds a CR or LF.
-std::string_view NumberText(std::string_view utf8Line, bool& lineBreak) {
-  unsigned needs = 0;
-  for (char c : utf8Line) needs |= kByteNeeds[static_cast<unsigned char>(c)];
-  lineBreak = needs & kLineBreak;
-  // GBK keeps ASCII as it is; most lines need no change at all.
-  if (!(needs & (kRaise | kConvert))) return utf8Line;
-  thread_local std::string text;  // keeps its storage from line to line
-  text.assign(utf8Line);
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (needs & kConvert) text = Utf8ToGbk(text);
-  return text;
-}
-
-constexpr std::size_t kOutputBlock = 64 * 1024;
-
-// Checks one input and appends its report, plain or as JSON, in UTF-8 written
-// straight into out. Returns false when the number is not valid; an empty
-// line is neither. Only the rejection message echoes the input, so only an
-// input holding a line break can give a plain report holding one; it becomes
-// a space, and every input keeps its one output line.
-bool AppendCheck(std::string_view utf8Line, bool json, std::optional<RuleSet> rules,
-                 std::string& out) {
-  bool lineBreak = false;
-  const std::string_view number = NumberText(utf8Line, lineBreak);
-  const RuleSet ruleSet = rules.value_or(RuleSet::Classic);
-  if (json) {
-    const auto report = CheckNumberText(number, ruleSet, Encoding::Utf8);
-    AppendCheckJson(utf8Line, report, out, rules);
-    return !report || report->valid;
-  }
-  if (number.empty()) return true;
-  const CheckRule& rule = RuleFor(number, ruleSet);
-  const IdAnalysis id = rule.analyse(number);
-  const std::size_t start = out.size();
-  ReportWriter writer(Encoding::Utf8, out);
-  rule.write(id, writer);
-  if (lineBreak)
-    for (std::size_t i = start; i < out.size(); ++i)
-      if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
-  return id.Valid();
-}
-
-int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
-  const auto& numbers = request.numbers;
-  const bool json = request.json;
-  bool allValid = true;
-  // Reports gather here and go out in large blocks.
-  std::string pending = request.csv ? std::string(CsvHeader(request.rules)) + "\r\n" : "";
-  const auto writePending = [&]() -> std::ostream& {
-    out.write(pending.data(), static_cast<std::streamsize>(pending.size()));
-    pending.clear();
-    return out;
-  };
-  const auto checkOne = [&](std::string_view line) {
-    if (request.csv) {
-      const auto checked = CheckInput(line, request.rules.value_or(RuleSet::Classic));
-      allValid &= !checked || checked->valid;
-      pending += CheckCsv(line, checked, request.rules);
-      pending += "\r\n";
-    } else {
-      allValid &= AppendCheck(line, json, request.rules, pending);
-      pending += '\n';
-    }
-    if (pending.size() >= kOutputBlock) writePending();
-  };
-  if (!numbers.empty()) {
-    for (auto number : numbers) checkOne(number);
-  } else {
-    std::string line;
-    // Flushes only before a read that may wait: a batch is written in large
-    // blocks, and a script that feeds one line at a time gets each answer.
-    while ((in.rdbuf()->in_avail() > 0 || writePending().flush()) && std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      checkOne(line);
-    }
-  }
-  writePending();
-  out.flush();
-  return allValid ? kExitValid : kExitInvalid;
 }
 
 std::uint32_t ClockSeed() {
@@ -334,16 +248,6 @@ std::string MissingValue(const CLI::ArgumentMismatch& error) {
 }
 
 }  // namespace
-
-std::optional<IdReport> CheckInput(std::string_view utf8Line, RuleSet rules) {
-  bool lineBreak = false;
-  return CheckNumberText(NumberText(utf8Line, lineBreak), rules, Encoding::Utf8);
-}
-
-bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
-  utf8Report.clear();
-  return AppendCheck(utf8Line, false, std::nullopt, utf8Report);
-}
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err) {

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/byte_scan.h"
 #include "rules/gbk_codec.h"
 
 namespace kesmal::cli {
@@ -48,6 +49,8 @@ std::size_t WellFormedLength(std::string_view text, std::size_t& consumed) {
   return length;
 }
 
+}  // namespace
+
 const char* JurisdictionName(Jurisdiction jurisdiction) {
   switch (jurisdiction) {
     case Jurisdiction::Taiwan: return "tw";
@@ -58,8 +61,6 @@ const char* JurisdictionName(Jurisdiction jurisdiction) {
   }
   return "";
 }
-
-}  // namespace
 
 const char* FaultName(FaultCode code) {
   switch (code) {
@@ -75,8 +76,6 @@ const char* FaultName(FaultCode code) {
   return "";
 }
 
-namespace {
-
 const char* KindName(IdKind kind) {
   switch (kind) {
     case IdKind::IdentityCard: return "identity_card";
@@ -87,37 +86,18 @@ const char* KindName(IdKind kind) {
   return "";
 }
 
-// What today's rules add: a valid number's kind, and for Korea whether the
-// check digit was verified.
-void VisitCurrentFields(const IdAnalysis& id, CheckFieldSink& sink) {
-  if (id.kind) sink.Text("kind", KindName(*id.kind));
-  if (id.jurisdiction == Jurisdiction::Korea)
-    sink.Bool("check_code_verified", id.checkCodeVerified.value_or(false));
-}
+namespace {
 
-// Bytes a JSON string holds as they are: not a quote, a backslash or a
-// control character; bytes of 0x80 and above only in text known to be UTF-8.
-constexpr bool IsPlain(unsigned char c, bool knownUtf8) {
-  return c >= 0x20 && c != '"' && c != '\\' && c != 0x7F && (knownUtf8 || c < 0x80);
-}
-
-// How many bytes at the start are plain, looked at sixteen at a time:
-// reports and messages are long and have nothing to escape.
-std::size_t PlainPrefix(std::string_view text, bool knownUtf8) {
-  using Bytes = unsigned char __attribute__((vector_size(16)));
-  std::size_t i = 0;
-  for (; i + sizeof(Bytes) <= text.size(); i += sizeof(Bytes)) {
-    Bytes v;
-    std::memcpy(&v, text.data() + i, sizeof v);
-    auto special = (v < 0x20) | (v == '"') | (v == '\\') | (v == 0x7F);
-    if (!knownUtf8) special |= v >= 0x80;
-    std::uint64_t halves[2];
-    std::memcpy(halves, &special, sizeof halves);
-    if (halves[0] | halves[1]) break;
-  }
-  while (i < text.size() && IsPlain(static_cast<unsigned char>(text[i]), knownUtf8)) ++i;
-  return i;
-}
+// Bytes a JSON string cannot hold as they are: a quote, a backslash or a
+// control character; and bytes of 0x80 and above in text not known to be UTF-8.
+constexpr auto kJsonSpecial = [](auto c) {
+  return (c < 0x20) | (c == '"') | (c == '\\') | (c == 0x7F);
+};
+constexpr auto kJsonSpecialOrHigh = [](auto c) { return kJsonSpecial(c) | (c >= 0x80); };
+constexpr auto kCsvSpecial = [](auto c) {
+  return (c == ',') | (c == '"') | (c == '\r') | (c == '\n');
+};
+constexpr auto kHigh = [](auto c) { return c >= 0x80; };
 
 void AppendEscape(char c, std::string& out) {
   switch (c) {
@@ -139,7 +119,8 @@ void AppendEscape(char c, std::string& out) {
 void AppendQuoted(std::string_view bytes, bool knownUtf8, std::string& out) {
   out += '"';
   for (;;) {
-    const std::size_t plain = PlainPrefix(bytes, knownUtf8);
+    const std::size_t plain =
+        knownUtf8 ? PrefixWithout(bytes, kJsonSpecial) : PrefixWithout(bytes, kJsonSpecialOrHigh);
     out.append(bytes.substr(0, plain));
     bytes.remove_prefix(plain);
     if (bytes.empty()) break;
@@ -160,6 +141,191 @@ void AppendQuoted(std::string_view bytes, bool knownUtf8, std::string& out) {
   out += '"';
 }
 
+constexpr std::size_t Index(Field field) { return static_cast<std::size_t>(field); }
+
+// Writes the fields as one JSON object, appended to a string. Only the input
+// can be ill-formed; every other text is the rules' own or the codec's UTF-8.
+class JsonWriter {
+ public:
+  explicit JsonWriter(std::string& json) : json_(json) { json_ += '{'; }
+  void Finish() { json_ += '}'; }
+
+  void Input(std::string_view bytes) {
+    Key(Field::Input);
+    AppendQuoted(bytes, false, json_);
+  }
+  void Text(Field field, std::string_view utf8) {
+    Key(field);
+    AppendQuoted(utf8, true, json_);
+  }
+  void Word(Field field, std::string_view ascii) {
+    Key(field);
+    json_ += '"';
+    json_ += ascii;
+    json_ += '"';
+  }
+  void Bool(Field field, bool value) {
+    Key(field);
+    json_ += value ? "true"sv : "false"sv;
+  }
+  void Null(Field field) {
+    Key(field);
+    json_ += "null"sv;
+  }
+  void BeginList(Field field) {
+    Key(field);
+    json_ += '[';
+    first_ = true;
+  }
+  void BeginItem() {
+    if (!first_) json_ += ',';
+    json_ += '{';
+    first_ = true;
+  }
+  void EndItem() { Close('}'); }
+  void EndList() { Close(']'); }
+
+ private:
+#define KESMAL_JSON_KEY(id, key) "\"" key "\":",
+#define KESMAL_JSON_NEXT_KEY(id, key) ",\"" key "\":",
+  static constexpr std::string_view kFirstKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_KEY)};
+  static constexpr std::string_view kNextKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_NEXT_KEY)};
+#undef KESMAL_JSON_KEY
+#undef KESMAL_JSON_NEXT_KEY
+
+  void Key(Field field) {
+    json_ += (first_ ? kFirstKeys : kNextKeys)[Index(field)];
+    first_ = false;
+  }
+  void Close(char bracket) {
+    json_ += bracket;
+    first_ = false;
+  }
+
+  std::string& json_;
+  bool first_ = true;
+};
+
+// A field quoted when it holds a comma, quote, CR or LF, its quotes doubled.
+void AppendCsvField(std::string_view utf8, std::string& row) {
+  std::size_t plain = PrefixWithout(utf8, kCsvSpecial);
+  if (plain == utf8.size()) {
+    row.append(utf8);
+    return;
+  }
+  row += '"';
+  while (plain < utf8.size()) {
+    row.append(utf8.substr(0, plain));
+    if (utf8[plain] == '"') row += '"';
+    row += utf8[plain];
+    utf8.remove_prefix(plain + 1);
+    plain = PrefixWithout(utf8, [](auto c) { return c == '"'; });
+  }
+  row.append(utf8);
+  row += '"';
+}
+
+// The column of each field in a CSV row; fields that are no column have none.
+constexpr std::optional<int> CsvColumn(Field field) {
+  switch (field) {
+    case Field::Input: return 0;
+    case Field::Jurisdiction: return 1;
+    case Field::Valid: return 2;
+    case Field::Faults:
+    case Field::Code: return 3;
+    case Field::Birthplace: return 4;
+    case Field::RegionCode: return 5;
+    case Field::BirthDate: return 6;
+    case Field::Sex: return 7;
+    case Field::Upgrade: return 8;
+    case Field::Report: return 9;
+    case Field::Rules: return 10;
+    case Field::Kind: return 11;
+    case Field::CheckCodeVerified: return 12;
+    default: return std::nullopt;
+  }
+}
+
+constexpr int kReportColumn = 9;
+constexpr int kLastColumn = 12;
+
+// Writes the fields that are columns as one CSV row, appended to a string. The
+// fields come in the order of the JSON object; the columns that come after the
+// report (rules, kind, check_code_verified, all fixed words) wait for it.
+class CsvWriter {
+ public:
+  CsvWriter(std::string& row, bool withRules)
+      : row_(row), last_(withRules ? kLastColumn : kReportColumn) {}
+  void Finish() {
+    for (int column = kReportColumn + 1; column <= last_; ++column) {
+      MoveTo(column);
+      row_ += late_[column - kReportColumn - 1];
+    }
+  }
+
+  void Input(std::string_view bytes) {
+    MoveTo(0);
+    if (HoldsNone(bytes, kHigh))
+      AppendCsvField(bytes, row_);
+    else
+      AppendCsvField(ValidUtf8(bytes), row_);
+  }
+  void Text(Field field, std::string_view utf8) {
+    const auto column = CsvColumn(field);
+    if (!column) return;
+    MoveTo(*column);
+    // The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
+    constexpr auto kLineBreak = [](auto c) { return (c == '\r') | (c == '\n'); };
+    if (field == Field::Report && !HoldsNone(utf8, kLineBreak)) {
+      std::string oneLine(utf8);
+      for (char& c : oneLine)
+        if (c == '\r' || c == '\n') c = ' ';
+      return AppendCsvField(oneLine, row_);
+    }
+    AppendCsvField(utf8, row_);
+  }
+  // Words are fixed names, codes, digits and dates: nothing to quote.
+  void Word(Field field, std::string_view ascii) {
+    const auto column = CsvColumn(field);
+    if (!column) return;
+    if (*column > kReportColumn) {
+      late_[*column - kReportColumn - 1] = ascii;  // a literal, so it outlives the call
+      return;
+    }
+    if (field == Field::Code && codes_++ > 0) row_ += ';';
+    MoveTo(*column);
+    row_ += ascii;
+  }
+  void Bool(Field field, bool value) { Word(field, value ? "true"sv : "false"sv); }
+  void Null(Field) {}
+  void BeginList(Field) {}
+  void BeginItem() {}
+  void EndItem() {}
+  void EndList() {}
+
+ private:
+  void MoveTo(int column) {
+    for (; commas_ < column; ++commas_) row_ += ',';
+  }
+
+  std::string& row_;
+  const int last_;
+  int commas_ = 0;
+  int codes_ = 0;
+  std::string_view late_[kLastColumn - kReportColumn];
+};
+
+template <typename Writer>
+void Write(std::string_view input, const IdReport* report, std::optional<RuleSet> rules,
+           Writer&& writer) {
+  VisitCheckFields(input, report, writer, rules);
+  writer.Finish();
+}
+
+const IdReport* Present(const std::optional<IdReport>& report) {
+  return report ? &*report : nullptr;
+}
+
 }  // namespace
 
 std::string IsoDate(const CivilDate& date) {
@@ -173,141 +339,6 @@ std::string IsoDate(const CivilDate& date) {
   put(9, 2, date.day);
   return text;
 }
-
-namespace {
-
-const char* SexName(HolderSex sex) { return sex == HolderSex::Male ? "male" : "female"; }
-
-// Writes the fields as one JSON object, appended to a string. Only the input
-// can be ill-formed; every other text is the rules' own or the codec's UTF-8.
-class JsonWriter final : public CheckFieldSink {
- public:
-  explicit JsonWriter(std::string& json) : json_(json) { json_ += '{'; }
-  ~JsonWriter() { json_ += '}'; }
-  JsonWriter(const JsonWriter&) = delete;
-  JsonWriter& operator=(const JsonWriter&) = delete;
-
-  void Text(std::string_view key, std::string_view utf8) override {
-    Key(key);
-    AppendQuoted(utf8, key != "input"sv, json_);
-  }
-  void Bool(std::string_view key, bool value) override {
-    Key(key);
-    json_ += value ? "true"sv : "false"sv;
-  }
-  void Null(std::string_view key) override {
-    Key(key);
-    json_ += "null"sv;
-  }
-  void BeginList(std::string_view key) override {
-    Key(key);
-    json_ += '[';
-    first_ = true;
-  }
-  void BeginItem() override {
-    if (!first_) json_ += ',';
-    json_ += '{';
-    first_ = true;
-  }
-  void EndItem() override { Close('}'); }
-  void EndList() override { Close(']'); }
-
- private:
-  void Key(std::string_view key) {
-    if (!first_) json_ += ',';
-    first_ = false;
-    json_ += '"';
-    json_ += key;
-    json_ += "\":"sv;
-  }
-  void Close(char bracket) {
-    json_ += bracket;
-    first_ = false;
-  }
-
-  std::string& json_;
-  bool first_ = true;
-};
-
-void VisitFaults(const std::vector<Fault>& faults, CheckFieldSink& sink) {
-  sink.BeginList("faults");
-  for (const Fault& fault : faults) {
-    sink.BeginItem();
-    sink.Text("code", FaultName(fault.code));
-    const kesmal::Text sentence = fault.Sentence();
-    sink.Text("message", sentence.utf8.data() ? sentence.utf8 : GbkToUtf8(sentence.gbk));
-    if (fault.code == FaultCode::CheckCode) sink.Text("expected", {&fault.expected, 1});
-    sink.EndItem();
-  }
-  sink.EndList();
-}
-
-// What a valid number carries; a mainland number names its region by code,
-// and the name may be unknown.
-void VisitHolder(const IdAnalysis& id, CheckFieldSink& sink) {
-  if (id.birthplace)
-    sink.Text("birthplace", GbkToUtf8(*id.birthplace));
-  else if (id.regionCode)
-    sink.Null("birthplace");
-  if (id.regionCode) sink.Text("region_code", *id.regionCode);
-  if (id.birthday) {
-    sink.Text("birth_date", IsoDate(id.birthday->date));
-    sink.Bool("not_yet_born", id.birthday->notYetBorn);
-    sink.Bool("record_age", id.birthday->recordAge);
-  }
-  if (id.sex) sink.Text("sex", SexName(*id.sex));
-  if (id.upgrade) sink.Text("upgrade", *id.upgrade);
-}
-
-// Gathers the fields that are columns of --csv; a list gives its codes.
-class CsvWriter final : public CheckFieldSink {
- public:
-  static constexpr std::string_view kKeys[] = {
-      "input", "jurisdiction", "valid",  "faults", "birthplace", "region_code",        "birth_date",
-      "sex",   "upgrade",      "report", "rules",  "kind",       "check_code_verified"};
-  static constexpr std::size_t kReport = 9;
-  static constexpr std::size_t kClassicColumns = kReport + 1;
-  std::string columns[std::size(kKeys)];
-
-  void Text(std::string_view key, std::string_view utf8) override {
-    if (!inList_) return Set(key, utf8);
-    if (key != "code") return;
-    std::string& codes = columns[kFaults];
-    if (!codes.empty()) codes += ';';
-    codes += utf8;
-  }
-  void Bool(std::string_view key, bool value) override { Set(key, value ? "true" : "false"); }
-  void Null(std::string_view) override {}
-  void BeginList(std::string_view) override { inList_ = true; }
-  void BeginItem() override {}
-  void EndItem() override {}
-  void EndList() override { inList_ = false; }
-
- private:
-  static constexpr std::size_t kFaults = 3;
-  void Set(std::string_view key, std::string_view value) {
-    for (std::size_t i = 0; i < std::size(kKeys); ++i)
-      if (kKeys[i] == key) columns[i] = value;
-  }
-
-  bool inList_ = false;
-};
-
-// A field quoted when it holds a comma, quote, CR or LF, its quotes doubled.
-void AppendCsvField(std::string& row, std::string_view utf8) {
-  if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) {
-    row.append(utf8);
-    return;
-  }
-  row += '"';
-  for (const char c : utf8) {
-    if (c == '"') row += '"';
-    row += c;
-  }
-  row += '"';
-}
-
-}  // namespace
 
 std::string ValidUtf8(std::string_view bytes) {
   std::string out;
@@ -327,40 +358,15 @@ std::string JsonString(std::string_view bytes) {
   return out;
 }
 
-void VisitCheckFields(std::string_view input, const std::optional<IdReport>& report,
-                      CheckFieldSink& sink, std::optional<RuleSet> rules) {
-  sink.Text("input", input);
-  if (rules) sink.Text("rules", rules == RuleSet::Current ? "current" : "classic");
-  if (!report) {
-    sink.Null("jurisdiction");
-    sink.Null("valid");
-    sink.BeginList("faults");
-    sink.EndList();
-    sink.Text("report", "");
-    return;
-  }
-  const IdAnalysis& id = report->analysis;
-  if (id.jurisdiction)
-    sink.Text("jurisdiction", JurisdictionName(*id.jurisdiction));
-  else
-    sink.Null("jurisdiction");
-  sink.Bool("valid", report->valid);
-  VisitFaults(id.faults, sink);
-  VisitHolder(id, sink);
-  if (rules == RuleSet::Current) VisitCurrentFields(id, sink);
-  sink.Text("report", report->encoding == Encoding::Utf8 ? report->text : GbkToUtf8(report->text));
-}
-
-void AppendCheckJson(std::string_view input, const std::optional<IdReport>& report,
-                     std::string& out, std::optional<RuleSet> rules) {
-  JsonWriter writer(out);
-  VisitCheckFields(input, report, writer, rules);
+void AppendCheckJson(std::string_view input, const IdReport* report, std::string& out,
+                     std::optional<RuleSet> rules) {
+  Write(input, report, rules, JsonWriter(out));
 }
 
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
                       std::optional<RuleSet> rules) {
   std::string json;
-  AppendCheckJson(input, report, json, rules);
+  AppendCheckJson(input, Present(report), json, rules);
   return json;
 }
 
@@ -371,19 +377,15 @@ std::string_view CsvHeader(std::optional<RuleSet> rules) {
   return rules ? kHeader : kHeader.substr(0, kHeader.find(",rules"));
 }
 
+void AppendCheckCsv(std::string_view input, const IdReport* report, std::string& out,
+                    std::optional<RuleSet> rules) {
+  Write(input, report, rules, CsvWriter(out, rules.has_value()));
+}
+
 std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report,
                      std::optional<RuleSet> rules) {
-  CsvWriter writer;
-  VisitCheckFields(input, report, writer, rules);
-  // The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
-  for (char& c : writer.columns[CsvWriter::kReport])
-    if (c == '\r' || c == '\n') c = ' ';
-  const std::size_t count = rules ? std::size(CsvWriter::kKeys) : CsvWriter::kClassicColumns;
   std::string row;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i > 0) row += ',';
-    AppendCsvField(row, ValidUtf8(writer.columns[i]));
-  }
+  AppendCheckCsv(input, Present(report), row, rules);
   return row;
 }
 

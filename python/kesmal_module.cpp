@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <array>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -30,38 +31,41 @@ py::object Utf8(std::string_view utf8) {
 
 // Keys are a handful of literals; each is made once and lives as long as the
 // interpreter.
-PyObject* Key(std::string_view key) {
-  static std::vector<std::pair<std::string_view, PyObject*>> keys;
-  for (const auto& [name, object] : keys)
-    if (name == key) return object;
-  PyObject* object = Utf8(key).release().ptr();
-  PyUnicode_InternInPlace(&object);
-  keys.emplace_back(key, object);
+PyObject* Key(kesmal::cli::Field field) {
+  static std::array<PyObject*, kesmal::cli::kFieldCount> keys{};
+  PyObject*& object = keys.at(static_cast<std::size_t>(field));
+  if (!object) {
+    object = Utf8(kesmal::cli::KeyOf(field)).release().ptr();
+    PyUnicode_InternInPlace(&object);
+  }
   return object;
 }
 
-class DictBuilder final : public kesmal::cli::CheckFieldSink {
+class DictBuilder {
  public:
+  using Field = kesmal::cli::Field;
   py::dict root;
 
-  void Text(std::string_view key, std::string_view utf8) override { Set(key, Utf8(utf8)); }
-  void Bool(std::string_view key, bool value) override { Set(key, py::bool_(value)); }
-  void Null(std::string_view key) override { Set(key, py::none()); }
-  void BeginList(std::string_view key) override {
+  void Input(std::string_view bytes) { Set(Field::Input, Utf8(bytes)); }
+  void Text(Field field, std::string_view utf8) { Set(field, Utf8(utf8)); }
+  void Word(Field field, std::string_view ascii) { Set(field, Utf8(ascii)); }
+  void Bool(Field field, bool value) { Set(field, py::bool_(value)); }
+  void Null(Field field) { Set(field, py::none()); }
+  void BeginList(Field field) {
     list_ = py::list();
-    Set(key, list_);
+    Set(field, list_);
   }
-  void BeginItem() override {
+  void BeginItem() {
     py::dict item;
     list_.append(item);
     target_ = item.ptr();  // the list holds it
   }
-  void EndItem() override { target_ = root.ptr(); }
-  void EndList() override {}
+  void EndItem() { target_ = root.ptr(); }
+  void EndList() {}
 
  private:
-  void Set(std::string_view key, const py::object& value) {
-    if (PyDict_SetItem(target_, Key(key), value.ptr()) != 0) throw py::error_already_set();
+  void Set(Field field, const py::object& value) {
+    if (PyDict_SetItem(target_, Key(field), value.ptr()) != 0) throw py::error_already_set();
   }
 
   py::list list_;
@@ -116,7 +120,8 @@ py::dict Check(const py::str& text, std::string_view rules) {
   std::string buffer;
   const std::string_view line = LineBytes(text, buffer);
   DictBuilder builder;
-  kesmal::cli::VisitCheckFields(line, kesmal::cli::CheckInput(line, ruleSet), builder, ruleSet);
+  const auto report = kesmal::cli::CheckInput(line, ruleSet);
+  kesmal::cli::VisitCheckFields(line, report ? &*report : nullptr, builder, ruleSet);
   return std::move(builder.root);
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/regions.h"
 #include "rules/ascii.h"
+#include "rules/place_names.h"
 #include "rules/random_source.h"
 
 namespace kesmal {
@@ -30,7 +31,7 @@ std::optional<Birthday> ReadDate(int year, int month, int day) {
 void WriteChinaSentence(const IdAnalysis& id, ReportWriter& out) {
   out.Put({KESMAL_TEXT("“"), Ascii(id.number), KESMAL_TEXT("”是一位于")});
   WriteBirthdayPhrase(*id.birthday, out);
-  out.Put({KESMAL_TEXT("出生在“"), id.birthplace ? Text(*id.birthplace) : KESMAL_TEXT("未知出生地"),
+  out.Put({KESMAL_TEXT("出生在“"), id.birthplace ? *id.birthplace : KESMAL_TEXT("未知出生地"),
            KESMAL_TEXT("”的中国“"), SexWord(*id.sex), KESMAL_TEXT("”")});
 }
 
@@ -64,7 +65,7 @@ std::optional<int> ChosenRow(const std::optional<ChinaMakeSettings>& settings) {
 // What both mainland forms tell of a valid number's holder.
 void NameHolder(IdAnalysis& id, std::string_view number, const Birthday& birthday, char sexDigit) {
   id.birthday = birthday;
-  id.birthplace = RegionName(Field(number, 0, 2), Field(number, 2, 4));
+  id.birthplace = MainlandPlaceName(Field(number, 0, 2), Field(number, 2, 4));
   id.regionCode = std::string(number.substr(0, 6));
   id.sex = SexOfDigit(sexDigit);
 }

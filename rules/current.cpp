@@ -21,11 +21,18 @@ const CheckRule& RuleFor(std::string_view number, RuleSet rules) {
   }
 }
 
-std::optional<IdReport> CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding) {
-  if (number.empty()) return std::nullopt;
-  IdReport report = ReportFrom(RuleFor(number, rules), number, encoding);
+bool CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding, IdReport& report) {
+  if (number.empty()) return false;
+  ReportInto(RuleFor(number, rules), number, encoding, report);
   if (rules == RuleSet::Current && report.valid && !report.analysis.kind)
     report.analysis.kind = IdKind::IdentityCard;
+  return true;
+}
+
+std::optional<IdReport> CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding) {
+  IdReport report;
+  report.text.reserve(192);  // most reports fit
+  if (!CheckNumberText(number, rules, encoding, report)) return std::nullopt;
   return report;
 }
 

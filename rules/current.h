@@ -25,6 +25,10 @@ const CheckRule& RuleFor(std::string_view number, RuleSet rules);
 std::optional<IdReport> CheckNumberText(std::string_view number, RuleSet rules,
                                         Encoding encoding = Encoding::Gbk);
 
+// The same into a report whose buffers a batch reuses from line to line;
+// false, the report left as it was, for an empty text.
+bool CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding, IdReport& report);
+
 inline std::optional<IdReport> CheckNumberTextCurrent(std::string_view number) {
   return CheckNumberText(number, RuleSet::Current);
 }

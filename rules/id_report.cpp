@@ -20,14 +20,17 @@ std::array<std::string, 128> CheckCodeSentences(const Char (&prefix)[PrefixSize]
 }  // namespace
 
 void IdAnalysis::AddFault(FaultCode code, Text sentence) {
-  faults.push_back({code, std::string(sentence.gbk), '\0', sentence.utf8});
+  if (sentence.utf8.data())
+    faults.push_back({code, sentence, {}});
+  else
+    faults.push_back({code, std::string_view{}, std::string(sentence.gbk)});
 }
 
 void IdAnalysis::AddCheckCodeFault(char expected) {
   static const auto gbk = CheckCodeSentences("最后一码检查码应该是(", ")，");
   static const auto utf8 = CheckCodeSentences(u8"最后一码检查码应该是(", u8")，");
   const auto c = static_cast<unsigned char>(expected) & 0x7F;
-  faults.push_back({FaultCode::CheckCode, gbk[c], expected, utf8[c]});
+  faults.push_back({FaultCode::CheckCode, Text(gbk[c], utf8[c]), {}, expected});
 }
 
 void IdAnalysis::WriteFaults(ReportWriter& out, Text ending) const {
@@ -47,13 +50,20 @@ Text SexWord(HolderSex sex) {
 }
 
 IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding) {
-  IdAnalysis analysis = rule.analyse(number);
-  std::string written;
-  written.reserve(192);  // most reports fit
-  ReportWriter writer(encoding, written);
-  rule.write(analysis, writer);
-  const bool valid = analysis.Valid();
-  return {std::move(written), valid, std::move(analysis), encoding};
+  IdReport report;
+  report.text.reserve(192);  // most reports fit
+  ReportInto(rule, number, encoding, report);
+  return report;
+}
+
+void ReportInto(const CheckRule& rule, std::string_view number, Encoding encoding,
+                IdReport& report) {
+  report.analysis = rule.analyse(number);
+  report.text.clear();
+  ReportWriter writer(encoding, report.text);
+  rule.write(report.analysis, writer);
+  report.valid = report.analysis.Valid();
+  report.encoding = encoding;
 }
 
 }  // namespace kesmal

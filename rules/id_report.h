@@ -34,13 +34,16 @@ enum class FaultCode {
   PlaceCode,  // the Korean place code is above 96
 };
 
+// The sentence as the report prints it, ending in "，": fixed text in both
+// encodings, or text of its own in GBK (the rejection message, which echoes
+// the input).
 struct Fault {
   FaultCode code;
-  std::string sentence;   // as the report prints it, ending in "，"
-  char expected = '\0';   // the right check character, for CheckCode
-  std::string_view utf8;  // the sentence in UTF-8 when it is fixed text; else null
+  Text fixed{std::string_view{}};
+  std::string ownText;
+  char expected = '\0';  // the right check character, for CheckCode
 
-  Text Sentence() const { return {sentence, utf8}; }
+  Text Sentence() const { return fixed.utf8.data() ? fixed : Text(ownText); }
 };
 
 struct IdAnalysis {
@@ -53,7 +56,7 @@ struct IdAnalysis {
   std::vector<Fault> faults;  // in the order the report lists them
 
   // The facts a valid number's report names; left empty when there are faults.
-  std::optional<std::string> birthplace;  // none for an unknown mainland region
+  std::optional<Text> birthplace;  // none for an unknown mainland region
   std::optional<std::string> regionCode;  // mainland: the first six digits
   std::optional<Birthday> birthday;
   std::optional<HolderSex> sex;
@@ -94,5 +97,9 @@ struct CheckRule {
 
 // The report of a rule's check, its text written in the encoding.
 IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding);
+
+// The same into a report whose text buffer a batch reuses from line to line.
+void ReportInto(const CheckRule& rule, std::string_view number, Encoding encoding,
+                IdReport& report);
 
 }  // namespace kesmal

@@ -2,6 +2,7 @@
 
 #include "data/taiwan_letters.h"
 #include "rules/ascii.h"
+#include "rules/place_names.h"
 #include "rules/random_source.h"
 
 namespace kesmal {
@@ -62,7 +63,7 @@ IdAnalysis AnalyseTaiwanId(std::string_view number, SecondReader read, Text seco
   }
   if (!id.Valid()) return id;
 
-  id.birthplace = TaiwanLetterTable[*TaiwanLetterRow(number[0])].Name;
+  id.birthplace = TaiwanPlaceName(*TaiwanLetterRow(number[0]));
   id.sex = second->sex;
   id.kind = second->kind;
   return id;

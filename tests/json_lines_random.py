@@ -5,7 +5,9 @@ one JSON object whose input is Python's own reading of the line's bytes
 (ill-formed UTF-8 replaced, one U+FFFD per maximal subpart) and whose report is
 what the plain check prints for the same line. check --csv of the same lines
 must give, to Python's csv module, a header and one row per line that says
-what the line's object says.
+what the line's object says. With --jobs 3 every mode must write the same
+bytes, and a script feeding one line at a time must get each answer before it
+sends the next.
 
 usage: json_lines_random.py KESMAL_CLI JQ [LINES]
 """
@@ -13,6 +15,7 @@ import csv
 import io
 import json
 import random
+import select
 import subprocess
 import sys
 
@@ -32,6 +35,21 @@ def random_line(rng):
             line[rng.randrange(len(line))] = rng.choice(ANY_BUT_LINE_END)
         return bytes(line)
     return b''
+
+
+def converse(cli, numbers):
+    """Sends one number at a time and waits for its answer, as a script would."""
+    with subprocess.Popen([cli, 'check', '--jobs', '2'], stdin=subprocess.PIPE,
+                          stdout=subprocess.PIPE) as process:
+        for number in numbers:
+            process.stdin.write(number + b'\n')
+            process.stdin.flush()
+            # Long enough for a loaded machine; the answer never comes if it is held back.
+            ready, _, _ = select.select([process.stdout], [], [], 30)
+            assert ready, 'no answer to %r before the next line' % number
+            assert process.stdout.readline().startswith('“'.encode() + number), number
+        process.stdin.close()
+        assert process.wait() == 0
 
 
 def main():
@@ -82,6 +100,11 @@ def main():
         seen.add((obj['jurisdiction'], obj['valid']))
     for jurisdiction in ('tw', 'hk', 'cn', 'cn15', 'kr'):
         assert (jurisdiction, True) in seen and (jurisdiction, False) in seen, jurisdiction
+    for mode, single in (([], text_out), (['--json'], json_out), (['--csv'], csv_out)):
+        threaded = subprocess.run([cli, 'check', '--jobs', '3', *mode], input=stdin,
+                                  capture_output=True)
+        assert (threaded.returncode, threaded.stdout) == (single.returncode, single.stdout), mode
+    converse(cli, lines[-6:])
     print(f'{len(lines)} lines: jq accepts the output; every object and CSV row matches its line')
 
 

@@ -271,6 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"unknown_command", {"verify"}, "'verify'"},
         UsageCase{"unknown_check_option", {"check", "--fast"}, "'--fast'"},
         UsageCase{"unknown_rules", {"check", "--rules", "modern"}, "'modern'"},
+        UsageCase{"no_threads", {"check", "--jobs", "0"}, "from 1 to 64"},
         UsageCase{"make_without_jurisdiction", {"make"}, "jurisdiction"},
         UsageCase{"unknown_jurisdiction", {"make", "jp"}, "'jp'"},
         UsageCase{"second_jurisdiction", {"make", "tw", "cn"}, "'cn'"},
@@ -345,9 +346,9 @@ TEST(HelpCommand, DescribesEveryCommand) {
   const auto outcome = RunWith({"--help"});
   EXPECT_EQ(outcome.status, 0);
   for (const char* word :
-       {"check",    "make",      "tw",       "hk",      "kr",     "--count",  "--seed",
-        "--sex",    "--region",  "--length", "--birth", "yymmdd", "--json",   "cn15",
-        "--unique", "--invalid", "--age",    "--csv",   "CRLF",   "--version"})
+       {"check",    "make",      "tw",       "hk",      "kr",     "--count",   "--seed",
+        "--sex",    "--region",  "--length", "--birth", "yymmdd", "--json",    "cn15",
+        "--unique", "--invalid", "--age",    "--csv",   "CRLF",   "--version", "--jobs"})
     EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
   EXPECT_EQ(RunWith({"make", "tw", "--help"}).out, outcome.out);
   EXPECT_EQ(RunWith({"--version"}).out.rfind("kesmal-cli ", 0), 0u);

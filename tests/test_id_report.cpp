@@ -46,7 +46,7 @@ TEST_P(AnalysisOfCheck, CarriesTheFactsOfTheReport) {
         << "a failed report starts with its fault sentences";
   }
 
-  EXPECT_EQ(id.birthplace ? std::optional(Utf8(*id.birthplace)) : std::nullopt, row.birthplace);
+  EXPECT_EQ(id.birthplace ? std::optional(Utf8(id.birthplace->gbk)) : std::nullopt, row.birthplace);
   EXPECT_EQ(id.regionCode, row.regionCode);
   EXPECT_EQ(id.birthday, row.birthday);
   EXPECT_EQ(id.sex, row.sex);
@@ -219,7 +219,7 @@ TEST(AnalysisOfRejection, FaultIsTheWholeReport) {
   const auto report = CheckNumberText(Gbk("台"));
   ASSERT_TRUE(report);
   ASSERT_EQ(report->analysis.faults.size(), 1u);
-  EXPECT_EQ(report->analysis.faults[0].sentence, report->text);
+  EXPECT_EQ(report->analysis.faults[0].Sentence().gbk, report->text);
 }
 
 }  // namespace

@@ -1,0 +1,139 @@
+#pragma once
+// The fields of one check in the order of its JSON object, handed to a sink:
+// the JSON and CSV writers and the Python module's dictionaries. The sink is
+// a template parameter, so a writer's calls are inlined field by field.
+//
+// A sink has Input(bytes), the line as read, which may be ill-formed UTF-8;
+// Text(field, utf8); Word(field, ascii), text with nothing to escape or
+// quote; Bool(field, value); Null(field); and a list of objects as
+// BeginList(field), then BeginItem() and EndItem() around each object's
+// fields, then EndList().
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rules/current.h"
+#include "rules/gbk_codec.h"
+#include "rules/id_report.h"
+
+namespace kesmal::cli {
+
+// Each field's JSON key, in the order the object holds them.
+#define KESMAL_CHECK_FIELDS(X)                                                                \
+  X(Input, "input")                                                                           \
+  X(Rules, "rules")                                                                           \
+  X(Jurisdiction, "jurisdiction")                                                             \
+  X(Valid, "valid") X(Faults, "faults") X(Code, "code") X(Message, "message")                 \
+      X(Expected, "expected") X(Birthplace, "birthplace") X(RegionCode, "region_code")        \
+          X(BirthDate, "birth_date") X(NotYetBorn, "not_yet_born") X(RecordAge, "record_age") \
+              X(Sex, "sex") X(Upgrade, "upgrade") X(Kind, "kind")                             \
+                  X(CheckCodeVerified, "check_code_verified") X(Report, "report")
+
+#define KESMAL_FIELD_ENUM(id, key) id,
+enum class Field : std::uint8_t { KESMAL_CHECK_FIELDS(KESMAL_FIELD_ENUM) };
+#undef KESMAL_FIELD_ENUM
+
+#define KESMAL_FIELD_ONE(id, key) +1
+inline constexpr std::size_t kFieldCount = 0 KESMAL_CHECK_FIELDS(KESMAL_FIELD_ONE);
+#undef KESMAL_FIELD_ONE
+
+constexpr std::string_view KeyOf(Field field) {
+#define KESMAL_FIELD_KEY(id, key) key,
+  constexpr std::string_view kKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_FIELD_KEY)};
+#undef KESMAL_FIELD_KEY
+  return kKeys[static_cast<std::size_t>(field)];
+}
+
+// "letter", "check_code": the names scripts match on.
+const char* FaultName(FaultCode code);
+const char* JurisdictionName(Jurisdiction jurisdiction);
+const char* KindName(IdKind kind);
+
+// YYYY-MM-DD.
+std::string IsoDate(const CivilDate& date);
+
+namespace fields {
+
+// Text of the rules in UTF-8: a fixed piece as it is, GBK converted into the
+// scratch buffer, which one batch reuses line after line.
+inline std::string_view Utf8Of(kesmal::Text text, std::string& scratch) {
+  if (text.utf8.data()) return text.utf8;
+  scratch.clear();
+  AppendGbkToUtf8(text.gbk, scratch);
+  return scratch;
+}
+
+template <typename Sink>
+void VisitFaults(const std::vector<Fault>& faults, Sink& sink, std::string& scratch) {
+  sink.BeginList(Field::Faults);
+  for (const Fault& fault : faults) {
+    sink.BeginItem();
+    sink.Word(Field::Code, FaultName(fault.code));
+    sink.Text(Field::Message, Utf8Of(fault.Sentence(), scratch));
+    if (fault.code == FaultCode::CheckCode) sink.Word(Field::Expected, {&fault.expected, 1});
+    sink.EndItem();
+  }
+  sink.EndList();
+}
+
+// What a valid number carries; a mainland number names its region by code,
+// and the name may be unknown.
+template <typename Sink>
+void VisitHolder(const IdAnalysis& id, Sink& sink, std::string& scratch) {
+  if (id.birthplace)
+    sink.Text(Field::Birthplace, Utf8Of(*id.birthplace, scratch));
+  else if (id.regionCode)
+    sink.Null(Field::Birthplace);
+  if (id.regionCode) sink.Word(Field::RegionCode, *id.regionCode);
+  if (id.birthday) {
+    sink.Word(Field::BirthDate, IsoDate(id.birthday->date));
+    sink.Bool(Field::NotYetBorn, id.birthday->notYetBorn);
+    sink.Bool(Field::RecordAge, id.birthday->recordAge);
+  }
+  if (id.sex) sink.Word(Field::Sex, *id.sex == HolderSex::Male ? "male" : "female");
+  if (id.upgrade) sink.Word(Field::Upgrade, *id.upgrade);
+}
+
+// What today's rules add: a valid number's kind, and for Korea whether the
+// check digit was verified.
+template <typename Sink>
+void VisitCurrentFields(const IdAnalysis& id, Sink& sink) {
+  if (id.kind) sink.Word(Field::Kind, KindName(*id.kind));
+  if (id.jurisdiction == Jurisdiction::Korea)
+    sink.Bool(Field::CheckCodeVerified, id.checkCodeVerified.value_or(false));
+}
+
+}  // namespace fields
+
+// The fields of the object for one input. The report is the check's (its
+// text in either encoding), or null for an empty line.
+template <typename Sink>
+void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink,
+                      std::optional<RuleSet> rules = std::nullopt) {
+  sink.Input(input);
+  if (rules) sink.Word(Field::Rules, rules == RuleSet::Current ? "current" : "classic");
+  if (!report) {
+    sink.Null(Field::Jurisdiction);
+    sink.Null(Field::Valid);
+    sink.BeginList(Field::Faults);
+    sink.EndList();
+    sink.Word(Field::Report, "");
+    return;
+  }
+  thread_local std::string scratch;
+  const IdAnalysis& id = report->analysis;
+  if (id.jurisdiction)
+    sink.Word(Field::Jurisdiction, JurisdictionName(*id.jurisdiction));
+  else
+    sink.Null(Field::Jurisdiction);
+  sink.Bool(Field::Valid, report->valid);
+  fields::VisitFaults(id.faults, sink, scratch);
+  fields::VisitHolder(id, sink, scratch);
+  if (rules == RuleSet::Current) fields::VisitCurrentFields(id, sink);
+  sink.Text(Field::Report, report->encoding == Encoding::Utf8
+                               ? std::string_view(report->text)
+                               : fields::Utf8Of(std::string_view(report->text), scratch));
+}
+
+}  // namespace kesmal::cli
