@@ -83,9 +83,12 @@ bool FieldTakes(int code) {
 
 TfrmMain::TfrmMain(int screenWidth, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TfrmMain>()), screenWidth_(screenWidth) {
-  ui_->setupUi(this);
-  ApplyFormFonts(this);
-  FitCaptions(this);
+  {
+    const FormFontsHeld held(this);
+    ui_->setupUi(this);
+    ApplyFormFonts(this);
+    FitCaptions(this);
+  }
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -127,6 +130,7 @@ void TfrmMain::paintEvent(QPaintEvent* event) {
 
 void TfrmMain::FinishStart() {
   if (frmChina_) return;
+  ReleaseHeldFont(ui_->cbxType);
   DrawLatinClearly(*ui_->meoShow);
   frmChina_ = new TfrmChina(this);
   frmTaiwan_ = new TfrmTaiwan(this);

@@ -1,13 +1,14 @@
 #include "ui/application.h"
 
+#include <QImage>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPixmap>
-#include <QSvgRenderer>
+#include <QResource>
 #include <exception>
 
 #include "ui/form_fonts.h"
 #include "ui/form_style.h"
+#include "ui/icon_sides.h"
 
 namespace kesmal {
 
@@ -37,15 +38,18 @@ void ShowException(const QString& message) {
 }
 
 QIcon KesmalIcon() {
-  QSvgRenderer renderer(QStringLiteral(":/kesmal/kesmal.svg"));
+  const QByteArray pixels =
+      QResource(QStringLiteral(":/kesmal/kesmal-icon.argb")).uncompressedData();
   QIcon icon;
-  for (const int side : {16, 24, 32, 48, 64, 128, 256}) {
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    painter.end();
-    icon.addPixmap(pixmap);
+  qsizetype offset = 0;
+  for (const int side : kIconSides) {
+    const qsizetype bytes = qsizetype{side} * side * 4;
+    if (offset + bytes > pixels.size()) break;
+    const auto* bits = reinterpret_cast<const uchar*>(pixels.constData() + offset);
+    // A copy: the pixmap would otherwise keep pointing into the resource's bytes.
+    const QImage image(bits, side, side, QImage::Format_ARGB32_Premultiplied);
+    icon.addPixmap(QPixmap::fromImage(image.copy()));
+    offset += bytes;
   }
   return icon;
 }

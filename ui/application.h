@@ -18,7 +18,8 @@ class Application : public QApplication {
 // The standard error box, owned by the active window.
 void ShowException(const QString& message);
 
-// The program's icon, drawn from its SVG at the sizes desktops ask for.
+// The program's icon at the sizes desktops ask for, drawn from its SVG when
+// the program was built.
 QIcon KesmalIcon();
 
 // Where the desktop session keeps programs from placing their own windows

@@ -1,6 +1,8 @@
 #include "ui/form_fonts.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -34,14 +36,34 @@ constexpr int kSmallestPixels = 6;
 // caption gets its full size back.
 constexpr char kFormFont[] = "formFont";
 
+// Where a widget keeps the faces its form named, once its font names their
+// stand-ins.
+constexpr char kFormFamilies[] = "formFamilies";
+
+// Set on a widget while it has a font change not yet told.
+constexpr char kFontHeld[] = "fontChangeHeld";
+
 // Distinct l, I and 1, and 0 and O.
 const QString kClearLatinFace = QStringLiteral("DejaVu Sans Mono");
+
+QStringList FamiliesOf(const QFont& font) {
+  QStringList families = font.families();
+  if (families.isEmpty()) families << font.family();
+  return families;
+}
+
+// A named face that is not installed costs a search of every installed font,
+// each time a font naming it is first drawn: the font names its stand-in.
+QStringList StandIns(const QFont& font) {
+  QStringList families = FamiliesOf(font);
+  for (QString& family : families) family = QFont::substitute(family);
+  return families;
+}
 
 QFont FittedFont(QFont font, const QString& text, int room) {
   const auto width = [&font, &text] { return QFontMetrics(font).horizontalAdvance(text); };
   if (width() <= room) return font;
-  QStringList families = font.families();
-  if (families.isEmpty()) families << font.family();
+  QStringList families = FamiliesOf(font);
   families.prepend(kNarrowFace);
   font.setFamilies(families);
   // Each size is a font of its own to look up: start from the size the width
@@ -106,6 +128,25 @@ class ClearLatin : public QSyntaxHighlighter {
   QTextCharFormat format_;
 };
 
+QList<QWidget*> FormWidgets(QWidget* form) {
+  QList<QWidget*> widgets = form->findChildren<QWidget*>();
+  widgets.prepend(form);  // parents come before their children
+  return widgets;
+}
+
+// The font in pixels, naming the stand-ins of its faces.
+QFont InstalledFont(QFont font) {
+  if (font.pointSizeF() > 0) font.setPixelSize(qRound(font.pointSizeF() * 96.0 / 72.0));
+  font.setFamilies(StandIns(font));
+  return font;
+}
+
+bool NamesMingAlone(const QWidget& widget) {
+  const QVariant named = widget.property(kFormFamilies);
+  if (named.isValid()) return named.toStringList() == QStringList{kMingFace};
+  return widget.font().family() == kMingFace && widget.font().families().size() <= 1;
+}
+
 }  // namespace
 
 void InstallFontSubstitutes() {
@@ -117,16 +158,45 @@ void InstallFontSubstitutes() {
   QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
 }
 
+FormFontsHeld::FormFontsHeld(QWidget* form) : form_(form) {
+  QCoreApplication::instance()->installEventFilter(this);
+}
+
+FormFontsHeld::~FormFontsHeld() {
+  QCoreApplication::instance()->removeEventFilter(this);
+  for (QWidget* widget : FormWidgets(form_))
+    if (widget->property(kFontHeld).toBool() && !qobject_cast<QComboBox*>(widget))
+      ReleaseHeldFont(widget);
+}
+
+bool FormFontsHeld::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::FontChange || !watched->isWidgetType()) return false;
+  auto* widget = static_cast<QWidget*>(watched);
+  if (widget != form_ && !form_->isAncestorOf(widget)) return false;
+  widget->setProperty(kFontHeld, true);
+  if (widget->testAttribute(Qt::WA_SetFont)) {
+    if (const QFont font = InstalledFont(widget->font()); font != widget->font()) {
+      widget->setProperty(kFormFamilies, FamiliesOf(widget->font()));
+      widget->setFont(font);
+    }
+  }
+  return true;
+}
+
+void ReleaseHeldFont(QWidget* widget) {
+  if (!widget->property(kFontHeld).toBool()) return;
+  widget->setProperty(kFontHeld, QVariant());
+  QEvent change(QEvent::FontChange);
+  QCoreApplication::sendEvent(widget, &change);
+}
+
 void ApplyFormFonts(QWidget* form) {
-  QList<QWidget*> widgets = form->findChildren<QWidget*>();
-  widgets.prepend(form);  // parents come before their children
-  for (QWidget* widget : widgets) {
+  for (QWidget* widget : FormWidgets(form)) {
     if (!widget->testAttribute(Qt::WA_SetFont)) continue;
-    QFont font = widget->font();
-    if (font.pointSizeF() > 0) font.setPixelSize(qRound(font.pointSizeF() * 96.0 / 72.0));
+    QFont font = InstalledFont(widget->font());
     const bool chinese = widget->property("charset").toString() == QLatin1String("GB2312");
-    if (font.family() == kMingFace && font.families().size() <= 1 && !chinese)
-      font.setFamilies({kWesternLettersOfMing, kMingFace});
+    if (NamesMingAlone(*widget) && !chinese)
+      font.setFamilies(StandIns(QFont(QStringList{kWesternLettersOfMing, kMingFace})));
     if (const int cell = widget->property("cellHeight").toInt(); cell > 0) {
       font.setPixelSize(cell);
       const int height = QFontMetrics(font).height();

@@ -2,6 +2,7 @@
 // The forms name the faces of the original design ("AR MingtiM GB", "新宋体",
 // "Arial", "Verdana") in points at 96 dots per inch; these functions make them
 // real on this system.
+#include <QObject>
 #include <QString>
 
 class QPlainTextEdit;
@@ -19,6 +20,27 @@ void InstallFontSubstitutes();
 // character set (dynamic property "charset" other than "GB2312") proportional
 // Latin and Cyrillic.
 void ApplyFormFonts(QWidget* form);
+
+// While it lives, a font given to a widget of the form names the stand-ins of
+// its faces at once, in pixels, and the widgets hear of their font changes
+// only when it ends, once each: building the form and fitting its captions
+// then lay out no text in a face that is not installed, nor in a font that
+// is about to change. A list hears of its font change only from
+// ReleaseHeldFont, since that builds its drop-down part.
+class FormFontsHeld : public QObject {
+ public:
+  explicit FormFontsHeld(QWidget* form);
+  ~FormFontsHeld() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* form_;
+};
+
+// Tells a widget whose font change was held for later.
+void ReleaseHeldFont(QWidget* widget);
 
 // Every caption of the form (labels, buttons, radio buttons, group titles and
 // the chosen item of a list) fits its control, whose place and size stay as
