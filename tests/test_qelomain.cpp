@@ -74,6 +74,22 @@ class TestQelomain : public QObject {
     QCOMPARE(Report()->toPlainText().split(u'\n').size(), 24);
   }
 
+  // What comes after the first paint changes nothing the first frame shows
+  // (but the entry field, which has the focus only once shown).
+  void firstFrameIsTheSettledOne() {
+    TfrmMain fresh(test::WindowDriver::kScreenWidth);
+    const auto frames = [&] {
+      QList<QImage> images;
+      for (const char* name : {"meoShow", "gbxMake", "gbxShow", "lblWeb"})
+        images << fresh.findChild<QWidget*>(QLatin1String(name))->grab().toImage();
+      return images;
+    };
+    const QList<QImage> first = frames();
+    fresh.show();
+    QTRY_VERIFY(fresh.findChild<QWidget*>(QStringLiteral("frmKorea")));
+    QCOMPARE(frames(), first);
+  }
+
   // The marks must stand under 台, 港, 中, 韩 and 旧 in the font the area uses.
   void featureMatrixLinesUp() {
     const QStringList lines = Report()->toPlainText().split(u'\n');

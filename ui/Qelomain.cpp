@@ -89,6 +89,8 @@ TfrmMain::TfrmMain(int screenWidth, QWidget* parent)
     ApplyFormFonts(this);
     FitCaptions(this);
   }
+  // Before the first paint: the report area's first frame already shows text.
+  DrawLatinClearly(*ui_->meoShow);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -131,7 +133,6 @@ void TfrmMain::paintEvent(QPaintEvent* event) {
 void TfrmMain::FinishStart() {
   if (frmChina_) return;
   ReleaseHeldFont(ui_->cbxType);
-  DrawLatinClearly(*ui_->meoShow);
   frmChina_ = new TfrmChina(this);
   frmTaiwan_ = new TfrmTaiwan(this);
   frmHongKong_ = new TfrmHongKong(this);

@@ -242,7 +242,8 @@ void DrawLatinClearly(QPlainTextEdit& area) {
   const qreal scale =
       QFontMetricsF(ming).horizontalAdvance(u'0') / QFontMetricsF(clear).horizontalAdvance(u'0');
   clear.setPixelSize(qMax(1, qRound(ming.pixelSize() * scale)));
-  new ClearLatin(area.document(), clear);
+  // At once, not at the next turn of the event loop, so that no frame shows the text without it.
+  (new ClearLatin(area.document(), clear))->rehighlight();
 }
 
 }  // namespace kesmal
