@@ -249,17 +249,46 @@ std::string MissingValue(const CLI::ArgumentMismatch& error) {
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err) {
+namespace {
+
+// The command line as declared, made once per thread and parsed again for
+// each run: declaring it is most of the cost of a short run, such as each
+// call of the Python module's make.
+struct Program {
   CheckRequest check;
   MakeRequest make;
-  CLI::App program("check and make identity-card numbers", "kesmal-cli");
-  program.set_help_flag();
-  program.allow_extras();
   bool version = false;
-  program.add_flag("--version", version, "print the program's name and version");
-  DeclareCheck(program, check);
-  DeclareMake(program, make);
+  CLI::App app{"check and make identity-card numbers", "kesmal-cli"};
+
+  Program() {
+    app.set_help_flag();
+    app.allow_extras();
+    app.add_flag("--version", version, "print the program's name and version");
+    DeclareCheck(app, check);
+    DeclareMake(app, make);
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Nothing parsed or requested by the last run is left.
+  CLI::App& Fresh() {
+    app.clear();
+    check = {};
+    make = {};
+    version = false;
+    return app;
+  }
+};
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
+  thread_local Program declared;
+  CLI::App& program = declared.Fresh();
+  const CheckRequest& check = declared.check;
+  const MakeRequest& make = declared.make;
+  const bool& version = declared.version;
   try {
     if (WantsHelp(args)) {
       PrintHelp(program, out);

@@ -245,6 +245,7 @@ TEST(CheckOutput, IsTheGbkReportConverted) {
   }
   EXPECT_EQ(RunWith({"check"}, input).out, plain);
   EXPECT_EQ(RunWith({"check", "--json"}, input).out, json);
+  EXPECT_EQ(RunWith({"check"}, input).out, plain);  // nothing stays from the run before
 }
 
 struct UsageCase {
@@ -410,6 +411,8 @@ TEST(MakeCommand, HongKongLengthIsFixedOnlyWhenGiven) {
             (Lengths{8}));
   EXPECT_EQ(LengthsOf(Lines(RunWith({"make", "hk", "--count", "200", "--length=9"}).out)),
             (Lengths{9}));
+  // Each run parses afresh: no option stays from the run before.
+  EXPECT_EQ(LengthsOf(Lines(RunWith({"make", "hk", "--count", "200"}).out)), (Lengths{8, 9}));
 }
 
 TEST(MakeCommand, KoreaOptionsFixOnlyTheirFields) {
