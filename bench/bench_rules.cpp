@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
+#include "kesmal/check.h"
 #include "data/regions.h"
 #include "rules/date_phrase.h"
 #include "rules/dispatch.h"
@@ -128,7 +128,7 @@ void BM_CliCheckLine(benchmark::State& state) {
   std::string report;
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(cli::CheckLine(kMixed[i], report));
+    benchmark::DoNotOptimize(CheckLine(kMixed[i], report));
     i = (i + 1) % kMixed.size();
   }
 }

@@ -7,16 +7,12 @@
 #include <istream>
 #include <ostream>
 
-#include "cli/check_command.h"
-#include "cli/json_lines.h"
 #include "cli/make_options.h"
 #include "cli/options.h"
+#include "kesmal/check.h"
+#include "kesmal/make.h"
+#include "kesmal/records.h"
 #include "rules/current.h"
-#include "rules/dispatch.h"
-#include "rules/gbk_codec.h"
-#include "rules/invalid_numbers.h"
-#include "rules/number_space.h"
-#include "rules/random_source.h"
 
 namespace kesmal::cli {
 namespace {
@@ -45,7 +41,14 @@ std::optional<unsigned> ParseJobs(std::string_view text) {
 
 constexpr ValueType<unsigned> kJobs{"N", "a whole number from 1 to 64", ParseJobs};
 
-void DeclareCheck(CLI::App& program, CheckRequest& request) {
+struct CheckCommand {
+  std::vector<std::string> numbers;
+  bool json = false;
+  bool csv = false;
+  CheckOptions options;
+};
+
+void DeclareCheck(CLI::App& program, CheckCommand& request) {
   CLI::App* check = program.add_subcommand(
       "check",
       "Check each NUMBER, or each line of standard input when none is given. One report line "
@@ -65,14 +68,14 @@ void DeclareCheck(CLI::App& program, CheckRequest& request) {
       "mainland form); last, report, the report text. An empty line gives jurisdiction null, "
       "valid null, no faults and an empty report. Bytes that are not UTF-8 become U+FFFD.");
   check->add_flag("--csv", request.csv, kCsvHelp)->excludes("--json");
-  Declare(*check, "--rules", kRules, request.rules,
+  Declare(*check, "--rules", kRules, request.options.rules,
           "the rule set: classic (the default), the window's rules; or current, today's, which "
           "also take Taiwan resident certificates, Hong Kong numbers printed with the check "
           "character in brackets, Korea's seventh digit of every century and of foreign "
           "residents, and mainland residence permits. Given, each JSON object names the rules; "
           "under current a valid number adds its kind, and a Korea number check_code_verified.");
   Declare(
-      *check, "--jobs", kJobs, [&request](unsigned jobs) { request.jobs = jobs; },
+      *check, "--jobs", kJobs, [&request](unsigned jobs) { request.options.jobs = jobs; },
       "check standard input in blocks of lines on N threads at once (1 to 64; default 1); "
       "the output is the same, in input order, and a line that has to wait is read only "
       "after every answer before it is written");
@@ -108,26 +111,66 @@ void PrintOptions(std::ostream& out, const CLI::App& command, bool runOptions) {
   }
 }
 
-void PrintHelp(const CLI::App& program, std::ostream& out) {
-  out << "kesmal-cli: check and make identity-card numbers of Taiwan, Hong Kong,\n"
-         "mainland China and Korea.\n\nUsage:\n  kesmal-cli check [OPTIONS] [NUMBER...]\n      ";
+void PrintCheckHelp(const CLI::App& program, std::ostream& out) {
+  out << "  kesmal-cli check [OPTIONS] [NUMBER...]\n      ";
   const CLI::App* check = program.get_subcommand("check");
   Wrap(out, check->get_description(), 6, 6);
   PrintOptions(out, *check, false);
-  out << "  kesmal-cli make JURISDICTION [OPTIONS]\n      ";
+}
+
+// Every jurisdiction, or the one named.
+void PrintMakeHelp(const CLI::App& program, std::ostream& out, const CLI::App* only) {
+  out << "  kesmal-cli make " << (only ? only->get_name() : "JURISDICTION") << " [OPTIONS]\n      ";
   const CLI::App* make = program.get_subcommand("make");
   Wrap(out, make->get_description(), 6, 6);
   const auto jurisdictions = make->get_subcommands({});
   PrintOptions(out, *jurisdictions.front(), true);
   for (const CLI::App* jurisdiction : jurisdictions) {
+    if (only && jurisdiction != only) continue;
     out << "\n  make " << jurisdiction->get_name() << "   (" << jurisdiction->get_description()
         << ")\n";
     PrintOptions(out, *jurisdiction, false);
   }
-  out << "\n  kesmal-cli --help\n      Show this text.\n  kesmal-cli --version\n      Print the "
-         "program's name and version.\n\n"
-         "Exit status: 0 when every number checked is valid, 1 when any is not\n"
-         "(an unsupported length counts as not valid), 2 for a usage error.\n";
+}
+
+constexpr std::string_view kExitStatus =
+    "Exit status: 0 when every number checked is valid, 1 when any is not\n"
+    "(an unsupported length counts as not valid), 2 for a usage error.\n";
+
+// The whole help, or a command's own when the arguments name one.
+void PrintHelp(const CLI::App& program, const std::vector<std::string>& topic, std::ostream& out) {
+  out << "kesmal-cli: check and make identity-card numbers of Taiwan, Hong Kong,\n"
+         "mainland China and Korea.\n\nUsage:\n";
+  if (!topic.empty() && topic[0] == "check") {
+    PrintCheckHelp(program, out);
+  } else if (!topic.empty() && topic[0] == "make") {
+    const CLI::App* make = program.get_subcommand("make");
+    PrintMakeHelp(program, out, topic.size() > 1 ? make->get_subcommand(topic[1]) : nullptr);
+  } else {
+    PrintCheckHelp(program, out);
+    PrintMakeHelp(program, out, nullptr);
+    out << "\n  kesmal-cli --help\n      Show this text; kesmal-cli COMMAND --help shows that "
+           "command's alone.\n  kesmal-cli --version\n      Print the program's name and "
+           "version.\n";
+  }
+  out << '\n' << kExitStatus;
+}
+
+// The commands the words before --help name: "make", "tw".
+std::vector<std::string> HelpTopic(const CLI::App& program, const std::vector<std::string>& args) {
+  std::vector<std::string> topic;
+  const CLI::App* command = &program;
+  for (const auto& arg : args) {
+    if (arg == "--help" || arg == "-h" || arg == "--") break;
+    if (arg.starts_with('-') || arg == "help") continue;
+    const auto chosen = command->get_subcommands([&](const CLI::App* sub) {
+      return sub->get_name() == arg;
+    });
+    if (chosen.empty()) break;
+    command = chosen.front();
+    topic.push_back(arg);
+  }
+  return topic;
 }
 
 bool WantsHelp(const std::vector<std::string>& args) {
@@ -139,54 +182,28 @@ bool WantsHelp(const std::vector<std::string>& args) {
   return false;
 }
 
-std::uint32_t ClockSeed() {
-  // Finer than whole seconds, so two scripted runs within a second differ.
-  const auto ticks = std::chrono::system_clock::now().time_since_epoch().count();
-  return static_cast<std::uint32_t>(ticks ^ (ticks >> 32));
+int RunCheck(CheckCommand check, std::istream& in, std::ostream& out) {
+  check.options.output = check.json ? Output::Json : check.csv ? Output::Csv : Output::Plain;
+  WriteHeader(check.options, out);
+  const bool allValid = check.numbers.empty() ? CheckLines(in, check.options, out)
+                                              : CheckTexts(check.numbers, check.options, out);
+  return allValid ? kExitValid : kExitInvalid;
 }
 
-void WriteMade(std::ostream& out, const MakeRequest& request, const std::string& number) {
-  if (request.json)
-    out << CheckJson(number, CheckNumberText(number, Encoding::Utf8)) << '\n';
-  else if (request.csv)
-    out << CheckCsv(number, CheckNumberText(number, Encoding::Utf8)) << "\r\n";
-  else
-    out << number << '\n';
-}
-
-// Unique runs walk a keyed permutation of the space; the others draw from it.
-void MakeFromSpace(std::ostream& out, const MakeRequest& request, const FixedFields& fixed,
-                   const NumberSpace& space, std::uint64_t count) {
-  const std::uint64_t key = RandomIndex(~0ULL);
-  const KeyedPermutation permutation(space.Size(), key);
-  const auto faults = FaultsOf(fixed.form);
-  for (std::uint64_t n = 0; n < count; ++n) {
-    std::string number = space.At(request.unique ? permutation(n) : RandomIndex(space.Size()));
-    if (request.invalid) {
-      const auto& fault = request.invalid->fault;
-      number = SpoilNumber(
-          number, fault ? *fault : faults[RandomBelow(static_cast<std::int32_t>(faults.size()))]);
-    }
-    WriteMade(out, request, number);
+int RunMake(const MakeCommand& make, std::ostream& out) {
+  const Output output = make.json ? Output::Json : make.csv ? Output::Csv : Output::Plain;
+  NumberStream numbers = Make(make.request);
+  WriteHeader({output, std::nullopt, 1}, out);
+  Checker checker(output, std::nullopt);
+  std::string block;
+  while (const auto number = numbers.Next()) {
+    if (output == Output::Plain)
+      (block += *number) += '\n';
+    else
+      checker.Append(*number, block);
+    if (block.size() >= 64 * 1024) out << block, block.clear();
   }
-}
-
-int RunMake(const MakeRequest& request, std::ostream& out) {
-  const std::uint64_t count = request.count.value_or(1);
-  const auto fixed = SpaceOf(request);
-  const NumberSpace space(fixed.value_or(FixedFields{}));
-  if (request.unique && count > space.Size())
-    throw UsageError{"only " + std::to_string(space.Size()) +
-                     " distinct numbers exist for these options, fewer than --count " +
-                     std::to_string(count)};
-  SeedRandom(request.seed ? *request.seed : ClockSeed());
-  if (request.csv) out << CsvHeader() << "\r\n";
-  if (fixed) {
-    MakeFromSpace(out, request, *fixed, space, count);
-  } else {
-    for (std::uint64_t n = 0; n < count; ++n)
-      WriteMade(out, request, *MakeNumberText(request.jurisdiction, request.settings));
-  }
+  out << block;
   out.flush();
   return kExitValid;
 }
@@ -232,12 +249,7 @@ const CLI::App& ChosenCommand(const CLI::App& program) {
     command = chosen.front();
   }
   if (command == &program) throw UsageError{"missing command (check or make)"};
-  if (command->get_name() == "make") {
-    std::string names;
-    for (const auto& known : Jurisdictions())
-      names += (names.empty() ? "" : ", ") + std::string(known.name);
-    throw UsageError{"make needs a jurisdiction (" + names + ")"};
-  }
+  if (command->get_name() == "make") Validate(MakeRequest{});  // names the jurisdictions
   return *command;
 }
 
@@ -255,8 +267,8 @@ namespace {
 // each run: declaring it is most of the cost of a short run, such as each
 // call of the Python module's make.
 struct Program {
-  CheckRequest check;
-  MakeRequest make;
+  CheckCommand check;
+  MakeCommand make;
   bool version = false;
   CLI::App app{"check and make identity-card numbers", "kesmal-cli"};
 
@@ -286,12 +298,12 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         std::ostream& err) {
   thread_local Program declared;
   CLI::App& program = declared.Fresh();
-  const CheckRequest& check = declared.check;
-  const MakeRequest& make = declared.make;
+  const CheckCommand& check = declared.check;
+  const MakeCommand& make = declared.make;
   const bool& version = declared.version;
   try {
     if (WantsHelp(args)) {
-      PrintHelp(program, out);
+      PrintHelp(program, HelpTopic(program, args), out);
       return kExitValid;
     }
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -304,6 +316,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     return RunMake(make, out);
   } catch (const UsageError& error) {
     err << "kesmal-cli: " << error.message << " (see kesmal-cli --help)\n";
+  } catch (const RequestError& error) {
+    err << "kesmal-cli: " << error.what() << " (see kesmal-cli --help)\n";
   } catch (const CLI::ArgumentMismatch& error) {
     err << "kesmal-cli: " << MissingValue(error) << " (see kesmal-cli --help)\n";
   } catch (const CLI::ParseError& error) {

@@ -9,15 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "kesmal/make.h"
+
 namespace kesmal::cli {
 
 // Ends the run with exit status 2 and this one-line message.
 struct UsageError {
   std::string message;
 };
-
-// "bad value 'V' for --option (expected ...)", the message of every malformed value.
-std::string BadValue(std::string_view option, std::string_view value, std::string_view expected);
 
 template <typename T>
 struct ValueType {
@@ -33,9 +32,6 @@ std::optional<Number> ParseWhole(std::string_view text) {
   if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
   return number;
 }
-
-inline constexpr ValueType<std::uint64_t> kWholeNumber{"N", "a whole number",
-                                                       ParseWhole<std::uint64_t>};
 
 // Help texts are written as one paragraph; the help printer wraps them.
 // `store` receives the parsed value; given twice, an option is a usage error.

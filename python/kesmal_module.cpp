@@ -1,19 +1,18 @@
-// kesmal._kesmal: the command-line companion's check and entry point, for the
-// Python package kesmal. A check's dict is built from the same fields, in the
-// same order, as its `check --json` object.
+// kesmal._kesmal: the library's check and generation, for the Python package
+// kesmal. A check's dict is built from the same fields, in the same order, as
+// its `check --json` object; generation builds the library's request from the
+// keywords, and a request it refuses raises ValueError with its message.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <array>
-#include <sstream>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <utility>
 #include <vector>
 
-#include "cli/cli.h"
-#include "cli/json_lines.h"
+#include "kesmal/check.h"
+#include "kesmal/make.h"
 
 namespace py = pybind11;
 
@@ -31,11 +30,11 @@ py::object Utf8(std::string_view utf8) {
 
 // Keys are a handful of literals; each is made once and lives as long as the
 // interpreter.
-PyObject* Key(kesmal::cli::Field field) {
-  static std::array<PyObject*, kesmal::cli::kFieldCount> keys{};
+PyObject* Key(kesmal::Field field) {
+  static std::array<PyObject*, kesmal::kFieldCount> keys{};
   PyObject*& object = keys.at(static_cast<std::size_t>(field));
   if (!object) {
-    object = Utf8(kesmal::cli::KeyOf(field)).release().ptr();
+    object = Utf8(kesmal::KeyOf(field)).release().ptr();
     PyUnicode_InternInPlace(&object);
   }
   return object;
@@ -43,7 +42,7 @@ PyObject* Key(kesmal::cli::Field field) {
 
 class DictBuilder {
  public:
-  using Field = kesmal::cli::Field;
+  using Field = kesmal::Field;
   py::dict root;
 
   void Input(std::string_view bytes) { Set(Field::Input, Utf8(bytes)); }
@@ -120,26 +119,90 @@ py::dict Check(const py::str& text, std::string_view rules) {
   std::string buffer;
   const std::string_view line = LineBytes(text, buffer);
   DictBuilder builder;
-  const auto report = kesmal::cli::CheckInput(line, ruleSet);
-  kesmal::cli::VisitCheckFields(line, report ? &*report : nullptr, builder, ruleSet);
+  const auto report = kesmal::CheckInput(line, ruleSet);
+  kesmal::VisitCheckFields(line, report ? &*report : nullptr, builder, ruleSet);
   return std::move(builder.root);
 }
 
-// The command line's exit status, standard output and standard error.
-std::tuple<int, std::string, std::string> Run(const std::vector<std::string>& args) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  const int status = kesmal::cli::Run(args, in, out, err);
-  return {status, std::move(out).str(), std::move(err).str()};
+// A keyword's value as the option's text: a date in ISO form, a pair as a
+// range (either end None), a flag as nothing.
+std::string DateText(const py::handle& value) {
+  if (value.is_none()) return "";
+  if (py::hasattr(value, "isoformat")) return py::str(value.attr("isoformat")());
+  return py::str(value);
+}
+
+std::string OptionText(std::string_view name, const py::handle& value) {
+  if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
+    const auto pair = py::reinterpret_borrow<py::sequence>(value);
+    if (pair.size() != 2)
+      throw py::value_error(std::string(name) + " takes a pair (first, last), not " +
+                            std::string(py::repr(value)));
+    return DateText(pair[0]) + (name == "age" ? "-" : "..") + DateText(pair[1]);
+  }
+  return DateText(value);
+}
+
+kesmal::MakeRequest RequestOf(const py::str& jurisdiction, const py::object& count,
+                              const py::object& seed, const py::kwargs& options) {
+  kesmal::MakeRequest request;
+  request.jurisdiction = std::string(jurisdiction);
+  if (!request.jurisdiction.Resolve()) kesmal::Validate(request);  // names what it takes
+  const auto set = [&](std::string_view name, const py::handle& value) {
+    if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>())) return;
+    std::string option = "--" + std::string(name);
+    std::replace(option.begin(), option.end(), '_', '-');
+    const bool flag = py::isinstance<py::bool_>(value);
+    kesmal::SetMakeOption(request, option, flag ? "" : OptionText(name, value));
+  };
+  set("count", count);
+  set("seed", seed);
+  for (const auto& [name, value] : options) set(std::string(py::str(name)), value);
+  kesmal::Validate(request);
+  return request;
+}
+
+std::vector<std::string> Make(const py::str& jurisdiction, const py::object& count,
+                              const py::object& seed, const py::kwargs& options) {
+  std::vector<std::string> numbers;
+  for (const std::string& number : kesmal::Make(RequestOf(jurisdiction, count, seed, options)))
+    numbers.push_back(number);
+  return numbers;
+}
+
+// One number, for the Faker provider: no list is made.
+std::string MakeOne(const py::str& jurisdiction, std::uint32_t seed, const py::kwargs& options) {
+  kesmal::MakeRequest request = RequestOf(jurisdiction, py::none(), py::none(), options);
+  request.seed = seed;
+  return *kesmal::NumberStream(request).Next();
+}
+
+kesmal::NumberStream Numbers(const py::str& jurisdiction, const py::object& count,
+                             const py::object& seed, const py::kwargs& options) {
+  return kesmal::NumberStream(RequestOf(jurisdiction, count, seed, options));
 }
 
 }  // namespace
 
 PYBIND11_MODULE(_kesmal, module) {
   module.doc() = "The rules of kesmal-cli, in-process.";
+  py::register_exception<kesmal::RequestError>(module, "RequestError", PyExc_ValueError);
   module.def("check", &Check, py::arg("text"), py::arg("rules") = "classic",
              "The fields of `kesmal-cli check --json --rules RULES` for one line of text, "
              "as a dict.");
-  module.def("run", &Run, py::arg("args"),
-             "Runs kesmal-cli with the arguments; returns (status, stdout, stderr).");
+  module.def("make", &Make, py::arg("jurisdiction"), py::arg("count") = 1,
+             py::arg("seed") = py::none(),
+             "New numbers of the jurisdiction as a list; the keywords are make's options.");
+  module.def("make_one", &MakeOne, py::arg("jurisdiction"), py::arg("seed"),
+             "One new number of the jurisdiction, from the seed.");
+  py::class_<kesmal::NumberStream>(module, "NumberStream")
+      .def("__iter__", [](py::object self) { return self; })
+      .def("__next__", [](kesmal::NumberStream& stream) {
+        auto number = stream.Next();
+        if (!number) throw py::stop_iteration();
+        return std::move(*number);
+      });
+  module.def("numbers", &Numbers, py::arg("jurisdiction"), py::arg("count") = 1,
+             py::arg("seed") = py::none(),
+             "The numbers of make, one at a time as they are read, in flat memory.");
 }

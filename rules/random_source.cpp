@@ -16,6 +16,10 @@ void SeedRandom(std::uint32_t seed) {
   RandomDraw();  // spread a small seed over the whole state
 }
 
+std::uint64_t RandomState() { return state; }
+
+void RestoreRandom(std::uint64_t saved) { state = saved; }
+
 std::int32_t RandomDraw() {
   state = state * kMultiplier + kIncrement;
   return static_cast<std::int32_t>(state >> 33);

@@ -11,6 +11,10 @@ namespace kesmal {
 
 void SeedRandom(std::uint32_t seed);
 
+// The whole state, so that a lazy stream of numbers can draw as if alone.
+std::uint64_t RandomState();
+void RestoreRandom(std::uint64_t saved);
+
 // Uniform over 0 .. 2147483647.
 std::int32_t RandomDraw();
 

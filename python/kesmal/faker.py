@@ -12,25 +12,21 @@ the numbers reproducible. The keywords are those of kesmal.make.
 """
 from faker.providers import BaseProvider
 
-import kesmal
+from kesmal._kesmal import make_one
 
 
 class Provider(BaseProvider):
-    def _id(self, jurisdiction, options):
-        seed = self.generator.random.getrandbits(32)
-        return kesmal.make(jurisdiction, seed=seed, **options)[0]
-
     def tw_id(self, **options):
-        return self._id("tw", options)
+        return make_one("tw", self.generator.random.getrandbits(32), **options)
 
     def hk_id(self, **options):
-        return self._id("hk", options)
+        return make_one("hk", self.generator.random.getrandbits(32), **options)
 
     def cn_id(self, **options):
-        return self._id("cn", options)
+        return make_one("cn", self.generator.random.getrandbits(32), **options)
 
     def cn15_id(self, **options):
-        return self._id("cn15", options)
+        return make_one("cn15", self.generator.random.getrandbits(32), **options)
 
     def kr_id(self, **options):
-        return self._id("kr", options)
+        return make_one("kr", self.generator.random.getrandbits(32), **options)

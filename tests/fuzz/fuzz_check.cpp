@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/cli.h"
+#include "kesmal/check.h"
 #include "rules/current.h"
 #include "rules/dispatch.h"
 #include "rules/gbk_codec.h"
@@ -120,7 +120,7 @@ void FuzzCurrentRules(std::string_view text) {
 
 void FuzzCliLine(std::string_view line) {
   std::string report;
-  const bool valid = kesmal::cli::CheckLine(line, report);
+  const bool valid = kesmal::CheckLine(line, report);
   if (line.empty()) {
     if (!report.empty() || !valid) Broken("an empty line is neither empty nor valid", report);
     return;

@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "cli/check_fields.h"
+#include "kesmal/fields.h"
 #include "rules/current.h"
 #include "rules/id_report.h"
 
-namespace kesmal::cli {
+namespace kesmal {
 
 // A quoted JSON string of any bytes: valid UTF-8 is kept, every ill-formed
 // sequence becomes U+FFFD, and quotes, backslashes and control characters are
@@ -42,4 +42,4 @@ void AppendCheckCsv(std::string_view input, const IdReport* report, std::string&
 // The bytes with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view bytes);
 
-}  // namespace kesmal::cli
+}  // namespace kesmal

@@ -17,7 +17,7 @@
 #include "rules/gbk_codec.h"
 #include "rules/id_report.h"
 
-namespace kesmal::cli {
+namespace kesmal {
 
 // Each field's JSON key, in the order the object holds them.
 #define KESMAL_CHECK_FIELDS(X)                                                              \
@@ -143,4 +143,4 @@ void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink
   sink.Text(Field::Report, reportUtf8);
 }
 
-}  // namespace kesmal::cli
+}  // namespace kesmal

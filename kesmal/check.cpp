@@ -1,4 +1,4 @@
-#include "cli/check_command.h"
+#include "kesmal/check.h"
 
 #include <algorithm>
 #include <array>
@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "cli/byte_scan.h"
-#include "cli/cli.h"
-#include "cli/json_lines.h"
+#include "kesmal/byte_scan.h"
+#include "kesmal/line_reader.h"
+#include "kesmal/records.h"
 #include "rules/gbk_codec.h"
 
-namespace kesmal::cli {
+namespace kesmal {
 namespace {
 
 // What a byte of an input asks for before it is checked.
@@ -54,8 +54,6 @@ std::string_view NumberText(std::string_view utf8Line, bool& lineBreak) {
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
 
-enum class Output { Plain, Json, Csv };
-
 // Checks one input and appends its report, plain, as JSON or as a CSV row, in
 // UTF-8 written straight into out; `report` is the batch's, its buffers used
 // again line after line. Returns false when the number is not valid; an empty
@@ -88,35 +86,12 @@ bool AppendCheck(std::string_view utf8Line, Output output, std::optional<RuleSet
   return id.Valid();
 }
 
-// One line in, one line out, in the request's output; the report's buffers
-// are used again line after line.
-class LineChecker {
- public:
-  explicit LineChecker(const CheckRequest& request)
-      : output_(request.json  ? Output::Json
-                : request.csv ? Output::Csv
-                              : Output::Plain),
-        rules_(request.rules) {}
-
-  // Returns false when the number is not valid.
-  bool Check(std::string_view line, std::string& out) {
-    const bool valid = AppendCheck(line, output_, rules_, report_, out);
-    out += output_ == Output::Csv ? "\r\n" : "\n";
-    return valid;
-  }
-
- private:
-  Output output_;
-  std::optional<RuleSet> rules_;
-  IdReport report_;
-};
-
 // Checks lines each ended by a line feed; false when any is not valid.
-bool CheckBlock(std::string_view lines, LineChecker& checker, std::string& out) {
+bool CheckBlock(std::string_view lines, Checker& checker, std::string& out) {
   bool allValid = true;
   while (!lines.empty()) {
     const std::size_t end = lines.find('\n');
-    allValid &= checker.Check(lines.substr(0, end), out);
+    allValid &= checker.Append(lines.substr(0, end), out);
     lines.remove_prefix(end + 1);
   }
   return allValid;
@@ -128,9 +103,9 @@ bool CheckBlock(std::string_view lines, LineChecker& checker, std::string& out) 
 // used again block after block, so memory stays flat however long the input.
 class BlockPipeline {
  public:
-  BlockPipeline(const CheckRequest& request, std::ostream& out) : out_(out) {
-    for (unsigned i = 0; i < request.jobs; ++i) {
-      auto& worker = *workers_.emplace_back(std::make_unique<Worker>(request));
+  BlockPipeline(const CheckOptions& options, std::ostream& out) : out_(out) {
+    for (unsigned i = 0; i < options.jobs; ++i) {
+      auto& worker = *workers_.emplace_back(std::make_unique<Worker>(options));
       worker.thread = std::jthread([this, &worker](std::stop_token stop) { Run(worker, stop); });
     }
   }
@@ -153,8 +128,8 @@ class BlockPipeline {
   static constexpr std::size_t kBlockLines = 4096;
 
   struct Worker {
-    explicit Worker(const CheckRequest& request) : checker(request) {}
-    LineChecker checker;
+    explicit Worker(const CheckOptions& options) : checker(options.output, options.rules) {}
+    Checker checker;
     std::string lines;
     std::string answers;
     bool allValid = true;
@@ -213,114 +188,95 @@ class BlockPipeline {
   bool allValid_ = true;
 };
 
-// Standard input line by line, a line end being LF or CRLF, read in large
-// pieces of whatever has arrived. Before a read that may wait, the callback
-// writes every answer so far, so a script that feeds one line at a time gets
-// each answer.
-class LineReader {
- public:
-  explicit LineReader(std::istream& in) : in_(*in.rdbuf()) {}
-
-  // The next line, valid until the next call; none at the end.
-  template <typename BeforeWait>
-  std::optional<std::string_view> Next(BeforeWait beforeWait) {
-    for (;;) {
-      const std::string_view held(buffer_.data() + start_, end_ - start_);
-      const std::size_t lineEnd = held.find('\n');
-      if (lineEnd != std::string_view::npos) {
-        start_ += lineEnd + 1;
-        return WithoutCr(held.substr(0, lineEnd));
-      }
-      if (ended_) {
-        start_ = end_;
-        return held.empty() ? std::nullopt : std::optional(WithoutCr(held));
-      }
-      Fill(beforeWait);
-    }
-  }
-
- private:
-  static constexpr std::size_t kPiece = 64 * 1024;
-
-  static std::string_view WithoutCr(std::string_view line) {
-    return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
-  }
-
-  // Reads no more than has arrived, so that it waits only when nothing has.
-  template <typename BeforeWait>
-  void Fill(BeforeWait beforeWait) {
-    buffer_.erase(0, start_);
-    end_ -= start_;
-    start_ = 0;
-    if (buffer_.size() - end_ < kPiece) buffer_.resize(end_ + kPiece);
-    std::streamsize arrived = in_.in_avail();
-    if (arrived <= 0) {
-      beforeWait();
-      ended_ = in_.sgetc() == std::char_traits<char>::eof();  // waits for at least one byte
-      arrived = ended_ ? 0 : in_.in_avail();
-    }
-    const auto room = static_cast<std::streamsize>(buffer_.size() - end_);
-    end_ += static_cast<std::size_t>(in_.sgetn(buffer_.data() + end_, std::min(arrived, room)));
-  }
-
-  std::streambuf& in_;
-  std::string buffer_;
-  std::size_t start_ = 0;  // of the first line not yet given
-  std::size_t end_ = 0;    // of what was read
-  bool ended_ = false;
-};
-
-bool CheckInBlocks(const CheckRequest& request, std::istream& in, std::ostream& out) {
-  BlockPipeline pipeline(request, out);
+bool CheckInBlocks(std::istream& in, const CheckOptions& options, std::ostream& out) {
+  BlockPipeline pipeline(options, out);
   LineReader reader(in);
   while (const auto line = reader.Next([&] { pipeline.Drain(); })) pipeline.Add(*line);
   pipeline.Drain();
   return pipeline.AllValid();
 }
 
-// Reports gather in one block and go out when it is full.
-bool CheckOneByOne(const CheckRequest& request, std::istream& in, std::ostream& out) {
-  LineChecker checker(request);
-  bool allValid = true;
-  std::string pending;
-  const auto writePending = [&] {
-    out.write(pending.data(), static_cast<std::streamsize>(pending.size()));
-    pending.clear();
-  };
-  const auto checkOne = [&](std::string_view line) {
-    allValid &= checker.Check(line, pending);
-    if (pending.size() >= kOutputBlock) writePending();
-  };
-  if (!request.numbers.empty()) {
-    for (const auto& number : request.numbers) checkOne(number);
-  } else {
-    LineReader reader(in);
-    while (const auto line = reader.Next([&] { writePending(), out.flush(); })) checkOne(*line);
+// Records gather in one block and go out when it is full.
+class PendingRecords {
+ public:
+  PendingRecords(const CheckOptions& options, std::ostream& out)
+      : checker_(options.output, options.rules), out_(out) {}
+  PendingRecords(const PendingRecords&) = delete;
+  PendingRecords& operator=(const PendingRecords&) = delete;
+
+  void Check(std::string_view text) {
+    allValid_ &= checker_.Append(text, pending_);
+    if (pending_.size() >= kOutputBlock) Write();
   }
-  writePending();
-  out.flush();
-  return allValid;
-}
+  void Write() {
+    out_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+    pending_.clear();
+  }
+  bool AllValid() const { return allValid_; }
+
+ private:
+  Checker checker_;
+  std::ostream& out_;
+  std::string pending_;
+  bool allValid_ = true;
+};
 
 }  // namespace
 
-std::optional<IdReport> CheckInput(std::string_view utf8Line, RuleSet rules) {
+std::optional<IdReport> CheckInput(std::string_view utf8, RuleSet rules) {
   bool lineBreak = false;
-  return CheckNumberText(NumberText(utf8Line, lineBreak), rules, Encoding::Utf8);
+  return CheckNumberText(NumberText(utf8, lineBreak), rules, Encoding::Utf8);
 }
 
-bool CheckLine(std::string_view utf8Line, std::string& utf8Report) {
+CheckResult::CheckResult(std::string_view utf8, std::optional<RuleSet> rules)
+    : input_(utf8), rules_(rules), report_(CheckInput(utf8, rules.value_or(RuleSet::Classic))) {}
+
+std::string_view CheckResult::Report() const {
+  return report_ ? std::string_view(report_->text) : std::string_view();
+}
+
+std::string CheckResult::Json() const { return CheckJson(input_, report_, rules_); }
+std::string CheckResult::Csv() const { return CheckCsv(input_, report_, rules_); }
+
+CheckResult Check(std::string_view utf8, std::optional<RuleSet> rules) {
+  return CheckResult(utf8, rules);
+}
+
+Checker::Checker(Output output, std::optional<RuleSet> rules) : output_(output), rules_(rules) {}
+
+bool Checker::Append(std::string_view utf8, std::string& out) {
+  const bool valid = AppendCheck(utf8, output_, rules_, report_, out);
+  out += output_ == Output::Csv ? "\r\n" : "\n";
+  return valid;
+}
+
+void WriteHeader(const CheckOptions& options, std::ostream& out) {
+  if (options.output == Output::Csv) out << CsvHeader(options.rules) << "\r\n";
+}
+
+bool CheckTexts(const std::vector<std::string>& texts, const CheckOptions& options,
+                std::ostream& out) {
+  PendingRecords records(options, out);
+  for (const auto& text : texts) records.Check(text);
+  records.Write();
+  out.flush();
+  return records.AllValid();
+}
+
+bool CheckLines(std::istream& in, const CheckOptions& options, std::ostream& out) {
+  if (options.jobs > 1) return CheckInBlocks(in, options, out);
+  PendingRecords records(options, out);
+  LineReader reader(in);
+  while (const auto line = reader.Next([&] { records.Write(), out.flush(); })) records.Check(*line);
+  records.Write();
+  out.flush();
+  return records.AllValid();
+}
+
+bool CheckLine(std::string_view utf8, std::string& utf8Report) {
   utf8Report.clear();
   IdReport unused;
-  return AppendCheck(utf8Line, Output::Plain, std::nullopt, unused, utf8Report);
+  return AppendCheck(utf8, Output::Plain, std::nullopt, unused, utf8Report);
 }
 
-int RunCheck(const CheckRequest& request, std::istream& in, std::ostream& out) {
-  if (request.csv) out << CsvHeader(request.rules) << "\r\n";
-  const bool allValid = request.jobs > 1 && request.numbers.empty()
-                            ? CheckInBlocks(request, in, out)
-                            : CheckOneByOne(request, in, out);
-  return allValid ? kExitValid : kExitInvalid;
-}
-
-}  // namespace kesmal::cli
+}  // namespace kesmal

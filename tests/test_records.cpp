@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "cli/json_lines.h"
+#include "kesmal/records.h"
 #include "rules/dispatch.h"
 #include "utf8.h"
 
-namespace kesmal::cli {
+namespace kesmal {
 namespace {
 
 using test::Gbk;
@@ -160,4 +160,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace kesmal::cli
+}  // namespace kesmal

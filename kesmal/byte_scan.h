@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace kesmal::cli {
+namespace kesmal {
 
 using ByteVector = unsigned char __attribute__((vector_size(16)));
 
@@ -51,4 +51,4 @@ bool HoldsNone(std::string_view text, IsSpecial isSpecial) {
   return PrefixWithout(text, isSpecial) == text.size();
 }
 
-}  // namespace kesmal::cli
+}  // namespace kesmal

@@ -1,4 +1,4 @@
-#include "cli/json_lines.h"
+#include "kesmal/records.h"
 
 #include <cstdint>
 #include <cstring>
@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/byte_scan.h"
+#include "kesmal/byte_scan.h"
 #include "rules/gbk_codec.h"
 
-namespace kesmal::cli {
+namespace kesmal {
 namespace {
 
 using namespace std::string_view_literals;
@@ -389,4 +389,4 @@ std::string CheckCsv(std::string_view input, const std::optional<IdReport>& repo
   return row;
 }
 
-}  // namespace kesmal::cli
+}  // namespace kesmal

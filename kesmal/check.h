@@ -1,0 +1,100 @@
+#pragma once
+// Checks of UTF-8 text: one number at a time, or every line of a stream in
+// blocks on several threads. A check raises a-z to capitals, converts the
+// text to the rules' GBK, judges it by its length (and under today's rules by
+// its brackets), and gives the report and every field back in UTF-8.
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kesmal/fields.h"
+#include "rules/current.h"
+#include "rules/id_report.h"
+
+namespace kesmal {
+
+// The report of one input as the check command writes it; none for an empty
+// text. Bytes that are not UTF-8 are judged as the GBK they convert to.
+std::optional<IdReport> CheckInput(std::string_view utf8, RuleSet rules = RuleSet::Classic);
+
+// One input's check, holding what each rendering needs.
+class CheckResult {
+ public:
+  // `rules` none: the classic rules, not named in the records.
+  CheckResult(std::string_view utf8, std::optional<RuleSet> rules);
+
+  // False for an empty input as for an invalid number.
+  bool Valid() const { return report_ && report_->valid; }
+  bool Empty() const { return !report_; }
+  // The one-line report in UTF-8; empty for an empty input.
+  std::string_view Report() const;
+  // The check's analysis; none for an empty input.
+  const IdReport* Details() const { return report_ ? &*report_ : nullptr; }
+  std::string_view Input() const { return input_; }
+  std::optional<RuleSet> Rules() const { return rules_; }
+
+  // The object of `check --json` and the row of `check --csv`, without a line end.
+  std::string Json() const;
+  std::string Csv() const;
+
+  // Hands every field to the sink, in the JSON object's order (see fields.h).
+  template <typename Sink>
+  void Visit(Sink& sink) const {
+    VisitCheckFields(input_, Details(), sink, rules_);
+  }
+
+ private:
+  std::string input_;
+  std::optional<RuleSet> rules_;
+  std::optional<IdReport> report_;
+};
+
+// The check of one UTF-8 text. Any bytes are taken; the records are valid
+// UTF-8 whatever came in.
+CheckResult Check(std::string_view utf8, std::optional<RuleSet> rules = std::nullopt);
+
+enum class Output { Plain, Json, Csv };
+
+// A batch's checker: one input in, one record out, its report's buffers used
+// again line after line. Plain records are the report on one line: a CR or LF
+// echoed from the input becomes a space.
+class Checker {
+ public:
+  Checker(Output output, std::optional<RuleSet> rules);
+
+  // Appends the record of one input and its line end (CRLF for CSV) to out.
+  // Returns false when the number is not valid; an empty input is neither.
+  bool Append(std::string_view utf8, std::string& out);
+
+ private:
+  Output output_;
+  std::optional<RuleSet> rules_;
+  IdReport report_;
+};
+
+struct CheckOptions {
+  Output output = Output::Plain;
+  std::optional<RuleSet> rules;  // none: classic, and the records do not name them
+  unsigned jobs = 1;             // threads checking blocks of lines, 1 to 64
+};
+
+// The CSV header row and its line end when the output is CSV, else nothing.
+void WriteHeader(const CheckOptions& options, std::ostream& out);
+
+// Checks each text and writes its record; true when every number is valid.
+bool CheckTexts(const std::vector<std::string>& texts, const CheckOptions& options,
+                std::ostream& out);
+
+// Checks every line of `in` (ended by LF or CRLF) and writes its record, in
+// input order, in flat memory however long the input. Before a read that may
+// wait, every record so far is written and flushed, so that a script feeding
+// one line at a time gets each answer. True when every number is valid.
+bool CheckLines(std::istream& in, const CheckOptions& options, std::ostream& out);
+
+// The plain report of one input into utf8Report (cleared first); false when
+// the number is not valid, true for an empty input.
+bool CheckLine(std::string_view utf8, std::string& utf8Report);
+
+}  // namespace kesmal
