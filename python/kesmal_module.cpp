@@ -192,7 +192,14 @@ PYBIND11_MODULE(_kesmal, module) {
              "as a dict.");
   module.def("make", &Make, py::arg("jurisdiction"), py::arg("count") = 1,
              py::arg("seed") = py::none(),
-             "New numbers of the jurisdiction as a list; the keywords are make's options.");
+             "New numbers of the jurisdiction (\"tw\", \"hk\", \"cn\", \"cn15\", \"kr\"), as "
+             "`kesmal-cli make` makes them, as a list: every option of the command is a "
+             "keyword (sex=\"female\", region=\"110105\", length=9, unique=True, "
+             "invalid=\"check_code\", birth=..., age=...). A date is a datetime.date or "
+             "\"YYYY-MM-DD\"; a range a pair (either end may be None) or the command line's "
+             "own text (\"1980-01-01..1989-12-31\", \"20-30\"). The same seed gives the same "
+             "numbers as the command line. A request the library refuses raises "
+             "RequestError, a ValueError, with the command's message.");
   module.def("make_one", &MakeOne, py::arg("jurisdiction"), py::arg("seed"),
              "One new number of the jurisdiction, from the seed.");
   py::class_<kesmal::NumberStream>(module, "NumberStream")
@@ -204,5 +211,6 @@ PYBIND11_MODULE(_kesmal, module) {
       });
   module.def("numbers", &Numbers, py::arg("jurisdiction"), py::arg("count") = 1,
              py::arg("seed") = py::none(),
-             "The numbers of make, one at a time as they are read, in flat memory.");
+             "The numbers make would give, with the same keywords, made a block at a time as "
+             "they are read: a run of any length stays in flat memory.");
 }
