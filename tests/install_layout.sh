@@ -16,7 +16,8 @@ fail() { echo "install_layout: $*" >&2; exit 1; }
 
 DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 
-expected=(usr/bin/kesmal-cli usr/share/man/man1/kesmal-cli.1.gz usr/share/doc/kesmal/copyright)
+expected=(usr/bin/kesmal-cli usr/share/man/man1/kesmal-cli.1.gz usr/share/doc/kesmal/copyright
+  usr/share/bash-completion/completions/kesmal-cli)
 if [ "$with_window" = ON ]; then
   expected+=(usr/bin/kesmal usr/share/man/man1/kesmal.1.gz
     usr/share/applications/org.example.kesmal.desktop

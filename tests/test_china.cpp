@@ -44,6 +44,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "“11010519491231002X”是一位于“西元 1949 年 12 月 31 "
                    "日”出生在“北京市朝阳区”的中国“女性”身分证字号。",
                    true},
+        // A province's name is cached in its own slot, which the next row must not find.
+        ReportCase{"last_province_unlisted_row", "659002198001010023",
+                   "“659002198001010023”是一位于“西元 1980 年 1 月 1 "
+                   "日”出生在“新疆维吾尔自治区”的中国“女性”身分证字号。",
+                   true},
         ReportCase{"listed_province_unlisted_row", "110112198001010028",
                    "“110112198001010028”是一位于“西元 1980 年 1 月 1 "
                    "日”出生在“北京市”的中国“女性”身分证字号。",

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
+
 #include "utf8.h"
 
 namespace kesmal {
@@ -79,6 +82,22 @@ TEST(Today, PinIsRestoredWhenTheScopeEnds) {
     EXPECT_EQ(Today(), (CivilDate{2031, 5, 5}));
   }
   EXPECT_EQ(Today(), (CivilDate{2026, 1, 1}));
+}
+
+TEST(Today, UnpinnedIsTheLocalDateOfTheSystemClock) {
+  const auto local = [] {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm fields{};
+    localtime_r(&now, &fields);
+    return CivilDate{fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday};
+  };
+  // Read on both sides, in case midnight passes between.
+  const CivilDate before = local();
+  const CivilDate today = Today();
+  const CivilDate after = local();
+  EXPECT_TRUE(today == before || today == after)
+      << today.year << '-' << today.month << '-' << today.day << " against " << before.year << '-'
+      << before.month << '-' << before.day;
 }
 
 }  // namespace

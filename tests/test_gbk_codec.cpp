@@ -26,6 +26,7 @@ TEST(GbkCodec, MalformedUtf8BecomesQuestionMarks) {
 TEST(GbkCodec, UndecodableGbkBecomesReplacementCharacters) {
   EXPECT_EQ(GbkToUtf8("A\xFF" "B"), "A\uFFFDB");
   EXPECT_EQ(GbkToUtf8("A\xB0"), "A\uFFFD") << "a lead byte without its trail";
+  EXPECT_EQ(GbkToUtf8("\x81\x7F"), "\uFFFD\x7F") << "0x7F is no trail byte but DEL";
 }
 
 TEST(GbkCodec, EmptyStaysEmpty) {

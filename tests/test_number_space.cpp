@@ -146,6 +146,9 @@ struct FaultCase {
   const char* name;
   FixedFields fixed;
   std::vector<FaultCode> faults;
+  // For each fault, "^" at every position it is seen to spoil in a number of
+  // the mask's length.
+  std::vector<std::string_view> reach;
 };
 
 class InvalidNumbers : public testing::TestWithParam<FaultCase> {};
@@ -156,27 +159,46 @@ TEST_P(InvalidNumbers, EachFailsWithExactlyItsFault) {
   ASSERT_EQ(FaultsOf(row.fixed.form), row.faults);
   const NumberSpace space(row.fixed);
   SeedRandom(13);
-  for (const FaultCode fault : row.faults)
+  ASSERT_EQ(row.reach.size(), row.faults.size());
+  for (std::size_t f = 0; f < row.faults.size(); ++f) {
+    const FaultCode fault = row.faults[f];
+    std::string reached(row.reach[f].size(), '.');
     for (int i = 0; i < 100000; ++i) {
-      const std::string number = SpoilNumber(space.At(RandomIndex(space.Size())), fault);
+      const std::string valid = space.At(RandomIndex(space.Size()));
+      const std::string number = SpoilNumber(valid, fault);
       const auto faults = CheckNumberText(number)->analysis.faults;
       ASSERT_TRUE(faults.size() == 1 && faults[0].code == fault) << number;
+      if (number.size() != reached.size()) continue;
+      for (std::size_t at = 0; at < number.size(); ++at)
+        if (number[at] != valid[at]) reached[at] = '^';
     }
+    EXPECT_EQ(reached, row.reach[f]) << "fault " << f << " of the row";
+  }
 }
 
 using F = FaultCode;
 INSTANTIATE_TEST_SUITE_P(
     , InvalidNumbers,
-    testing::Values(
-        FaultCase{"taiwan",
-                  Fixed(Jurisdiction::Taiwan),
-                  {F::Letter, F::SexDigit, F::Digits, F::CheckCode}},
-        FaultCase{"hong_kong", Fixed(Jurisdiction::HongKong), {F::Letter, F::Digits, F::CheckCode}},
-        FaultCase{"korea",
-                  Fixed(Jurisdiction::Korea),
-                  {F::Digits, F::BirthDate, F::SexDigit, F::CheckCode}},
-        FaultCase{"mainland", Fixed(Jurisdiction::China), {F::Digits, F::BirthDate, F::CheckCode}},
-        FaultCase{"old_mainland", Fixed(Jurisdiction::ChinaOld), {F::Digits, F::BirthDate}}),
+    testing::Values(FaultCase{"taiwan",
+                              Fixed(Jurisdiction::Taiwan),
+                              {F::Letter, F::SexDigit, F::Digits, F::CheckCode},
+                              {"^.........", ".^........", "..^^^^^^^.", ".........^"}},
+                    FaultCase{"hong_kong",
+                              Fixed(Jurisdiction::HongKong),
+                              {F::Letter, F::Digits, F::CheckCode},
+                              {"^.......", ".^^^^^^.", ".......^"}},
+                    FaultCase{"korea",
+                              Fixed(Jurisdiction::Korea),
+                              {F::Digits, F::BirthDate, F::SexDigit, F::CheckCode},
+                              {"^^^^^^^^^^^^.", "..^^^^.......", "......^......", "............^"}},
+                    FaultCase{"mainland",
+                              Fixed(Jurisdiction::China),
+                              {F::Digits, F::BirthDate, F::CheckCode},
+                              {"^^^^^^^^^^^^^^^^^.", "..........^^^^....", ".................^"}},
+                    FaultCase{"old_mainland",
+                              Fixed(Jurisdiction::ChinaOld),
+                              {F::Digits, F::BirthDate},
+                              {"^^^^^^^^^^^^^^^", "........^^^^..."}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
