@@ -24,13 +24,24 @@ if [ "$with_window" = ON ]; then
     usr/share/metainfo/org.example.kesmal.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/org.example.kesmal.svg)
 fi
+# The library for C++ programs, in libkesmal-dev.
+source=$(cd "$(dirname "$0")/.." && pwd)
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" | tr '[:upper:]' '[:lower:]')
+dev_expected=(usr/lib/libkesmal.a usr/lib/libkesmal_rules.a usr/lib/pkgconfig/kesmal.pc
+  usr/lib/cmake/Kesmal/{KesmalConfig.cmake,KesmalConfigVersion.cmake,KesmalTargets.cmake}
+  "usr/lib/cmake/Kesmal/KesmalTargets-${build_type:-noconfig}.cmake")
+for header in "$source"/kesmal/*.h; do dev_expected+=("usr/include/kesmal/$(basename "$header")"); done
+for header in "$source"/{rules,data}/*.h; do
+  dev_expected+=("usr/include/kesmal/${header#"$source"/}")
+done
 python_expected=()
 if [ "$python" != OFF ]; then
   module=$("$python" -c 'import sysconfig; print("_kesmal" + sysconfig.get_config_var("EXT_SUFFIX"))')
   python_expected=(usr/lib/python3/dist-packages/kesmal/{__init__.py,faker.py,$module})
 fi
 (cd "$stage" && find . -type f | sed 's|^\./||' | sort) >"$stage.installed"
-printf '%s\n' "${expected[@]}" "${python_expected[@]}" | sort | diff - "$stage.installed" ||
+printf '%s\n' "${expected[@]}" "${dev_expected[@]}" "${python_expected[@]}" | sort |
+  diff - "$stage.installed" ||
   fail "installed files differ from the expected list (< expected, > installed)"
 rm -f "$stage.installed"
 
@@ -93,6 +104,7 @@ if [ "$with_window" = ON ]; then
     fonts-arphic-uming fonts-liberation fonts-dejavu-core)
 fi
 check_package "$(ls "$packages"/kesmal_*.deb)" "${expected[*]}" "${wanted[@]}"
+check_package "$(ls "$packages"/libkesmal-dev_*.deb)" "${dev_expected[*]}"
 if [ "$python" != OFF ]; then
   versions=($("$python" -c 'import sys; v = sys.version_info; print(v[0], v[1], v[1] + 1)'))
   check_package "$(ls "$packages"/python3-kesmal_*.deb)" "${python_expected[*]}" libc6 libstdc++6 \
