@@ -86,8 +86,25 @@ bool AppendCheck(std::string_view utf8Line, Output output, std::optional<RuleSet
   return id.Valid();
 }
 
+// Checker's work, inlined into the loops of this file.
+class LineChecker {
+ public:
+  LineChecker(Output output, std::optional<RuleSet> rules) : output_(output), rules_(rules) {}
+
+  bool Append(std::string_view line, std::string& out) {
+    const bool valid = AppendCheck(line, output_, rules_, report_, out);
+    out += output_ == Output::Csv ? "\r\n" : "\n";
+    return valid;
+  }
+
+ private:
+  Output output_;
+  std::optional<RuleSet> rules_;
+  IdReport report_;
+};
+
 // Checks lines each ended by a line feed; false when any is not valid.
-bool CheckBlock(std::string_view lines, Checker& checker, std::string& out) {
+bool CheckBlock(std::string_view lines, LineChecker& checker, std::string& out) {
   bool allValid = true;
   while (!lines.empty()) {
     const std::size_t end = lines.find('\n');
@@ -129,7 +146,7 @@ class BlockPipeline {
 
   struct Worker {
     explicit Worker(const CheckOptions& options) : checker(options.output, options.rules) {}
-    Checker checker;
+    LineChecker checker;
     std::string lines;
     std::string answers;
     bool allValid = true;
@@ -215,7 +232,7 @@ class PendingRecords {
   bool AllValid() const { return allValid_; }
 
  private:
-  Checker checker_;
+  LineChecker checker_;
   std::ostream& out_;
   std::string pending_;
   bool allValid_ = true;
