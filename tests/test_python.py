@@ -69,9 +69,18 @@ MAKE_CASES = {
 
 
 @pytest.mark.parametrize("jurisdiction,options,args", MAKE_CASES.values(), ids=MAKE_CASES.keys())
-def test_make_gives_what_the_command_line_makes(jurisdiction, options, args):
-    out = cli("make", jurisdiction, "--count", "300", "--seed", "1234", *args)
-    assert kesmal.make(jurisdiction, count=300, seed=1234, **options) == out.stdout.decode().split()
+def test_make_and_numbers_give_what_the_command_line_makes(jurisdiction, options, args):
+    out = cli("make", jurisdiction, "--count", "5000", "--seed", "1234", *args).stdout.decode().split()
+    assert kesmal.make(jurisdiction, count=5000, seed=1234, **options) == out
+    assert list(kesmal.numbers(jurisdiction, count=5000, seed=1234, **options)) == out
+
+
+def test_numbers_are_made_as_they_are_read():
+    endless = kesmal.numbers("cn", count=10**15, seed=7, unique=False)
+    other = kesmal.numbers("cn", count=10**15, seed=8)
+    # Read in turns, each stream gives what it gives alone.
+    first = [next(endless) for _ in range(3)] + [next(other)] + [next(endless) for _ in range(5000)]
+    assert first[:3] + first[4:] == kesmal.make("cn", count=5003, seed=7)
 
 
 @pytest.mark.parametrize("jurisdiction,options", [
