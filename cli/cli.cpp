@@ -163,9 +163,8 @@ std::vector<std::string> HelpTopic(const CLI::App& program, const std::vector<st
   for (const auto& arg : args) {
     if (arg == "--help" || arg == "-h" || arg == "--") break;
     if (arg.starts_with('-') || arg == "help") continue;
-    const auto chosen = command->get_subcommands([&](const CLI::App* sub) {
-      return sub->get_name() == arg;
-    });
+    const auto chosen =
+        command->get_subcommands([&](const CLI::App* sub) { return sub->get_name() == arg; });
     if (chosen.empty()) break;
     command = chosen.front();
     topic.push_back(arg);

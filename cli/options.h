@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "kesmal/make.h"
+#include "rules/ascii.h"
 
 namespace kesmal::cli {
 
@@ -24,14 +25,6 @@ struct ValueType {
   std::string_view expected;  // in the error: "male or female"
   std::optional<T> (*parse)(std::string_view);
 };
-
-template <typename Number>
-std::optional<Number> ParseWhole(std::string_view text) {
-  Number number{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-  return number;
-}
 
 // Help texts are written as one paragraph; the help printer wraps them.
 // `store` receives the parsed value; given twice, an option is a usage error.

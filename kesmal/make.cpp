@@ -26,21 +26,15 @@ struct JurisdictionEntry {
 constexpr int kOldChina = kJurisdictionCount;
 
 constexpr JurisdictionEntry kJurisdictions[] = {
-    {"tw", Jurisdiction::Taiwan, 0},   {"hk", Jurisdiction::HongKong, 1},
-    {"cn", Jurisdiction::China, 2},    {"kr", Jurisdiction::Korea, 3},
+    {"tw", Jurisdiction::Taiwan, 0},
+    {"hk", Jurisdiction::HongKong, 1},
+    {"cn", Jurisdiction::China, 2},
+    {"kr", Jurisdiction::Korea, 3},
     {"cn15", Jurisdiction::ChinaOld, kOldChina},
 };
 
 const JurisdictionEntry& EntryOf(Jurisdiction form) {
   return *std::ranges::find(kJurisdictions, form, &JurisdictionEntry::form);
-}
-
-template <typename Number>
-std::optional<Number> ParseWhole(std::string_view text) {
-  Number number{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-  return number;
 }
 
 // Exactly YYYY-MM-DD, and a day that exists in that month.
@@ -149,7 +143,8 @@ Jurisdiction FormOf(const MakeRequest& request) {
   if (const auto form = request.jurisdiction.Resolve()) return *form;
   if (request.jurisdiction.Name().empty()) {
     std::string names;
-    for (const auto name : JurisdictionNames()) names += (names.empty() ? "" : ", ") + std::string(name);
+    for (const auto name : JurisdictionNames())
+      names += (names.empty() ? "" : ", ") + std::string(name);
     throw RequestError("make needs a jurisdiction (" + names + ")");
   }
   throw RequestError("unknown jurisdiction '" + request.jurisdiction.Name() + "'");
@@ -213,9 +208,8 @@ MakeSettings SettingsOf(const MakeRequest& request, Jurisdiction form) {
   if (!request.sex && !request.region && !request.length && !request.birth) return {};
   switch (form) {
     case Jurisdiction::Taiwan:
-      return TaiwanMakeSettings{request.region ? std::optional(RegionRow(request, form))
-                                               : std::nullopt,
-                                request.sex};
+      return TaiwanMakeSettings{
+          request.region ? std::optional(RegionRow(request, form)) : std::nullopt, request.sex};
     case Jurisdiction::HongKong: return HongKongMakeSettings{*request.length};
     case Jurisdiction::Korea: return KoreaMakeSettings{request.birth, request.sex};
     case Jurisdiction::China:
@@ -291,8 +285,7 @@ constexpr std::size_t kBlock = 4096;
 
 }  // namespace
 
-JurisdictionChoice::JurisdictionChoice(Jurisdiction jurisdiction)
-    : name_(NameOf(jurisdiction)) {}
+JurisdictionChoice::JurisdictionChoice(Jurisdiction jurisdiction) : name_(NameOf(jurisdiction)) {}
 
 std::optional<Jurisdiction> JurisdictionChoice::Resolve() const {
   for (const auto& entry : kJurisdictions)
@@ -343,8 +336,8 @@ void SetMakeOption(MakeRequest& request, std::string_view option, std::string_vi
       request.births = Required(ParseBirths(text, parseDay), option, text, expected);
     }
   } else if (option == "--age") {
-    request.births = Required(ParseAges(text), option, text,
-                              "two whole numbers of years, MIN up to MAX (150)");
+    request.births =
+        Required(ParseAges(text), option, text, "two whole numbers of years, MIN up to MAX (150)");
   } else {
     throw RequestError("unknown option '" + std::string(option) + "'" +
                        (form ? " for make " + request.jurisdiction.Name() : ""));
@@ -419,8 +412,7 @@ struct NumberStream::State {
   std::size_t next = 0;
 };
 
-NumberStream::NumberStream(const MakeRequest& request)
-    : state_(std::make_unique<State>(request)) {}
+NumberStream::NumberStream(const MakeRequest& request) : state_(std::make_unique<State>(request)) {}
 NumberStream::~NumberStream() = default;
 NumberStream::NumberStream(NumberStream&&) noexcept = default;
 NumberStream& NumberStream::operator=(NumberStream&&) noexcept = default;
