@@ -55,6 +55,19 @@ void PutBigEndian(std::uint8_t* at, std::uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i, value >>= 8) at[i] = static_cast<std::uint8_t>(value);
 }
 
+// NUM(S) modulo 2^64: S's last eight bytes, as d is at least 8.
+std::uint64_t LowBits(const std::array<std::uint8_t, 16>& r, int d) {
+  std::uint64_t low = 0;
+  for (int i = d - 8; i < d; ++i) low = low << 8 | r[i];
+  return low;
+}
+
+std::uint64_t Reduce(const std::array<std::uint8_t, 16>& r, int d, std::uint64_t modulus) {
+  Wide y = 0;
+  for (int i = 0; i < d; ++i) y = y << 8 | r[i];
+  return static_cast<std::uint64_t>(y % modulus);
+}
+
 void ToContext(evp_cipher_ctx_st* context) { EVP_CIPHER_CTX_free(context); }
 
 }  // namespace
@@ -140,12 +153,9 @@ Ff1::Halves Ff1::Rounds(const Setup& s, Halves x, bool decrypt) {
     PutBigEndian(&q[16 - s.b], decrypt ? a : b, s.b);
     for (int i = 0; i < 16; ++i) q[i] ^= s.chained[i];
     const Block r = Cipher(q);
-    Wide y = 0;
-    for (int i = 0; i < s.d; ++i) y = y << 8 | r[i];
-
     const std::uint64_t modulus = round % 2 == 0 ? s.radixU : s.radixV;
-    const std::uint64_t yMod = s.powerOfTwo ? static_cast<std::uint64_t>(y) & (modulus - 1)
-                                            : static_cast<std::uint64_t>(y % modulus);
+    const std::uint64_t yMod =
+        s.powerOfTwo ? LowBits(r, s.d) & (modulus - 1) : Reduce(r, s.d, modulus);
     if (!decrypt) {
       const std::uint64_t c =
           s.powerOfTwo ? (a + yMod) & (modulus - 1)

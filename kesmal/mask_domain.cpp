@@ -95,39 +95,58 @@ bool IsPermitCode(std::uint32_t code) { return code == 810000 || code == 820000 
 
 // The provinces a plausible number may name; today's rules add the permits'.
 bool ProvinceListed(std::uint32_t province, bool current) {
-  if (current && province >= 81 && province <= 83) return true;
-  return std::ranges::any_of(ProvinceTable,
-                             [&](const ProvinceRecord& record) { return record.Code == province; });
+  static const std::array<bool, 100> listed = [] {
+    std::array<bool, 100> provinces{};
+    for (const ProvinceRecord& record : ProvinceTable) provinces[record.Code] = true;
+    return provinces;
+  }();
+  return listed[province] || (current && province >= 81 && province <= 83);
 }
 
-CodeSet UnlistedRegions(bool current) {
-  const auto& listed = ListedCodes();
-  return CodeSet([&](std::uint32_t code) {
-    return !listed[code] && ProvinceListed(code / 10000, current) &&
-           !(current && IsPermitCode(code));
-  });
+bool Unlisted(std::uint32_t code) { return !ListedCodes()[code]; }
+
+template <bool current>
+bool UnlistedRegion(std::uint32_t code) {
+  return Unlisted(code) && ProvinceListed(code / 10000, current) &&
+         !(current && IsPermitCode(code));
 }
 
-CodeSet UnlistedProvinces(bool current) {
-  return CodeSet([&](std::uint32_t code) { return !ProvinceListed(code / 10000, current); });
+template <bool current>
+bool UnlistedProvince(std::uint32_t code) {
+  return !ProvinceListed(code / 10000, current);
 }
 
+// Each set is made on first use, so a run builds only those its numbers need.
 const CodeSet& CodesOf(MaskForm form) {
-  static const CodeSet listed([](std::uint32_t code) { return ListedCodes()[code]; });
-  static const CodeSet unlistedRegionClassic = UnlistedRegions(false);
-  static const CodeSet unlistedProvinceClassic = UnlistedProvinces(false);
-  static const CodeSet unlistedRegionCurrent = UnlistedRegions(true);
-  static const CodeSet unlistedProvinceCurrent = UnlistedProvinces(true);
-  static const CodeSet permits(IsPermitCode);
-  static const CodeSet unlistedOld([](std::uint32_t code) { return !ListedCodes()[code]; });
   switch (form) {
-    case ChinaUnlistedRegionClassic: return unlistedRegionClassic;
-    case ChinaUnlistedProvinceClassic: return unlistedProvinceClassic;
-    case ChinaUnlistedRegionCurrent: return unlistedRegionCurrent;
-    case ChinaUnlistedProvinceCurrent: return unlistedProvinceCurrent;
-    case ChinaPermit: return permits;
-    case ChinaOldUnlisted: return unlistedOld;
-    default: return listed;
+    case ChinaUnlistedRegionClassic: {
+      static const CodeSet codes(UnlistedRegion<false>);
+      return codes;
+    }
+    case ChinaUnlistedProvinceClassic: {
+      static const CodeSet codes(UnlistedProvince<false>);
+      return codes;
+    }
+    case ChinaUnlistedRegionCurrent: {
+      static const CodeSet codes(UnlistedRegion<true>);
+      return codes;
+    }
+    case ChinaUnlistedProvinceCurrent: {
+      static const CodeSet codes(UnlistedProvince<true>);
+      return codes;
+    }
+    case ChinaPermit: {
+      static const CodeSet codes(IsPermitCode);
+      return codes;
+    }
+    case ChinaOldUnlisted: {
+      static const CodeSet codes(Unlisted);
+      return codes;
+    }
+    default: {
+      static const CodeSet codes([](std::uint32_t code) { return !Unlisted(code); });
+      return codes;
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "data/regions.h"
 #include "data/taiwan_letters.h"
@@ -269,6 +270,224 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  kKoreaRandomFirst}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The construction as the README states it, worked by hand on FF1's own
+// permutation, so that the code and its description cannot drift apart.
+TEST(DocumentedConstruction, TaiwanWithNothingKept) {
+  Ff1 ff1(kKey);
+  const std::vector<std::uint8_t> tweak{1, 0, 0, 0};  // form, kept fields, birth block
+  // A123456789: letter A (0), male (0), serial 2345678.
+  const std::uint64_t index =
+      ff1.EncipherIndex((0 * 2 + 0) * 10000000 + 2345678, 26 * 2 * 10000000, tweak);
+  std::string expected =
+      std::string(1, static_cast<char>('A' + index / 20000000)) +
+      static_cast<char>('1' + index / 10000000 % 2) +
+      RandomDigits(static_cast<int>(index % 10000000), static_cast<int>(index % 10000000), 7);
+  expected += TaiwanCheckCode(expected);
+  EXPECT_EQ(Pseudonymizer(kKey, RuleSet::Classic, {}).Pseudonym("A123456789"), expected);
+}
+
+TEST(DocumentedConstruction, MainlandKeepingRegionAndSex) {
+  Ff1 ff1(kKey);
+  // Form 6, kept fields region (8) and sex (1), birth block 2 (1930-2019),
+  // region 110105 in three bytes, female (2).
+  const std::vector<std::uint8_t> tweak{6, 9, 0, 2, 0x01, 0xAE, 0x19, 2};
+  const std::int64_t firstDay = DayNumber({1930, 1, 1});
+  const std::uint64_t births = static_cast<std::uint64_t>(DayNumber({2019, 12, 31}) - firstDay + 1);
+  // 11010519491231002X: sequence 00, sex digit 2, so serial 00 * 5 + 2 / 2.
+  const auto birth = static_cast<std::uint64_t>(DayNumber({1949, 12, 31}) - firstDay);
+  const std::uint64_t index = ff1.EncipherIndex(birth * 500 + 1, births * 500, tweak);
+  const CivilDate date = DateOfDayNumber(firstDay + static_cast<std::int64_t>(index / 500));
+  const int serial = static_cast<int>(index % 500);
+  std::string expected = "110105" + DateText(date, 4) + RandomDigits(serial / 5, serial / 5, 2) +
+                         static_cast<char>('0' + serial % 5 * 2);
+  expected += ChinaCheckCode(expected);
+  EXPECT_EQ(Pseudonymizer(kKey, RuleSet::Classic, {Region, Sex}).Pseudonym("11010519491231002X"),
+            expected);
+}
+
+struct DomainCase {
+  const char* name;
+  Jurisdiction jurisdiction;
+  RuleSet rules;
+  KeepSet keep;
+  std::string_view numbers;
+  std::uint64_t count;
+};
+
+class SmallestDomains : public testing::TestWithParam<DomainCase> {};
+
+TEST_P(SmallestDomains, AreCountedOverEveryKindBirthSetAndProvince) {
+  const auto& row = GetParam();
+  const SmallestDomain smallest = SmallestDomainOf(row.jurisdiction, row.rules, row.keep);
+  EXPECT_EQ(smallest.numbers, row.numbers);
+  EXPECT_EQ(smallest.count, row.count);
+  const Jurisdiction only[] = {row.jurisdiction};
+  if (row.count < kPseudonymMinimum) {
+    EXPECT_THROW(RequireLargeDomains(only, row.rules, row.keep), MaskError);
+  } else {
+    EXPECT_NO_THROW(RequireLargeDomains(only, row.rules, row.keep));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , SmallestDomains,
+    testing::Values(
+        DomainCase{"cn_region_date_sex",
+                   Jurisdiction::China,
+                   RuleSet::Classic,
+                   {Region, BirthDate, Sex},
+                   "cn",
+                   500},
+        DomainCase{"cn_province_date_in_the_smallest_province",
+                   Jurisdiction::China,
+                   RuleSet::Classic,
+                   {Province, BirthDate},
+                   "cn",
+                   20 * 1000},
+        DomainCase{"cn_region_year",
+                   Jurisdiction::China,
+                   RuleSet::Classic,
+                   {Region, BirthYear},
+                   "cn",
+                   365000},
+        DomainCase{"cn_region_sex_over_six_years_without_a_leap_day",
+                   Jurisdiction::China,
+                   RuleSet::Classic,
+                   {Region, Sex},
+                   "cn",
+                   2190 * 500},
+        DomainCase{"cn_current_year_sex_in_three_permit_codes",
+                   Jurisdiction::China,
+                   RuleSet::Current,
+                   {BirthYear, Sex},
+                   "cn residence permits",
+                   3 * 365 * 500},
+        DomainCase{"cn15_region_sex_from_1900_to_1929",
+                   Jurisdiction::ChinaOld,
+                   RuleSet::Classic,
+                   {Region, Sex},
+                   "cn15",
+                   10957 * 500},
+        DomainCase{
+            "kr_date_sex", Jurisdiction::Korea, RuleSet::Classic, {BirthDate, Sex}, "kr", 100000},
+        DomainCase{"kr_current_date_sex_with_place_codes_to_96",
+                   Jurisdiction::Korea,
+                   RuleSet::Current,
+                   {BirthDate, Sex},
+                   "kr",
+                   97000},
+        DomainCase{"kr_current_year_sex_in_2020_before_october",
+                   Jurisdiction::Korea,
+                   RuleSet::Current,
+                   {BirthYear, Sex},
+                   "kr",
+                   274 * 97000},
+        DomainCase{"tw_current_region_sex",
+                   Jurisdiction::Taiwan,
+                   RuleSet::Current,
+                   {Region, Sex},
+                   "tw",
+                   10000000},
+        DomainCase{"hk_keeps_nothing",
+                   Jurisdiction::HongKong,
+                   RuleSet::Current,
+                   {Region, Sex, BirthDate},
+                   "hk of 8 characters",
+                   26000000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SmallDomainRefusal, NamesTheKeepSetTheCountAndTheWayOut) {
+  const Jurisdiction both[] = {Jurisdiction::HongKong, Jurisdiction::China};
+  try {
+    RequireLargeDomains(both, RuleSet::Classic, {Sex, BirthDate, Region});
+    FAIL() << "no refusal";
+  } catch (const MaskError& error) {
+    EXPECT_STREQ(
+        error.what(),
+        "--keep region,birth-date,sex leaves 500 numbers for cn, fewer than the 1,000,000 a "
+        "pseudonym needs; use --only or keep fewer fields");
+  }
+  // Without the check before, the number itself is refused.
+  Pseudonymizer mask(kKey, RuleSet::Classic, {Sex, BirthDate, Region});
+  EXPECT_THROW(mask.Pseudonym("11010519491231002X"), MaskError);
+}
+
+struct KeyFileCase {
+  const char* name;
+  std::string content;
+  mode_t mode;
+  bool accepted;
+};
+
+std::string KeyBytes() {
+  std::string bytes;
+  for (int i = 0; i < 32; ++i) bytes += static_cast<char>(i);
+  return bytes;
+}
+
+std::string KeyHex() {
+  std::string hex;
+  for (int i = 0; i < 32; ++i) hex += RandomDigits(i / 16, i / 16, 1) + "0123456789abcdef"[i % 16];
+  return hex;
+}
+
+std::string WithCapitals(std::string hex) {
+  for (char& c : hex) c = c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
+  return hex;
+}
+
+std::string TempPath(std::string_view name) {
+  const std::string path =
+      testing::TempDir() + "kesmal-key-" + std::to_string(getpid()) + "-" + std::string(name);
+  std::filesystem::remove(path);
+  return path;
+}
+
+class KeyFiles : public testing::TestWithParam<KeyFileCase> {};
+
+TEST_P(KeyFiles, AreReadOnlyWhenPrivateAndOfAKeysLength) {
+  const auto& row = GetParam();
+  const std::string path = TempPath(row.name);
+  std::ofstream(path, std::ios::binary) << row.content;
+  ASSERT_EQ(chmod(path.c_str(), row.mode), 0);
+  if (row.accepted) {
+    const MaskKey key = ReadKeyFile(path);
+    EXPECT_EQ(std::string(key.begin(), key.end()), KeyBytes());
+  } else {
+    EXPECT_THROW(ReadKeyFile(path), MaskError);
+  }
+  std::filesystem::remove(path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , KeyFiles,
+    testing::Values(
+        KeyFileCase{"raw_bytes", KeyBytes(), 0600, true},
+        KeyFileCase{"hex_and_a_line_end_read_only", KeyHex() + "\n", 0400, true},
+        KeyFileCase{"hex_capitals_and_a_crlf", WithCapitals(KeyHex()) + "\r\n", 0600, true},
+        KeyFileCase{"readable_by_its_group", KeyBytes(), 0640, false},
+        KeyFileCase{"readable_by_others", KeyHex(), 0604, false},
+        KeyFileCase{"raw_bytes_one_short", KeyBytes().substr(1), 0600, false},
+        KeyFileCase{"raw_bytes_and_a_line_end", KeyBytes() + "\n", 0600, false},
+        KeyFileCase{"hex_one_digit_short", KeyHex().substr(1) + "\n", 0600, false},
+        KeyFileCase{"hex_with_a_letter_past_f", KeyHex().replace(7, 1, "g"), 0600, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NewKeyFile, IsPrivateRandomAndNeverOverwritesAFile) {
+  const std::string path = TempPath("new"), second = TempPath("second");
+  WriteNewKeyFile(path);
+  struct stat status {};
+  ASSERT_EQ(stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+  const MaskKey key = ReadKeyFile(path);
+  EXPECT_THROW(WriteNewKeyFile(path), MaskError);
+  EXPECT_EQ(ReadKeyFile(path), key);
+  WriteNewKeyFile(second);
+  EXPECT_NE(ReadKeyFile(second), key);
+  std::filesystem::remove(path);
+  std::filesystem::remove(second);
+}
 
 }  // namespace
 }  // namespace kesmal
