@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <stdexcept>
 
 namespace kesmal {
@@ -16,9 +17,14 @@ constexpr int kRounds = 10;
 
 // radix^length, or 0 when it does not fit 64 bits.
 std::uint64_t Power(int radix, int length) {
+  if (std::has_single_bit(static_cast<unsigned>(radix))) {
+    const int bits = std::countr_zero(static_cast<unsigned>(radix)) * length;
+    return bits < 64 ? std::uint64_t{1} << bits : 0;
+  }
+  const std::uint64_t limit = UINT64_MAX / static_cast<std::uint64_t>(radix);
   std::uint64_t power = 1;
   for (int i = 0; i < length; ++i) {
-    if (power > UINT64_MAX / static_cast<std::uint64_t>(radix)) return 0;
+    if (power > limit) return 0;
     power *= static_cast<std::uint64_t>(radix);
   }
   return power;
@@ -55,11 +61,24 @@ void PutBigEndian(std::uint8_t* at, std::uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i, value >>= 8) at[i] = static_cast<std::uint8_t>(value);
 }
 
+std::uint64_t BigEndian(std::uint64_t value) {
+  if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(value);
+  return value;
+}
+
 // NUM(S) modulo 2^64: S's last eight bytes, as d is at least 8.
 std::uint64_t LowBits(const std::array<std::uint8_t, 16>& r, int d) {
-  std::uint64_t low = 0;
-  for (int i = d - 8; i < d; ++i) low = low << 8 | r[i];
-  return low;
+  std::uint64_t low;
+  std::memcpy(&low, &r[static_cast<std::size_t>(d - 8)], 8);
+  return BigEndian(low);
+}
+
+// A value below 2^(8b) written big-endian over the last b bytes, XORed in.
+void XorTail(std::array<std::uint8_t, 16>& block, std::uint64_t value) {
+  std::uint64_t tail;
+  std::memcpy(&tail, &block[8], 8);
+  tail ^= BigEndian(value);
+  std::memcpy(&block[8], &tail, 8);
 }
 
 std::uint64_t Reduce(const std::array<std::uint8_t, 16>& r, int d, std::uint64_t modulus) {
@@ -78,8 +97,9 @@ struct Ff1::Setup {
   std::uint64_t radixU, radixV;
   bool powerOfTwo;  // then a reduction is a mask
   int b, d;
-  Block chained;  // the PRF's chain over P and every block of Q but the last
-  Block last;     // Q's last block with the round and NUM(B) left zero
+  // The PRF's chain over P and every block of Q but the last, XORed with
+  // Q's last block as it is before the round and NUM(B) are written in.
+  Block start;
 };
 
 Ff1::Ff1(const Ff1Key& key) : context_(EVP_CIPHER_CTX_new(), ToContext) {
@@ -95,12 +115,27 @@ Ff1::~Ff1() = default;
 Ff1::Ff1(Ff1&&) noexcept = default;
 Ff1& Ff1::operator=(Ff1&&) noexcept = default;
 
+void Ff1::Cipher(const Block* in, Block* out, std::size_t blocks) {
+  const int bytes = static_cast<int>(16 * blocks);
+  int written = 0;
+  if (EVP_EncryptUpdate(context_.get(), out->data(), &written, in->data(), bytes) != 1 ||
+      written != bytes)
+    throw std::runtime_error("FF1: AES-256 failed");
+}
+
 Ff1::Block Ff1::Cipher(const Block& in) {
   Block out;
-  int written = 0;
-  if (EVP_EncryptUpdate(context_.get(), out.data(), &written, in.data(), 16) != 1 || written != 16)
-    throw std::runtime_error("FF1: AES-256 failed");
+  Cipher(&in, &out, 1);
   return out;
+}
+
+// P is made of the radix, the length and the tweak's length alone.
+const Ff1::Block& Ff1::CipheredP(const Block& p, std::uint64_t shape) {
+  for (const auto& [known, ciphered] : pCache_)
+    if (known == shape) return ciphered;
+  auto& slot = pCache_[pCacheNext_++ % pCache_.size()];
+  slot = {shape, Cipher(p)};
+  return slot.second;
 }
 
 Ff1::Setup Ff1::Prepare(int radix, int length, Bytes tweak) {
@@ -118,17 +153,15 @@ Ff1::Setup Ff1::Prepare(int radix, int length, Bytes tweak) {
   s.d = 4 * ((s.b + 3) / 4) + 4;
 
   const auto t = static_cast<std::uint64_t>(tweak.size());
+  if (t > UINT32_MAX) throw std::invalid_argument("FF1: a tweak of 2^32 bytes or more");
   Block p{1, 2, 1};
   PutBigEndian(&p[3], static_cast<std::uint64_t>(radix), 3);
   p[6] = 10;
   p[7] = static_cast<std::uint8_t>(s.u % 256);
   PutBigEndian(&p[8], static_cast<std::uint64_t>(length), 4);
   PutBigEndian(&p[12], t, 4);
-  if (p != lastP_) {
-    lastCipheredP_ = Cipher(p);
-    lastP_ = p;
-  }
-  s.chained = lastCipheredP_;
+  Block chained = CipheredP(
+      p, static_cast<std::uint64_t>(radix) | static_cast<std::uint64_t>(length) << 8 | t << 24);
 
   // Q = T || 0^pad || [i] || [NUM(B)]^b, a whole number of blocks; only its
   // last block changes from round to round.
@@ -137,50 +170,59 @@ Ff1::Setup Ff1::Prepare(int radix, int length, Bytes tweak) {
   const auto qByte = [&](std::uint64_t at) { return at < t ? tweak[at] : std::uint8_t{0}; };
   for (std::uint64_t from = 0; from + 16 < qLength; from += 16) {
     Block x;
-    for (int i = 0; i < 16; ++i) x[i] = s.chained[i] ^ qByte(from + i);
-    s.chained = Cipher(x);
+    for (int i = 0; i < 16; ++i) x[i] = chained[i] ^ qByte(from + i);
+    chained = Cipher(x);
   }
-  for (int i = 0; i < 16; ++i) s.last[i] = qByte(qLength - 16 + i);
+  s.start = chained;
+  for (int i = 0; i < 16; ++i) s.start[i] ^= qByte(qLength - 16 + i);
   return s;
 }
 
-Ff1::Halves Ff1::Rounds(const Setup& s, Halves x, bool decrypt) {
-  std::uint64_t a = x.left, b = x.right;
+// One lane's round after AES gave R: c = (NUM(A) + y) mod radix^m, or
+// NUM(B) - y when deciphering, then the halves move on.
+void Ff1::Round(Lane& lane, int round, const Block& r, bool decrypt) {
+  const Setup& s = *lane.setup;
+  const std::uint64_t modulus = round % 2 == 0 ? s.radixU : s.radixV;
+  const std::uint64_t y = s.powerOfTwo ? LowBits(r, s.d) & (modulus - 1) : Reduce(r, s.d, modulus);
+  if (decrypt) {
+    const std::uint64_t c = (lane.right % modulus + modulus - y) % modulus;
+    lane.right = lane.left;
+    lane.left = c;
+    return;
+  }
+  const std::uint64_t c =
+      s.powerOfTwo ? (lane.left + y) & (modulus - 1)
+                   : static_cast<std::uint64_t>((static_cast<Wide>(lane.left) + y) % modulus);
+  lane.left = lane.right;
+  lane.right = c;
+}
+
+// The ten rounds of each lane, the lanes' blocks through AES together.
+void Ff1::Rounds(std::span<Lane> lanes, bool decrypt) {
+  std::array<Block, kLanes> q, r;
   for (int step = 0; step < kRounds; ++step) {
     const int round = decrypt ? kRounds - 1 - step : step;
-    Block q = s.last;
-    q[15 - s.b] = static_cast<std::uint8_t>(round);
-    PutBigEndian(&q[16 - s.b], decrypt ? a : b, s.b);
-    for (int i = 0; i < 16; ++i) q[i] ^= s.chained[i];
-    const Block r = Cipher(q);
-    const std::uint64_t modulus = round % 2 == 0 ? s.radixU : s.radixV;
-    const std::uint64_t yMod =
-        s.powerOfTwo ? LowBits(r, s.d) & (modulus - 1) : Reduce(r, s.d, modulus);
-    if (!decrypt) {
-      const std::uint64_t c =
-          s.powerOfTwo ? (a + yMod) & (modulus - 1)
-                       : static_cast<std::uint64_t>((static_cast<Wide>(a) + yMod) % modulus);
-      a = b;
-      b = c;
-    } else {
-      const std::uint64_t c = (b % modulus + modulus - yMod) % modulus;
-      b = a;
-      a = c;
+    for (std::size_t k = 0; k < lanes.size(); ++k) {
+      const Setup& s = *lanes[k].setup;
+      q[k] = s.start;
+      q[k][15 - s.b] ^= static_cast<std::uint8_t>(round);
+      XorTail(q[k], decrypt ? lanes[k].left : lanes[k].right);
     }
+    Cipher(q.data(), r.data(), lanes.size());
+    for (std::size_t k = 0; k < lanes.size(); ++k) Round(lanes[k], round, r[k], decrypt);
   }
-  return {a, b};
 }
 
 std::string Ff1::OnNumerals(std::string_view numerals, int radix, Bytes tweak, bool decrypt) {
   const int length = static_cast<int>(numerals.size());
   const Setup setup = Prepare(radix, length, tweak);
-  const Halves x{ValueOf(numerals.substr(0, setup.u), radix),
-                 ValueOf(numerals.substr(setup.u), radix)};
-  const Halves y = Rounds(setup, x, decrypt);
+  Lane lane{&setup, ValueOf(numerals.substr(0, setup.u), radix),
+            ValueOf(numerals.substr(setup.u), radix)};
+  Rounds({&lane, 1}, decrypt);
   std::string out;
   out.reserve(numerals.size());
-  AppendNumerals(out, y.left, radix, setup.u);
-  AppendNumerals(out, y.right, radix, setup.v);
+  AppendNumerals(out, lane.left, radix, setup.u);
+  AppendNumerals(out, lane.right, radix, setup.v);
   return out;
 }
 
@@ -192,25 +234,55 @@ std::string Ff1::Decrypt(std::string_view numerals, int radix, Bytes tweak) {
   return OnNumerals(numerals, radix, tweak, true);
 }
 
-std::uint64_t Ff1::WalkBelow(std::uint64_t index, std::uint64_t count, Bytes tweak, bool decrypt) {
-  if (index >= count) throw std::invalid_argument("FF1: an index at or above its count");
-  const int length = std::max(20, static_cast<int>(std::bit_width(count - 1)));
-  const Setup setup = Prepare(2, length, tweak);
-  const std::uint64_t rightMask = setup.radixV - 1;
-  std::uint64_t value = index;
-  do {
-    const Halves y = Rounds(setup, {value >> setup.v, value & rightMask}, decrypt);
-    value = y.left << setup.v | y.right;
-  } while (value >= count);
-  return value;
+// Each chunk of jobs walks together; a lane leaves once its value is below
+// its count, and the rest go round again.
+void Ff1::Walk(std::span<IndexJob> jobs, bool decrypt) {
+  for (std::size_t from = 0; from < jobs.size(); from += kLanes) {
+    const auto chunk = jobs.subspan(from, std::min(kLanes, jobs.size() - from));
+    std::array<Setup, kLanes> setups;
+    std::array<Lane, kLanes> lanes;
+    std::array<IndexJob*, kLanes> jobOfLane;
+    for (std::size_t k = 0; k < chunk.size(); ++k) {
+      IndexJob& job = chunk[k];
+      if (job.index >= job.count)
+        throw std::invalid_argument("FF1: an index at or above its count");
+      const int length = std::max(20, static_cast<int>(std::bit_width(job.count - 1)));
+      setups[k] = Prepare(2, length, job.tweak);
+      lanes[k] = {&setups[k], job.index >> setups[k].v, job.index & (setups[k].radixV - 1)};
+      jobOfLane[k] = &job;
+    }
+    for (std::size_t walking = chunk.size(); walking > 0;) {
+      Rounds({lanes.data(), walking}, decrypt);
+      std::size_t still = 0;
+      for (std::size_t k = 0; k < walking; ++k) {
+        const std::uint64_t value = lanes[k].left << lanes[k].setup->v | lanes[k].right;
+        if (value < jobOfLane[k]->count) {
+          jobOfLane[k]->index = value;
+          continue;
+        }
+        lanes[still] = {lanes[k].setup, value >> lanes[k].setup->v,
+                        value & (lanes[k].setup->radixV - 1)};
+        jobOfLane[still++] = jobOfLane[k];
+      }
+      walking = still;
+    }
+  }
 }
 
 std::uint64_t Ff1::EncipherIndex(std::uint64_t index, std::uint64_t count, Bytes tweak) {
-  return WalkBelow(index, count, tweak, false);
+  IndexJob job{index, count, tweak};
+  Walk({&job, 1}, false);
+  return job.index;
 }
 
 std::uint64_t Ff1::DecipherIndex(std::uint64_t index, std::uint64_t count, Bytes tweak) {
-  return WalkBelow(index, count, tweak, true);
+  IndexJob job{index, count, tweak};
+  Walk({&job, 1}, true);
+  return job.index;
 }
+
+void Ff1::EncipherIndexes(std::span<IndexJob> jobs) { Walk(jobs, false); }
+
+void Ff1::DecipherIndexes(std::span<IndexJob> jobs) { Walk(jobs, true); }
 
 }  // namespace kesmal

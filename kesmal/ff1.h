@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 struct evp_cipher_ctx_st;
 
@@ -39,24 +40,40 @@ class Ff1 {
   std::uint64_t EncipherIndex(std::uint64_t index, std::uint64_t count, Bytes tweak);
   std::uint64_t DecipherIndex(std::uint64_t index, std::uint64_t count, Bytes tweak);
 
+  // Many indexes, each replaced as the calls above would replace it: the AES
+  // blocks of eight at a time go through AES together, which costs little
+  // more than one.
+  struct IndexJob {
+    std::uint64_t index;
+    std::uint64_t count;
+    Bytes tweak;
+  };
+  void EncipherIndexes(std::span<IndexJob> jobs);
+  void DecipherIndexes(std::span<IndexJob> jobs);
+
  private:
   using Block = std::array<std::uint8_t, 16>;
-  struct Halves {
-    std::uint64_t left, right;
-  };
   struct Setup;
+  struct Lane {
+    const Setup* setup;
+    std::uint64_t left, right;  // NUM(A), NUM(B)
+  };
+  static constexpr std::size_t kLanes = 8;
 
   Setup Prepare(int radix, int length, Bytes tweak);
-  Halves Rounds(const Setup& setup, Halves x, bool decrypt);
+  void Rounds(std::span<Lane> lanes, bool decrypt);
+  static void Round(Lane& lane, int round, const Block& r, bool decrypt);
   std::string OnNumerals(std::string_view numerals, int radix, Bytes tweak, bool decrypt);
-  std::uint64_t WalkBelow(std::uint64_t index, std::uint64_t count, Bytes tweak, bool decrypt);
+  void Walk(std::span<IndexJob> jobs, bool decrypt);
+  void Cipher(const Block* in, Block* out, std::size_t blocks);
   Block Cipher(const Block& in);
+  const Block& CipheredP(const Block& p, std::uint64_t shape);
 
   std::unique_ptr<evp_cipher_ctx_st, void (*)(evp_cipher_ctx_st*)> context_;
-  // Most calls share their radix, length and tweak length, so the PRF's
-  // first block is enciphered once for all of them.
-  Block lastP_{};
-  Block lastCipheredP_{};
+  // Calls share a few radixes, lengths and tweak lengths, so the PRF's first
+  // block, P, is enciphered once for each.
+  std::array<std::pair<std::uint64_t, Block>, 16> pCache_{};
+  std::size_t pCacheNext_ = 0;
 };
 
 }  // namespace kesmal

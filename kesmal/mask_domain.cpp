@@ -173,7 +173,8 @@ DayRange Intersect(DayRange a, DayRange b) {
 }
 
 // Korea's classic numbers carry no century: their dates are counted as if in
-// 2000 to 2099, whose leap years are those the check reads.
+// 2000 to 2099, whose leap years are those the check reads. Today's Korean
+// numbers end in random digits from October 2020, a kind of their own.
 DayRange FormDays(MaskForm form) {
   switch (form) {
     case ChinaOldListed:
@@ -209,13 +210,12 @@ DayRange BlockDays(int block) {
   }
 }
 
-int BirthBlock(MaskForm form, std::int64_t day) {
-  return form == KoreaClassic ? 0 : BlockOfYear(DateOfDayNumber(day).year);
-}
+int BirthBlock(MaskForm form, int year) { return form == KoreaClassic ? 0 : BlockOfYear(year); }
 
-DayRange BirthSet(MaskForm form, std::int64_t day) {
+// Korea's classic numbers form one set: they carry no century.
+DayRange BirthSet(MaskForm form, int year) {
   if (form == KoreaClassic) return FormDays(form);
-  return Intersect(BlockDays(BirthBlock(form, day)), FormDays(form));
+  return Intersect(BlockDays(BlockOfYear(year)), FormDays(form));
 }
 
 KeepSet EffectiveKeep(MaskForm form, KeepSet keep) {
@@ -257,6 +257,7 @@ struct Fields {
   MaskForm form;
   std::uint32_t place = 0;  // Taiwan: the letter from A; Hong Kong: the letters; mainland: the code
   std::int64_t day = 0;
+  CivilDate date{};
   int sex = 0;  // 0 male, 1 female
   std::uint64_t serial = 0;
 };
@@ -274,10 +275,21 @@ void AppendDigits(std::string& out, std::uint64_t value, int width) {
     out[i - 1] = static_cast<char>('0' + value % 10);
 }
 
-std::optional<std::int64_t> DayOf(int year, std::uint64_t month, std::uint64_t day) {
+// Sets the birth date, or false when it is no calendar date.
+bool ReadDate(Fields& fields, int year, std::uint64_t month, std::uint64_t day) {
   const int days = DaysOfMonth(year, static_cast<int>(month));
-  if (day < 1 || day > static_cast<std::uint64_t>(days)) return std::nullopt;
-  return Day(year, static_cast<int>(month), static_cast<int>(day));
+  if (day < 1 || day > static_cast<std::uint64_t>(days)) return false;
+  fields.date = {year, static_cast<int>(month), static_cast<int>(day)};
+  fields.day = DayNumber(fields.date);
+  return true;
+}
+
+// The older certificates weigh the second letter by the units digit of its code.
+char TaiwanCheck(std::string_view nine, MaskForm form) {
+  if (form != TaiwanResidentLetter) return TaiwanCheckCode(nine);
+  std::string weighed(nine);
+  weighed[1] = static_cast<char>('0' + TaiwanLetterTable[*TaiwanLetterRow(nine[1])].Code % 10);
+  return TaiwanCheckCode(weighed);
 }
 
 std::optional<Fields> ReadTaiwan(std::string_view number, RuleSet rules) {
@@ -287,18 +299,19 @@ std::optional<Fields> ReadTaiwan(std::string_view number, RuleSet rules) {
   const char second = number[1];
   if (second == '1' || second == '2') {
     fields.sex = second - '1';
-    return fields;
-  }
-  if (rules == RuleSet::Classic) return std::nullopt;
-  if (second == '8' || second == '9') {
+  } else if (rules == RuleSet::Classic) {
+    return std::nullopt;
+  } else if (second == '8' || second == '9') {
     fields.form = TaiwanResidentDigit;
     fields.sex = second - '8';
-    return fields;
+  } else if (second >= 'A' && second <= 'D') {
+    fields.form = TaiwanResidentLetter;
+    fields.sex = (second - 'A') % 2;
+    fields.serial += static_cast<std::uint64_t>((second - 'A') / 2) * kTaiwanSerials;
+  } else {
+    return std::nullopt;
   }
-  if (second < 'A' || second > 'D') return std::nullopt;
-  fields.form = TaiwanResidentLetter;
-  fields.sex = (second - 'A') % 2;
-  fields.serial += static_cast<std::uint64_t>((second - 'A') / 2) * kTaiwanSerials;
+  if (number[9] != TaiwanCheck(number.substr(0, 9), fields.form)) return std::nullopt;
   return fields;
 }
 
@@ -311,6 +324,7 @@ std::optional<Fields> ReadHongKong(std::string_view number) {
   for (std::size_t i = 0; i < letters; ++i)
     fields.place = fields.place * 26 + static_cast<std::uint32_t>(number[i] - 'A');
   fields.serial = Digits(number, letters, 6);
+  if (number.back() != HongKongCheckCode(number)) return std::nullopt;
   return fields;
 }
 
@@ -323,22 +337,23 @@ void ReadSequence(std::string_view number, std::size_t at, Fields& fields) {
 
 std::optional<Fields> ReadChina(std::string_view number, RuleSet rules) {
   if (!AllDigits(number.substr(0, 17))) return std::nullopt;
-  const int year = static_cast<int>(Digits(number, 6, 4));
-  const auto day = DayOf(year, Digits(number, 10, 2), Digits(number, 12, 2));
-  if (year < 100 || !day) return std::nullopt;
+  if (number[17] != ChinaCheckCode(number)) return std::nullopt;
   const auto code = static_cast<std::uint32_t>(Digits(number, 0, 6));
-  Fields fields{ChinaForm(code, rules), code, *day};
+  Fields fields{ChinaForm(code, rules), code};
+  const int year = static_cast<int>(Digits(number, 6, 4));
+  if (year < 100 || !ReadDate(fields, year, Digits(number, 10, 2), Digits(number, 12, 2)))
+    return std::nullopt;
   ReadSequence(number, 14, fields);
   return fields;
 }
 
 std::optional<Fields> ReadChinaOld(std::string_view number) {
   if (!AllDigits(number)) return std::nullopt;
-  const auto day = DayOf(1900 + static_cast<int>(Digits(number, 6, 2)), Digits(number, 8, 2),
-                         Digits(number, 10, 2));
-  if (!day) return std::nullopt;
   const auto code = static_cast<std::uint32_t>(Digits(number, 0, 6));
-  Fields fields{ListedCodes()[code] ? ChinaOldListed : ChinaOldUnlisted, code, *day};
+  Fields fields{ListedCodes()[code] ? ChinaOldListed : ChinaOldUnlisted, code};
+  if (!ReadDate(fields, 1900 + static_cast<int>(Digits(number, 6, 2)), Digits(number, 8, 2),
+                Digits(number, 10, 2)))
+    return std::nullopt;
   ReadSequence(number, 12, fields);
   return fields;
 }
@@ -354,29 +369,31 @@ char SeventhDigit(int year, int sex, bool foreign) {
   return (foreign ? kForeign : kIdentity)[century][sex];
 }
 
+// Today's numbers born from October 2020 end in six random digits, the check
+// digit among them.
 std::optional<Fields> ReadKorea(std::string_view number, RuleSet rules) {
   if (!AllDigits(number)) return std::nullopt;
   const int seventh = DigitValue(number[6]);
   const int yy = static_cast<int>(Digits(number, 0, 2));
   const bool classic = rules == RuleSet::Classic;
   if (classic && seventh != 1 && seventh != 2) return std::nullopt;
+  Fields fields{KoreaClassic};
   const int year = classic ? 2000 + yy : kCenturyOfSeventh[seventh] + yy;
-  const auto day = DayOf(year, Digits(number, 2, 2), Digits(number, 4, 2));
-  if (!day) return std::nullopt;
-  Fields fields{KoreaClassic, 0, *day, classic ? seventh - 1 : (seventh % 2 == 1 ? 0 : 1)};
-  if (classic) {
-    fields.serial = Digits(number, 7, 5);
-    return fields;
-  }
-  const bool foreign = seventh >= 5 && seventh <= 8;
-  if (*day >= Day(2020, 10, 1)) {
-    fields.form = foreign ? KoreaForeignRandom : KoreaIdRandom;
-    fields.serial = Digits(number, 7, 6);
-    return fields;
-  }
-  fields.form = foreign ? KoreaForeignVerified : KoreaIdVerified;
+  if (!ReadDate(fields, year, Digits(number, 2, 2), Digits(number, 4, 2))) return std::nullopt;
+  fields.sex = classic ? seventh - 1 : (seventh % 2 == 1 ? 0 : 1);
   fields.serial = Digits(number, 7, 5);
-  if (fields.serial >= SerialRadix(fields.form)) return std::nullopt;
+  if (!classic) {
+    const bool foreign = seventh >= 5 && seventh <= 8;
+    const bool random = fields.day >= Day(2020, 10, 1);
+    fields.form = random ? (foreign ? KoreaForeignRandom : KoreaIdRandom)
+                         : (foreign ? KoreaForeignVerified : KoreaIdVerified);
+    if (random) {
+      fields.serial = Digits(number, 7, 6);
+      return fields;
+    }
+    if (fields.serial >= SerialRadix(fields.form)) return std::nullopt;
+  }
+  if (number[12] != KoreaCheckCode(number)) return std::nullopt;
   return fields;
 }
 
@@ -401,14 +418,7 @@ void WriteTaiwan(const Fields& fields, std::string& out) {
     default: out += static_cast<char>('A' + 2 * pair + static_cast<std::uint64_t>(fields.sex));
   }
   AppendDigits(out, fields.serial % kTaiwanSerials, 7);
-  if (fields.form != TaiwanResidentLetter) {
-    out += TaiwanCheckCode(out);
-    return;
-  }
-  // The older certificates weigh the second letter by the units digit of its code.
-  std::string weighed = out;
-  weighed[1] = static_cast<char>('0' + TaiwanLetterTable[*TaiwanLetterRow(out[1])].Code % 10);
-  out += TaiwanCheckCode(weighed);
+  out += TaiwanCheck(out, fields.form);
 }
 
 void WriteHongKong(const Fields& fields, std::string& out) {
@@ -421,7 +431,7 @@ void WriteHongKong(const Fields& fields, std::string& out) {
 
 void WriteChina(const Fields& fields, std::string& out) {
   AppendDigits(out, fields.place, 6);
-  const CivilDate date = DateOfDayNumber(fields.day);
+  const CivilDate& date = fields.date;
   const bool old = fields.form == ChinaOldListed || fields.form == ChinaOldUnlisted;
   AppendDigits(
       out,
@@ -434,7 +444,7 @@ void WriteChina(const Fields& fields, std::string& out) {
 }
 
 void WriteKorea(const Fields& fields, std::string& out) {
-  const CivilDate date = DateOfDayNumber(fields.day);
+  const CivilDate& date = fields.date;
   AppendDigits(
       out, static_cast<std::uint64_t>(date.year % 100 * 10000 + date.month * 100 + date.day), 6);
   if (fields.form == KoreaClassic) {
@@ -492,13 +502,14 @@ void WriteTweak(const Fields& fields, MaskDomain& domain) {
   const KeepSet keep = domain.keep;
   tweak.Put(static_cast<std::uint8_t>(domain.form), 1);
   tweak.Put(keep.Bits(), 1);
-  tweak.Put(
-      HasBirths(domain.form) ? static_cast<std::uint64_t>(BirthBlock(domain.form, fields.day)) : 0,
-      2);
+  tweak.Put(HasBirths(domain.form)
+                ? static_cast<std::uint64_t>(BirthBlock(domain.form, fields.date.year))
+                : 0,
+            2);
   const bool taiwan = FamilyOf(domain.form) == Family::Taiwan;
   if (keep.Has(Region)) tweak.Put(taiwan ? 'A' + fields.place : fields.place, taiwan ? 1 : 3);
   if (keep.Has(Province)) tweak.Put(fields.place / 10000, 1);
-  CivilDate date = DateOfDayNumber(fields.day);
+  CivilDate date = fields.date;
   if (domain.form == KoreaClassic) date.year -= 2000;
   if (keep.Has(BirthDate))
     tweak.Put(static_cast<std::uint64_t>(date.year * 10000 + date.month * 100 + date.day), 4);
@@ -525,9 +536,9 @@ MaskDomain DomainOf(const Fields& fields, KeepSet keep) {
   }
 
   if (HasBirths(fields.form)) {
-    DayRange births = BirthSet(fields.form, fields.day);
+    DayRange births = BirthSet(fields.form, fields.date.year);
     if (keep.Has(BirthDate)) births = {fields.day, fields.day};
-    if (keep.Has(BirthYear)) births = Intersect(births, YearDays(DateOfDayNumber(fields.day).year));
+    if (keep.Has(BirthYear)) births = Intersect(births, YearDays(fields.date.year));
     domain.firstDay = births.first;
     domain.radix[1] = births.Days();
   }
@@ -552,8 +563,7 @@ std::uint32_t PlaceOfDigit(const MaskDomain& domain, std::uint64_t digit) {
 
 }  // namespace
 
-std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules, KeepSet keep,
-                                          std::string& scratch) {
+std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules, KeepSet keep) {
   const auto fields = ReadFields(number, rules);
   if (!fields) return std::nullopt;
   LocatedNumber located{DomainOf(*fields, keep), 0};
@@ -562,10 +572,6 @@ std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules
   const auto birthDigit = static_cast<std::uint64_t>(fields->day - domain.firstDay);
   const std::uint64_t placeAndBirth = PlaceDigit(domain, *fields) * domain.radix[1] + birthDigit;
   located.index = (placeAndBirth * domain.radix[2] + sexDigit) * domain.radix[3] + fields->serial;
-  // The fields read are in range only if the number is valid; the check
-  // character is compared here.
-  WriteNumberAt(domain, located.index, scratch);
-  if (scratch != number) return std::nullopt;
   return located;
 }
 
@@ -576,6 +582,7 @@ void WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& o
   fields.sex = domain.radix[2] == 1 ? domain.sex : static_cast<int>(index % 2);
   index /= domain.radix[2];
   fields.day = domain.firstDay + static_cast<std::int64_t>(index % domain.radix[1]);
+  fields.date = DateOfDayNumber(fields.day);
   index /= domain.radix[1];
   fields.place = PlaceOfDigit(domain, index);
   WriteFields(fields, out);
@@ -643,7 +650,7 @@ std::uint64_t SmallestCount(MaskForm form, KeepSet keep) {
     for (int year = DateOfDayNumber(days.first).year; year <= DateOfDayNumber(days.last).year;
          ++year) {
       const DayRange inYear = Intersect(YearDays(year), days);
-      const DayRange set = BirthSet(form, inYear.first);
+      const DayRange set = BirthSet(form, year);
       births = std::min(births, keep.Has(BirthYear) ? Intersect(set, inYear).Days() : set.Days());
     }
   }

@@ -58,10 +58,8 @@ struct LocatedNumber {
   std::uint64_t index;
 };
 
-// None for a text that is no valid number of the rules. The number at the
-// index is written to scratch and compared, so only a valid one is located.
-std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules, KeepSet keep,
-                                          std::string& scratch);
+// None for a text that is no valid number of the rules.
+std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules, KeepSet keep);
 
 // The number at an index below the domain's count.
 void WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& out);

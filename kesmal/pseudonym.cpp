@@ -2,6 +2,8 @@
 
 #include <openssl/crypto.h>
 
+#include <algorithm>
+
 #include "kesmal/mask_domain.h"
 
 namespace kesmal {
@@ -91,20 +93,40 @@ std::string Pseudonymizer::Pseudonym(std::string_view number) {
 }
 
 void Pseudonymizer::PseudonymInto(std::string_view number, std::string& out) {
-  const auto located = LocateNumber(number, rules_, keep_, located_);
+  PseudonymsInto({&number, 1}, {&out, 1});
+}
+
+LocatedNumber Pseudonymizer::Locate(std::string_view number) {
+  const auto located = LocateNumber(number, rules_, keep_);
   if (!located) {
     throw MaskError("a text of " + std::to_string(number.size()) +
                     " characters is no valid number under the " +
                     (rules_ == RuleSet::Classic ? "classic" : "current") + " rules");
   }
-  const MaskDomain& domain = located->domain;
-  const std::uint64_t count = domain.Count();
-  if (count < kPseudonymMinimum)
-    throw MaskError(TooFewMessage(keep_, count, FormNumbers(domain.form)));
-  const std::uint64_t index = direction_ == MaskDirection::Encipher
-                                  ? ff1_.EncipherIndex(located->index, count, domain.Tweak())
-                                  : ff1_.DecipherIndex(located->index, count, domain.Tweak());
-  WriteNumberAt(domain, index, out);
+  if (const std::uint64_t count = located->domain.Count(); count < kPseudonymMinimum)
+    throw MaskError(TooFewMessage(keep_, count, FormNumbers(located->domain.form)));
+  return *located;
+}
+
+void Pseudonymizer::PseudonymsInto(std::span<const std::string_view> numbers,
+                                   std::span<std::string> out) {
+  constexpr std::size_t kChunk = 64;
+  std::array<LocatedNumber, kChunk> located;
+  std::array<Ff1::IndexJob, kChunk> jobs;
+  for (std::size_t from = 0; from < numbers.size(); from += kChunk) {
+    const std::size_t count = std::min(kChunk, numbers.size() - from);
+    for (std::size_t k = 0; k < count; ++k) {
+      located[k] = Locate(numbers[from + k]);
+      jobs[k] = {located[k].index, located[k].domain.Count(), located[k].domain.Tweak()};
+    }
+    if (direction_ == MaskDirection::Encipher) {
+      ff1_.EncipherIndexes({jobs.data(), count});
+    } else {
+      ff1_.DecipherIndexes({jobs.data(), count});
+    }
+    for (std::size_t k = 0; k < count; ++k)
+      WriteNumberAt(located[k].domain, jobs[k].index, out[from + k]);
+  }
 }
 
 }  // namespace kesmal

@@ -86,6 +86,8 @@ enum class MaskDirection { Encipher, Reverse };
 
 using MaskKey = Ff1Key;
 
+struct LocatedNumber;
+
 // Holds a copy of the key and its AES key schedule; one object serves one
 // thread at a time, and a copy serves another.
 class Pseudonymizer {
@@ -102,14 +104,18 @@ class Pseudonymizer {
   std::string Pseudonym(std::string_view number);
   // The same into a string whose buffer a batch reuses.
   void PseudonymInto(std::string_view number, std::string& out);
+  // Many numbers into as many strings, several times faster than one by
+  // one: the AES blocks of eight numbers go through AES together.
+  void PseudonymsInto(std::span<const std::string_view> numbers, std::span<std::string> out);
 
  private:
+  LocatedNumber Locate(std::string_view number);
+
   MaskKey key_;
   RuleSet rules_;
   KeepSet keep_;
   MaskDirection direction_;
   Ff1 ff1_;
-  std::string located_;
 };
 
 // A key file holds 32 bytes, or 64 hexadecimal digits and at most a line end.
