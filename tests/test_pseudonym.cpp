@@ -277,6 +277,86 @@ INSTANTIATE_TEST_SUITE_P(
                  kKoreaRandomFirst}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A pseudonym is made of every valid number and of nothing else: over
+// one-character changes of valid numbers of every kind, the pseudonymizer
+// refuses exactly what the check judges invalid.
+TEST(Refusals, AgreeWithTheCheck) {
+  const ScopedToday today(kToday);
+  SeedRandom(7);
+  std::string (*const makers[])() = {
+      [] { return MakeTaiwanId({}); },
+      TaiwanResidentLetter,
+      [] { return MakeHongKongId(HongKongMakeSettings{8}); },
+      [] { return MakeHongKongId(HongKongMakeSettings{9}); },
+      [] { return MakeKoreaId({}); },
+      [] {
+        return KoreaCurrent({1800, 1, 1}, {2099, 12, 31}, RandomBelow(2) == 1);
+      },
+      [] { return MakeChinaId({}); },
+      [] {
+        return ChinaWith(PermitProvince() + "0000", {1930, 1, 1}, {2019, 12, 31});
+      },
+      [] { return MakeChinaId({}).erase(6, 2).erase(15); }};
+  for (const RuleSet rules : {RuleSet::Classic, RuleSet::Current}) {
+    Pseudonymizer mask(kKey, rules, {});
+    for (int i = 0; i < kNumbersPerKind; ++i) {
+      std::string number = makers[RandomBelow(std::size(makers))]();
+      number[RandomBelow(static_cast<int>(number.size()))] = RandomText("0123456789ABCDXZx", 1)[0];
+      const bool valid = CheckNumberText(number, rules)->valid;
+      bool masked = true;
+      try {
+        mask.Pseudonym(number);
+      } catch (const MaskError&) {
+        masked = false;
+      }
+      ASSERT_EQ(masked, valid) << number;
+    }
+  }
+}
+
+std::string WithChinaCheck(std::string body) { return body += ChinaCheckCode(body); }
+std::string WithKoreaCheck(std::string body) { return body += KoreaCheckCode(body); }
+
+struct EdgeCase {
+  const char* name;
+  RuleSet rules;
+  std::string number;
+  bool valid;
+};
+
+class Edges : public testing::TestWithParam<EdgeCase> {};
+
+TEST_P(Edges, AreMaskedExactlyWhenValid) {
+  const auto& row = GetParam();
+  ASSERT_EQ(CheckNumberText(row.number, row.rules)->valid, row.valid);
+  Pseudonymizer mask(kKey, row.rules, {});
+  if (row.valid) {
+    EXPECT_TRUE(CheckNumberText(mask.Pseudonym(row.number), row.rules)->valid);
+  } else {
+    EXPECT_THROW(mask.Pseudonym(row.number), MaskError);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , Edges,
+    testing::Values(
+        EdgeCase{"cn_year_below_100", RuleSet::Classic, WithChinaCheck("11010500991231002"), false},
+        EdgeCase{"cn_year_100", RuleSet::Classic, WithChinaCheck("11010501000101002"), true},
+        EdgeCase{"cn_year_9999", RuleSet::Current, WithChinaCheck("81000099991231002"), true},
+        EdgeCase{"cn15_29_february_1900", RuleSet::Classic, "110105000229002", false},
+        EdgeCase{"kr_classic_29_february_00", RuleSet::Classic, WithKoreaCheck("000229100000"),
+                 true},
+        EdgeCase{"kr_current_29_february_1900", RuleSet::Current, WithKoreaCheck("000229100000"),
+                 false},
+        EdgeCase{"kr_current_place_code_97", RuleSet::Current, WithKoreaCheck("850101197000"),
+                 false},
+        EdgeCase{"kr_current_place_code_97_from_october_2020", RuleSet::Current, "2010013970001",
+                 true},
+        EdgeCase{"kr_current_last_day_before_october_2020", RuleSet::Current,
+                 WithKoreaCheck("200930396000"), true},
+        EdgeCase{"tw_current_second_letter_past_d", RuleSet::Current, "AE12345678", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // The construction as the README states it, worked by hand on FF1's own
 // permutation, so that the code and its description cannot drift apart.
 TEST(DocumentedConstruction, TaiwanWithNothingKept) {
