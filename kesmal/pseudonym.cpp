@@ -110,6 +110,7 @@ LocatedNumber Pseudonymizer::Locate(std::string_view number) {
 
 void Pseudonymizer::PseudonymsInto(std::span<const std::string_view> numbers,
                                    std::span<std::string> out) {
+  if (out.size() < numbers.size()) throw std::invalid_argument("fewer strings than numbers");
   constexpr std::size_t kChunk = 64;
   std::array<LocatedNumber, kChunk> located;
   std::array<Ff1::IndexJob, kChunk> jobs;
