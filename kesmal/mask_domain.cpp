@@ -1,0 +1,662 @@
+#include "kesmal/mask_domain.h"
+
+#include <algorithm>
+#include <bit>
+#include <vector>
+
+#include "data/regions.h"
+#include "data/taiwan_letters.h"
+#include "rules/ascii.h"
+#include "rules/china.h"
+#include "rules/hong_kong.h"
+#include "rules/korea.h"
+#include "rules/number_space.h"
+#include "rules/taiwan.h"
+
+namespace kesmal {
+namespace {
+
+using enum MaskForm;
+
+constexpr std::uint32_t kCodes = 1000000;
+constexpr std::uint64_t kTaiwanSerials = 10000000;
+
+enum class Family { Taiwan, HongKong, China, Korea };
+
+Family FamilyOf(MaskForm form) {
+  if (form <= TaiwanResidentLetter) return Family::Taiwan;
+  if (form <= HongKong9) return Family::HongKong;
+  if (form <= ChinaOldUnlisted) return Family::China;
+  return Family::Korea;
+}
+
+bool HasBirths(MaskForm form) {
+  const Family family = FamilyOf(form);
+  return family == Family::China || family == Family::Korea;
+}
+
+// Six-digit region codes, with rank and select: a code's place among them
+// and the code at a place are both a few steps.
+class CodeSet {
+ public:
+  template <typename Member>
+  explicit CodeSet(Member member) {
+    for (std::uint32_t code = 0; code < kCodes; ++code)
+      if (member(code)) words_[code / 64] |= std::uint64_t{1} << (code % 64);
+    for (std::size_t w = 0; w < words_.size(); ++w)
+      before_[w + 1] = before_[w] + static_cast<std::uint32_t>(std::popcount(words_[w]));
+  }
+
+  std::uint32_t Size() const { return before_.back(); }
+
+  // How many codes of the set lie below the code.
+  std::uint32_t Rank(std::uint32_t code) const {
+    if (code >= kCodes) return Size();
+    const std::uint64_t below = (std::uint64_t{1} << (code % 64)) - 1;
+    return before_[code / 64] +
+           static_cast<std::uint32_t>(std::popcount(words_[code / 64] & below));
+  }
+
+  std::uint32_t Select(std::uint32_t rank) const {
+    const auto word = static_cast<std::size_t>(
+        std::upper_bound(before_.begin(), before_.end(), rank) - before_.begin() - 1);
+    std::uint64_t bits = words_[word];
+    for (std::uint32_t skip = rank - before_[word]; skip > 0; --skip) bits &= bits - 1;
+    return static_cast<std::uint32_t>(word * 64 + std::countr_zero(bits));
+  }
+
+  std::uint32_t InProvince(std::uint32_t province) const {
+    return Rank((province + 1) * 10000) - Rank(province * 10000);
+  }
+
+  std::uint32_t SmallestProvince() const {
+    std::uint32_t smallest = Size();
+    for (std::uint32_t province = 0; province < 100; ++province)
+      if (const std::uint32_t count = InProvince(province); count > 0)
+        smallest = std::min(smallest, count);
+    return smallest;
+  }
+
+ private:
+  std::array<std::uint64_t, kCodes / 64> words_{};
+  std::array<std::uint32_t, kCodes / 64 + 1> before_{};
+};
+
+const std::vector<bool>& ListedCodes() {
+  static const std::vector<bool> listed = [] {
+    std::vector<bool> codes(kCodes);
+    for (int row = 0; row < CountyRowCount(); ++row) codes[RegionCodeOfRow(row)] = true;
+    return codes;
+  }();
+  return listed;
+}
+
+bool IsPermitCode(std::uint32_t code) { return code == 810000 || code == 820000 || code == 830000; }
+
+// The provinces a plausible number may name; today's rules add the permits'.
+bool ProvinceListed(std::uint32_t province, bool current) {
+  static const std::array<bool, 100> listed = [] {
+    std::array<bool, 100> provinces{};
+    for (const ProvinceRecord& record : ProvinceTable) provinces[record.Code] = true;
+    return provinces;
+  }();
+  return listed[province] || (current && province >= 81 && province <= 83);
+}
+
+bool Unlisted(std::uint32_t code) { return !ListedCodes()[code]; }
+
+template <bool current>
+bool UnlistedRegion(std::uint32_t code) {
+  return Unlisted(code) && ProvinceListed(code / 10000, current) &&
+         !(current && IsPermitCode(code));
+}
+
+template <bool current>
+bool UnlistedProvince(std::uint32_t code) {
+  return !ProvinceListed(code / 10000, current);
+}
+
+// Each set is made on first use, so a run builds only those its numbers need.
+const CodeSet& CodesOf(MaskForm form) {
+  switch (form) {
+    case ChinaUnlistedRegionClassic: {
+      static const CodeSet codes(UnlistedRegion<false>);
+      return codes;
+    }
+    case ChinaUnlistedProvinceClassic: {
+      static const CodeSet codes(UnlistedProvince<false>);
+      return codes;
+    }
+    case ChinaUnlistedRegionCurrent: {
+      static const CodeSet codes(UnlistedRegion<true>);
+      return codes;
+    }
+    case ChinaUnlistedProvinceCurrent: {
+      static const CodeSet codes(UnlistedProvince<true>);
+      return codes;
+    }
+    case ChinaPermit: {
+      static const CodeSet codes(IsPermitCode);
+      return codes;
+    }
+    case ChinaOldUnlisted: {
+      static const CodeSet codes(Unlisted);
+      return codes;
+    }
+    default: {
+      static const CodeSet codes([](std::uint32_t code) { return !Unlisted(code); });
+      return codes;
+    }
+  }
+}
+
+MaskForm ChinaForm(std::uint32_t code, RuleSet rules) {
+  const bool current = rules == RuleSet::Current;
+  if (ListedCodes()[code]) return ChinaListed;
+  if (current && IsPermitCode(code)) return ChinaPermit;
+  if (ProvinceListed(code / 10000, current))
+    return current ? ChinaUnlistedRegionCurrent : ChinaUnlistedRegionClassic;
+  return current ? ChinaUnlistedProvinceCurrent : ChinaUnlistedProvinceClassic;
+}
+
+struct DayRange {
+  std::int64_t first, last;
+  std::uint64_t Days() const { return static_cast<std::uint64_t>(last - first + 1); }
+};
+
+std::int64_t Day(int year, int month, int day) { return DayNumber({year, month, day}); }
+
+DayRange YearDays(int year) { return {Day(year, 1, 1), Day(year, 12, 31)}; }
+
+DayRange Intersect(DayRange a, DayRange b) {
+  return {std::max(a.first, b.first), std::min(a.last, b.last)};
+}
+
+// Korea's classic numbers carry no century: their dates are counted as if in
+// 2000 to 2099, whose leap years are those the check reads. Today's Korean
+// numbers end in random digits from October 2020, a kind of their own.
+DayRange FormDays(MaskForm form) {
+  switch (form) {
+    case ChinaOldListed:
+    case ChinaOldUnlisted: return {Day(1900, 1, 1), Day(1999, 12, 31)};
+    case KoreaClassic: return {Day(2000, 1, 1), Day(2099, 12, 31)};
+    case KoreaIdVerified: return {Day(1800, 1, 1), Day(2020, 9, 30)};
+    case KoreaForeignVerified: return {Day(1900, 1, 1), Day(2020, 9, 30)};
+    case KoreaIdRandom:
+    case KoreaForeignRandom: return {Day(2020, 10, 1), Day(2099, 12, 31)};
+    default: return {Day(100, 1, 1), Day(9999, 12, 31)};
+  }
+}
+
+// Fixed blocks of birth years, so that no set depends on today: to 1899,
+// 1900-1929, 1930-2019, then six years each from 2020. Six years hold the
+// million numbers a mainland region and sex need.
+int BlockOfYear(int year) {
+  if (year < 1900) return 0;
+  if (year < 1930) return 1;
+  if (year < 2020) return 2;
+  return 3 + (year - 2020) / 6;
+}
+
+DayRange BlockDays(int block) {
+  switch (block) {
+    case 0: return {Day(100, 1, 1), Day(1899, 12, 31)};
+    case 1: return {Day(1900, 1, 1), Day(1929, 12, 31)};
+    case 2: return {Day(1930, 1, 1), Day(2019, 12, 31)};
+    default: {
+      const int first = 2020 + 6 * (block - 3);
+      return {Day(first, 1, 1), Day(first + 5, 12, 31)};
+    }
+  }
+}
+
+int BirthBlock(MaskForm form, int year) { return form == KoreaClassic ? 0 : BlockOfYear(year); }
+
+// Korea's classic numbers form one set: they carry no century.
+DayRange BirthSet(MaskForm form, int year) {
+  if (form == KoreaClassic) return FormDays(form);
+  return Intersect(BlockDays(BlockOfYear(year)), FormDays(form));
+}
+
+KeepSet EffectiveKeep(MaskForm form, KeepSet keep) {
+  using enum KeptField;
+  switch (FamilyOf(form)) {
+    case Family::Taiwan: {
+      KeepSet kept;
+      if (keep.Has(Sex)) kept = kept.With(Sex);
+      if (keep.Has(Region)) kept = kept.With(Region);
+      return kept;
+    }
+    case Family::HongKong: return {};
+    case Family::Korea: keep = keep.Without(Region).Without(Province); break;
+    case Family::China: break;
+  }
+  if (keep.Has(Region)) keep = keep.Without(Province);
+  if (keep.Has(BirthDate)) keep = keep.Without(BirthYear);
+  return keep;
+}
+
+std::uint64_t SerialRadix(MaskForm form) {
+  switch (form) {
+    case TaiwanId:
+    case TaiwanResidentDigit: return kTaiwanSerials;
+    case TaiwanResidentLetter: return 2 * kTaiwanSerials;  // which of the sex's two letters
+    case HongKong8:
+    case HongKong9: return 1000000;
+    case KoreaClassic: return 100000;
+    case KoreaIdVerified:
+    case KoreaForeignVerified: return 97000;  // a place code up to 96, three digits
+    case KoreaIdRandom:
+    case KoreaForeignRandom: return 1000000;
+    default: return 500;  // two digits, and which of the sex's five digits
+  }
+}
+
+// What a number holds, field by field.
+struct Fields {
+  MaskForm form;
+  std::uint32_t place = 0;  // Taiwan: the letter from A; Hong Kong: the letters; mainland: the code
+  std::int64_t day = 0;
+  CivilDate date{};
+  int sex = 0;  // 0 male, 1 female
+  std::uint64_t serial = 0;
+};
+
+std::uint64_t Digits(std::string_view number, std::size_t from, std::size_t count) {
+  std::uint64_t value = 0;
+  for (std::size_t i = from; i < from + count; ++i) value = value * 10 + DigitValue(number[i]);
+  return value;
+}
+
+void AppendDigits(std::string& out, std::uint64_t value, int width) {
+  const std::size_t end = out.size() + static_cast<std::size_t>(width);
+  out.resize(end);
+  for (std::size_t i = end; i > end - static_cast<std::size_t>(width); --i, value /= 10)
+    out[i - 1] = static_cast<char>('0' + value % 10);
+}
+
+// Sets the birth date, or false when it is no calendar date.
+bool ReadDate(Fields& fields, int year, std::uint64_t month, std::uint64_t day) {
+  const int days = DaysOfMonth(year, static_cast<int>(month));
+  if (day < 1 || day > static_cast<std::uint64_t>(days)) return false;
+  fields.date = {year, static_cast<int>(month), static_cast<int>(day)};
+  fields.day = DayNumber(fields.date);
+  return true;
+}
+
+// The older certificates weigh the second letter by the units digit of its code.
+char TaiwanCheck(std::string_view nine, MaskForm form) {
+  if (form != TaiwanResidentLetter) return TaiwanCheckCode(nine);
+  std::string weighed(nine);
+  weighed[1] = static_cast<char>('0' + TaiwanLetterTable[*TaiwanLetterRow(nine[1])].Code % 10);
+  return TaiwanCheckCode(weighed);
+}
+
+std::optional<Fields> ReadTaiwan(std::string_view number, RuleSet rules) {
+  if (!IsCapital(number[0]) || !AllDigits(number.substr(2))) return std::nullopt;
+  Fields fields{TaiwanId, static_cast<std::uint32_t>(number[0] - 'A')};
+  fields.serial = Digits(number, 2, 7);
+  const char second = number[1];
+  if (second == '1' || second == '2') {
+    fields.sex = second - '1';
+  } else if (rules == RuleSet::Classic) {
+    return std::nullopt;
+  } else if (second == '8' || second == '9') {
+    fields.form = TaiwanResidentDigit;
+    fields.sex = second - '8';
+  } else if (second >= 'A' && second <= 'D') {
+    fields.form = TaiwanResidentLetter;
+    fields.sex = (second - 'A') % 2;
+    fields.serial += static_cast<std::uint64_t>((second - 'A') / 2) * kTaiwanSerials;
+  } else {
+    return std::nullopt;
+  }
+  if (number[9] != TaiwanCheck(number.substr(0, 9), fields.form)) return std::nullopt;
+  return fields;
+}
+
+std::optional<Fields> ReadHongKong(std::string_view number) {
+  const std::size_t letters = number.size() - 7;
+  for (std::size_t i = 0; i < letters; ++i)
+    if (!IsCapital(number[i])) return std::nullopt;
+  if (!AllDigits(number.substr(letters, 6))) return std::nullopt;
+  Fields fields{letters == 1 ? HongKong8 : HongKong9};
+  for (std::size_t i = 0; i < letters; ++i)
+    fields.place = fields.place * 26 + static_cast<std::uint32_t>(number[i] - 'A');
+  fields.serial = Digits(number, letters, 6);
+  if (number.back() != HongKongCheckCode(number)) return std::nullopt;
+  return fields;
+}
+
+// The mainland sequence: two digits, then a digit odd for a man.
+void ReadSequence(std::string_view number, std::size_t at, Fields& fields) {
+  const int sexDigit = DigitValue(number[at + 2]);
+  fields.sex = sexDigit % 2 == 1 ? 0 : 1;
+  fields.serial = Digits(number, at, 2) * 5 + static_cast<std::uint64_t>(sexDigit / 2);
+}
+
+std::optional<Fields> ReadChina(std::string_view number, RuleSet rules) {
+  if (!AllDigits(number.substr(0, 17))) return std::nullopt;
+  if (number[17] != ChinaCheckCode(number)) return std::nullopt;
+  const auto code = static_cast<std::uint32_t>(Digits(number, 0, 6));
+  Fields fields{ChinaForm(code, rules), code};
+  const int year = static_cast<int>(Digits(number, 6, 4));
+  if (year < 100 || !ReadDate(fields, year, Digits(number, 10, 2), Digits(number, 12, 2)))
+    return std::nullopt;
+  ReadSequence(number, 14, fields);
+  return fields;
+}
+
+std::optional<Fields> ReadChinaOld(std::string_view number) {
+  if (!AllDigits(number)) return std::nullopt;
+  const auto code = static_cast<std::uint32_t>(Digits(number, 0, 6));
+  Fields fields{ListedCodes()[code] ? ChinaOldListed : ChinaOldUnlisted, code};
+  if (!ReadDate(fields, 1900 + static_cast<int>(Digits(number, 6, 2)), Digits(number, 8, 2),
+                Digits(number, 10, 2)))
+    return std::nullopt;
+  ReadSequence(number, 12, fields);
+  return fields;
+}
+
+// Today's seventh digit: 9, 0 the 1800s; 1, 2, 5, 6 the 1900s; 3, 4, 7, 8 the
+// 2000s; odd male; 5 to 8 foreign residents.
+constexpr int kCenturyOfSeventh[10] = {1800, 1900, 1900, 2000, 2000, 1900, 1900, 2000, 2000, 1800};
+
+char SeventhDigit(int year, int sex, bool foreign) {
+  static constexpr char kIdentity[3][2] = {{'9', '0'}, {'1', '2'}, {'3', '4'}};
+  static constexpr char kForeign[3][2] = {{'?', '?'}, {'5', '6'}, {'7', '8'}};
+  const int century = year / 100 - 18;
+  return (foreign ? kForeign : kIdentity)[century][sex];
+}
+
+// Today's numbers born from October 2020 end in six random digits, the check
+// digit among them.
+std::optional<Fields> ReadKorea(std::string_view number, RuleSet rules) {
+  if (!AllDigits(number)) return std::nullopt;
+  const int seventh = DigitValue(number[6]);
+  const int yy = static_cast<int>(Digits(number, 0, 2));
+  const bool classic = rules == RuleSet::Classic;
+  if (classic && seventh != 1 && seventh != 2) return std::nullopt;
+  Fields fields{KoreaClassic};
+  const int year = classic ? 2000 + yy : kCenturyOfSeventh[seventh] + yy;
+  if (!ReadDate(fields, year, Digits(number, 2, 2), Digits(number, 4, 2))) return std::nullopt;
+  fields.sex = classic ? seventh - 1 : (seventh % 2 == 1 ? 0 : 1);
+  fields.serial = Digits(number, 7, 5);
+  if (!classic) {
+    const bool foreign = seventh >= 5 && seventh <= 8;
+    const bool random = fields.day >= Day(2020, 10, 1);
+    fields.form = random ? (foreign ? KoreaForeignRandom : KoreaIdRandom)
+                         : (foreign ? KoreaForeignVerified : KoreaIdVerified);
+    if (random) {
+      fields.serial = Digits(number, 7, 6);
+      return fields;
+    }
+    if (fields.serial >= SerialRadix(fields.form)) return std::nullopt;
+  }
+  if (number[12] != KoreaCheckCode(number)) return std::nullopt;
+  return fields;
+}
+
+std::optional<Fields> ReadFields(std::string_view number, RuleSet rules) {
+  switch (number.size()) {
+    case 8:
+    case 9: return ReadHongKong(number);
+    case 10: return ReadTaiwan(number, rules);
+    case 13: return ReadKorea(number, rules);
+    case 15: return ReadChinaOld(number);
+    case 18: return ReadChina(number, rules);
+    default: return std::nullopt;
+  }
+}
+
+void WriteTaiwan(const Fields& fields, std::string& out) {
+  out += static_cast<char>('A' + fields.place);
+  const std::uint64_t pair = fields.serial / kTaiwanSerials;
+  switch (fields.form) {
+    case TaiwanId: out += static_cast<char>('1' + fields.sex); break;
+    case TaiwanResidentDigit: out += static_cast<char>('8' + fields.sex); break;
+    default: out += static_cast<char>('A' + 2 * pair + static_cast<std::uint64_t>(fields.sex));
+  }
+  AppendDigits(out, fields.serial % kTaiwanSerials, 7);
+  out += TaiwanCheck(out, fields.form);
+}
+
+void WriteHongKong(const Fields& fields, std::string& out) {
+  if (fields.form == HongKong9) out += static_cast<char>('A' + fields.place / 26);
+  out += static_cast<char>('A' + fields.place % 26);
+  AppendDigits(out, fields.serial, 6);
+  // The filler only gives the text its final length, which selects the form.
+  out += HongKongCheckCode(out + 'B');
+}
+
+void WriteChina(const Fields& fields, std::string& out) {
+  AppendDigits(out, fields.place, 6);
+  const CivilDate& date = fields.date;
+  const bool old = fields.form == ChinaOldListed || fields.form == ChinaOldUnlisted;
+  AppendDigits(
+      out,
+      old ? static_cast<std::uint64_t>(date.year - 1900) : static_cast<std::uint64_t>(date.year),
+      old ? 2 : 4);
+  AppendDigits(out, static_cast<std::uint64_t>(date.month * 100 + date.day), 4);
+  AppendDigits(out, fields.serial / 5, 2);
+  AppendDigits(out, fields.serial % 5 * 2 + (fields.sex == 0 ? 1 : 0), 1);
+  if (!old) out += ChinaCheckCode(out);
+}
+
+void WriteKorea(const Fields& fields, std::string& out) {
+  const CivilDate& date = fields.date;
+  AppendDigits(
+      out, static_cast<std::uint64_t>(date.year % 100 * 10000 + date.month * 100 + date.day), 6);
+  if (fields.form == KoreaClassic) {
+    out += static_cast<char>('1' + fields.sex);
+  } else {
+    const bool foreign = fields.form == KoreaForeignVerified || fields.form == KoreaForeignRandom;
+    out += SeventhDigit(date.year, fields.sex, foreign);
+  }
+  if (fields.form == KoreaIdRandom || fields.form == KoreaForeignRandom) {
+    AppendDigits(out, fields.serial, 6);
+    return;
+  }
+  AppendDigits(out, fields.serial, 5);
+  out += KoreaCheckCode(out);
+}
+
+void WriteFields(const Fields& fields, std::string& out) {
+  out.clear();
+  switch (FamilyOf(fields.form)) {
+    case Family::Taiwan: return WriteTaiwan(fields, out);
+    case Family::HongKong: return WriteHongKong(fields, out);
+    case Family::China: return WriteChina(fields, out);
+    case Family::Korea: return WriteKorea(fields, out);
+  }
+}
+
+std::uint64_t UnkeptPlaces(MaskForm form) {
+  switch (FamilyOf(form)) {
+    case Family::Taiwan: return 26;
+    case Family::HongKong: return form == HongKong8 ? 26 : 26 * 26;
+    case Family::China: return CodesOf(form).Size();
+    case Family::Korea: return 1;
+  }
+  return 1;
+}
+
+class TweakWriter {
+ public:
+  explicit TweakWriter(MaskDomain& domain) : domain_(domain) { domain_.tweakLength = 0; }
+  void Put(std::uint64_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+      domain_.tweak[domain_.tweakLength++] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
+
+ private:
+  MaskDomain& domain_;
+};
+
+// The kept values follow the form, the kept fields and the birth set's block:
+// the region (Taiwan's letter in ASCII, a mainland code in three bytes) or the
+// province, then the date as yyyymmdd or the year, then the sex (1 male, 2 female).
+void WriteTweak(const Fields& fields, MaskDomain& domain) {
+  using enum KeptField;
+  TweakWriter tweak(domain);
+  const KeepSet keep = domain.keep;
+  tweak.Put(static_cast<std::uint8_t>(domain.form), 1);
+  tweak.Put(keep.Bits(), 1);
+  tweak.Put(HasBirths(domain.form)
+                ? static_cast<std::uint64_t>(BirthBlock(domain.form, fields.date.year))
+                : 0,
+            2);
+  const bool taiwan = FamilyOf(domain.form) == Family::Taiwan;
+  if (keep.Has(Region)) tweak.Put(taiwan ? 'A' + fields.place : fields.place, taiwan ? 1 : 3);
+  if (keep.Has(Province)) tweak.Put(fields.place / 10000, 1);
+  CivilDate date = fields.date;
+  if (domain.form == KoreaClassic) date.year -= 2000;
+  if (keep.Has(BirthDate))
+    tweak.Put(static_cast<std::uint64_t>(date.year * 10000 + date.month * 100 + date.day), 4);
+  if (keep.Has(BirthYear)) tweak.Put(static_cast<std::uint64_t>(date.year), 2);
+  if (keep.Has(Sex)) tweak.Put(static_cast<std::uint64_t>(fields.sex + 1), 1);
+}
+
+MaskDomain DomainOf(const Fields& fields, KeepSet keep) {
+  using enum KeptField;
+  MaskDomain domain{};
+  domain.form = fields.form;
+  domain.keep = EffectiveKeep(fields.form, keep);
+  keep = domain.keep;
+
+  domain.radix = {UnkeptPlaces(fields.form), 1, 2, SerialRadix(fields.form)};
+  if (keep.Has(Region)) {
+    domain.radix[0] = 1;
+    domain.place = fields.place;
+  } else if (keep.Has(Province)) {
+    const CodeSet& codes = CodesOf(fields.form);
+    const std::uint32_t province = fields.place / 10000;
+    domain.place = codes.Rank(province * 10000);
+    domain.radix[0] = codes.InProvince(province);
+  }
+
+  if (HasBirths(fields.form)) {
+    DayRange births = BirthSet(fields.form, fields.date.year);
+    if (keep.Has(BirthDate)) births = {fields.day, fields.day};
+    if (keep.Has(BirthYear)) births = Intersect(births, YearDays(fields.date.year));
+    domain.firstDay = births.first;
+    domain.radix[1] = births.Days();
+  }
+
+  if (FamilyOf(fields.form) == Family::HongKong || keep.Has(Sex)) domain.radix[2] = 1;
+  domain.sex = fields.sex;
+  WriteTweak(fields, domain);
+  return domain;
+}
+
+std::uint64_t PlaceDigit(const MaskDomain& domain, const Fields& fields) {
+  if (domain.keep.Has(KeptField::Region) || FamilyOf(domain.form) == Family::Korea) return 0;
+  if (FamilyOf(domain.form) != Family::China) return fields.place;
+  return CodesOf(domain.form).Rank(fields.place) - domain.place;
+}
+
+std::uint32_t PlaceOfDigit(const MaskDomain& domain, std::uint64_t digit) {
+  if (domain.keep.Has(KeptField::Region)) return domain.place;
+  if (FamilyOf(domain.form) != Family::China) return static_cast<std::uint32_t>(digit);
+  return CodesOf(domain.form).Select(domain.place + static_cast<std::uint32_t>(digit));
+}
+
+}  // namespace
+
+std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules, KeepSet keep) {
+  const auto fields = ReadFields(number, rules);
+  if (!fields) return std::nullopt;
+  LocatedNumber located{DomainOf(*fields, keep), 0};
+  const MaskDomain& domain = located.domain;
+  const std::uint64_t sexDigit = domain.radix[2] == 1 ? 0 : static_cast<std::uint64_t>(fields->sex);
+  const auto birthDigit = static_cast<std::uint64_t>(fields->day - domain.firstDay);
+  const std::uint64_t placeAndBirth = PlaceDigit(domain, *fields) * domain.radix[1] + birthDigit;
+  located.index = (placeAndBirth * domain.radix[2] + sexDigit) * domain.radix[3] + fields->serial;
+  return located;
+}
+
+void WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& out) {
+  Fields fields{domain.form};
+  fields.serial = index % domain.radix[3];
+  index /= domain.radix[3];
+  fields.sex = domain.radix[2] == 1 ? domain.sex : static_cast<int>(index % 2);
+  index /= domain.radix[2];
+  fields.day = domain.firstDay + static_cast<std::int64_t>(index % domain.radix[1]);
+  fields.date = DateOfDayNumber(fields.day);
+  index /= domain.radix[1];
+  fields.place = PlaceOfDigit(domain, index);
+  WriteFields(fields, out);
+}
+
+std::span<const MaskForm> FormsOf(Jurisdiction jurisdiction, RuleSet rules) {
+  static constexpr MaskForm kTaiwan[] = {TaiwanId, TaiwanResidentDigit, TaiwanResidentLetter};
+  static constexpr MaskForm kHongKong[] = {HongKong8, HongKong9};
+  static constexpr MaskForm kChinaClassic[] = {ChinaListed, ChinaUnlistedRegionClassic,
+                                               ChinaUnlistedProvinceClassic};
+  static constexpr MaskForm kChinaCurrent[] = {ChinaListed, ChinaUnlistedRegionCurrent,
+                                               ChinaUnlistedProvinceCurrent, ChinaPermit};
+  static constexpr MaskForm kChinaOld[] = {ChinaOldListed, ChinaOldUnlisted};
+  static constexpr MaskForm kKoreaClassic[] = {KoreaClassic};
+  static constexpr MaskForm kKoreaCurrent[] = {KoreaIdVerified, KoreaIdRandom, KoreaForeignVerified,
+                                               KoreaForeignRandom};
+  const bool current = rules == RuleSet::Current;
+  switch (jurisdiction) {
+    case Jurisdiction::Taiwan: return current ? std::span(kTaiwan) : std::span(kTaiwan).first(1);
+    case Jurisdiction::HongKong: return kHongKong;
+    case Jurisdiction::China:
+      return current ? std::span<const MaskForm>(kChinaCurrent) : kChinaClassic;
+    case Jurisdiction::ChinaOld: return kChinaOld;
+    case Jurisdiction::Korea:
+      return current ? std::span<const MaskForm>(kKoreaCurrent) : kKoreaClassic;
+  }
+  return {};
+}
+
+std::string_view FormNumbers(MaskForm form) {
+  switch (form) {
+    case TaiwanId: return "tw";
+    case TaiwanResidentDigit: return "tw resident certificates (8, 9)";
+    case TaiwanResidentLetter: return "tw resident certificates (A to D)";
+    case HongKong8: return "hk of 8 characters";
+    case HongKong9: return "hk of 9 characters";
+    case ChinaListed: return "cn";
+    case ChinaUnlistedRegionClassic:
+    case ChinaUnlistedRegionCurrent: return "cn of unlisted regions";
+    case ChinaUnlistedProvinceClassic:
+    case ChinaUnlistedProvinceCurrent: return "cn of unlisted provinces";
+    case ChinaPermit: return "cn residence permits";
+    case ChinaOldListed: return "cn15";
+    case ChinaOldUnlisted: return "cn15 of unlisted regions";
+    case KoreaClassic:
+    case KoreaIdVerified: return "kr";
+    case KoreaIdRandom: return "kr born from 2020-10-01";
+    case KoreaForeignVerified: return "kr foreign residents";
+    case KoreaForeignRandom: return "kr foreign residents born from 2020-10-01";
+  }
+  return {};
+}
+
+std::uint64_t SmallestCount(MaskForm form, KeepSet keep) {
+  using enum KeptField;
+  keep = EffectiveKeep(form, keep);
+  std::uint64_t places = UnkeptPlaces(form);
+  if (keep.Has(Region)) places = 1;
+  if (keep.Has(Province)) places = CodesOf(form).SmallestProvince();
+
+  std::uint64_t births = 1;
+  if (HasBirths(form) && !keep.Has(BirthDate)) {
+    const DayRange days = FormDays(form);
+    births = days.Days();
+    for (int year = DateOfDayNumber(days.first).year; year <= DateOfDayNumber(days.last).year;
+         ++year) {
+      const DayRange inYear = Intersect(YearDays(year), days);
+      const DayRange set = BirthSet(form, year);
+      births = std::min(births, keep.Has(BirthYear) ? Intersect(set, inYear).Days() : set.Days());
+    }
+  }
+
+  const bool sexes = FamilyOf(form) != Family::HongKong && !keep.Has(Sex);
+  return places * births * (sexes ? 2 : 1) * SerialRadix(form);
+}
+
+}  // namespace kesmal

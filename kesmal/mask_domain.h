@@ -1,0 +1,73 @@
+#pragma once
+// The sets pseudonyms are drawn from. A number's domain is every valid number
+// of its form that shares its kept fields and its birth set; its fields, read
+// as the digits of a mixed radix, give its index there:
+//   index = ((place * births + birth) * sexes + sex) * serials + serial,
+// where a kept field, or one the form lacks, has a single value. The tweak
+// names the form, the kept fields, the birth set and the kept values, so no
+// two domains share one.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "kesmal/pseudonym.h"
+
+namespace kesmal {
+
+// The first byte of the tweak: never renumber them.
+enum class MaskForm : std::uint8_t {
+  TaiwanId = 1,
+  TaiwanResidentDigit,   // second character 8 or 9
+  TaiwanResidentLetter,  // second character A to D
+  HongKong8,
+  HongKong9,
+  ChinaListed,  // region code in the tables
+  ChinaUnlistedRegionClassic,
+  ChinaUnlistedProvinceClassic,
+  ChinaUnlistedRegionCurrent,  // provinces 81 to 83 count as listed
+  ChinaUnlistedProvinceCurrent,
+  ChinaPermit,  // 810000, 820000, 830000
+  ChinaOldListed,
+  ChinaOldUnlisted,
+  KoreaClassic,
+  KoreaIdVerified,  // born before 2020-10-01
+  KoreaIdRandom,    // born from then on: the last six digits are random
+  KoreaForeignVerified,
+  KoreaForeignRandom,
+};
+
+struct MaskDomain {
+  MaskForm form;
+  KeepSet keep;                        // the kept fields the form has
+  std::array<std::uint64_t, 4> radix;  // place, birth, sex, serial
+  std::uint32_t place;                 // kept: the letter or code; else the rank before the first
+  std::int64_t firstDay;               // of the birth set, as DayNumber counts
+  int sex;                             // kept: 0 male, 1 female
+  std::array<std::uint8_t, 12> tweak;
+  std::size_t tweakLength;
+
+  std::uint64_t Count() const { return radix[0] * radix[1] * radix[2] * radix[3]; }
+  std::span<const std::uint8_t> Tweak() const { return {tweak.data(), tweakLength}; }
+};
+
+struct LocatedNumber {
+  MaskDomain domain;
+  std::uint64_t index;
+};
+
+// None for a text that is no valid number of the rules.
+std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules, KeepSet keep);
+
+// The number at an index below the domain's count.
+void WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& out);
+
+std::span<const MaskForm> FormsOf(Jurisdiction jurisdiction, RuleSet rules);
+// "tw", "cn residence permits", ...
+std::string_view FormNumbers(MaskForm form);
+// The smallest domain over every number of the form.
+std::uint64_t SmallestCount(MaskForm form, KeepSet keep);
+
+}  // namespace kesmal
