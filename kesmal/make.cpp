@@ -156,7 +156,8 @@ void RefuseFieldsOfOthers(const MakeRequest& request, Jurisdiction form) {
       {request.region.has_value(), "--region"},
       {request.length.has_value(), "--length"},
       {request.birth.has_value(), "--birth"},
-      {request.births.has_value(), request.births ? request.births->option : "--birth"}};
+      {request.births.has_value(),
+       request.births ? std::string_view(request.births->option) : std::string_view("--birth")}};
   for (const auto& [set, option] : given)
     if (set && !Carries(form, option))
       throw RequestError("unknown option '" + std::string(option) + "' for make " +
