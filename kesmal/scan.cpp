@@ -53,13 +53,15 @@ constexpr Unit ClassifyAscii(unsigned char c) {
   }
 }
 
-constexpr auto kAsciiUnits = [] {
-  std::array<Unit, 128> units{};
-  for (unsigned char c = 0; c < units.size(); ++c) units[c] = ClassifyAscii(c);
+// Bytes above 0x7F are Other: alone, none is part of a number.
+constexpr auto kByteUnits = [] {
+  std::array<Unit, 256> units{};
+  for (std::size_t c = 0; c < units.size(); ++c)
+    units[c] = ClassifyAscii(static_cast<unsigned char>(c));
   return units;
 }();
 
-constexpr Unit AsciiUnit(unsigned char c) { return kAsciiUnits[c]; }
+constexpr Unit ByteUnit(unsigned char c) { return kByteUnits[c]; }
 
 // The character U+FF00 + ..., from the last two bytes of EF BC xx or EF BD xx.
 constexpr Unit FullWidthUnit(unsigned char second, unsigned char third) {
@@ -104,7 +106,7 @@ struct Window {
 
   Unit At(std::size_t at) const {
     if (at >= size) return atEnd ? kEdge : kUnknown;
-    if (data[at] < 0x80) return AsciiUnit(data[at]);
+    if (data[at] < 0x80) return ByteUnit(data[at]);
     if (data[at] != 0xEF) return {Kind::Other};
     if (at + 3 > size) return atEnd ? Unit{Kind::Other} : kUnknown;
     return FullWidthUnit(data[at + 1], data[at + 2]);
@@ -115,7 +117,7 @@ struct Window {
     if (at == 0) return atStart ? kEdge : kUnknown;
     const unsigned char last = data[at - 1];
     if (last < 0x80) {
-      const Unit unit = AsciiUnit(last);
+      const Unit unit = ByteUnit(last);
       return unit.kind == Kind::Letter && SecondOfDoubleByte(at - 1) ? Unit{Kind::Other} : unit;
     }
     if (at < 3) return atStart ? Unit{Kind::Other} : kUnknown;
@@ -258,7 +260,7 @@ constexpr std::uint64_t ShiftIn(std::uint64_t bits, std::uint64_t previous, int 
 std::uint64_t DigitsBefore(const Window& window, std::size_t at) {
   std::uint64_t bits = 0;
   for (std::size_t back = 1; back <= kShortestRun && back <= at; ++back)
-    if (AsciiUnit(window.data[at - back]).kind == Kind::Digit)
+    if (ByteUnit(window.data[at - back]).kind == Kind::Digit)
       bits |= std::uint64_t{1} << (64 - back);
   return bits;
 }
@@ -365,7 +367,7 @@ bool ScanPass::SettledByAsciiBytes(const Window& window, std::size_t at) const {
   if (end >= window.size || data[end] >= 0x80) return false;
   std::size_t before = at - kShortestRun;
   int letters = 0;
-  for (; letters <= 2 && AsciiUnit(data[before]).kind == Kind::Letter; ++letters) {
+  for (; letters <= 2 && ByteUnit(data[before]).kind == Kind::Letter; ++letters) {
     if (before == 0) return false;
     --before;
   }
@@ -373,10 +375,10 @@ bool ScanPass::SettledByAsciiBytes(const Window& window, std::size_t at) const {
   if (data[before] >= 0x80) return false;
   const std::size_t runStart = at + 1 - kShortestRun;
   const std::size_t digits = end - runStart;
-  if (letters > 2 || AsciiUnit(data[before]).kind == Kind::Digit || digits > kLongestRun ||
+  if (letters > 2 || ByteUnit(data[before]).kind == Kind::Digit || digits > kLongestRun ||
       !RunFitsAForm(letters, static_cast<int>(digits)))
     return true;
-  const Kind next = AsciiUnit(data[end]).kind;
+  const Kind next = ByteUnit(data[end]).kind;
   if (next == Kind::Letter || (digits == kShortestRun && next != Kind::Other)) return false;
   const auto form = FormOf(letters + digits, letters, scanner_.options_.rules);
   if (!form || !scanner_.options_.only.Holds(*form)) return true;
