@@ -21,6 +21,17 @@ namespace {
 constexpr int kLongestRun = 18;
 // Every form holds a run of at least six digits.
 constexpr int kShortestRun = 6;
+// The bytes a search reads before its first: 19 full-width digits, three
+// letters and the character before them.
+constexpr std::size_t kSearchReach = (kLongestRun + 1 + 3 + 1) * 3;
+// Bytes above 0x7F before a letter, read back to tell whether it is the
+// second byte of a Big5 or GBK character.
+constexpr std::size_t kLongestPairedRun = 128;
+static_assert(Scanner::kBehind >= kSearchReach + kLongestPairedRun);
+// After its first byte a search reads the rest of 19 full-width digits, or a
+// mainland number's X or a Korean number's hyphen and seven digits, and the
+// character after them.
+static_assert(Scanner::kAhead >= (kLongestRun + 1) * 3 + 3);
 
 // What one character of a number can be, with its canonical ASCII character
 // and its length in bytes: an ASCII byte, or a full-width character's three
@@ -128,9 +139,12 @@ struct Window {
   // Whether the ASCII byte at `at` is the second byte of a Big5 or GBK
   // character: it follows a run of bytes above 0x7F that is no whole UTF-8
   // and, read as pairs from its start, leaves its last byte without a partner.
+  // A longer run than every window holds is taken for no pairs, so that how
+  // the input was cut changes nothing.
   bool SecondOfDoubleByte(std::size_t at) const {
     std::size_t runStart = at;
-    while (runStart > 0 && data[runStart - 1] >= 0x80) --runStart;
+    while (runStart > 0 && data[runStart - 1] >= 0x80)
+      if (at - --runStart > kLongestPairedRun) return false;
     if (runStart == at || (runStart == 0 && !atStart)) return false;
     return (at - runStart) % 2 == 1 && !WholeUtf8(data + runStart, data + at);
   }

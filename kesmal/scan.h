@@ -148,7 +148,7 @@ class Scanner {
   // The bytes a number may need before the byte that starts its search (its
   // digits, two letters, the character before them and the Big5 or GBK bytes
   // that tell whether that is a letter), and after it.
-  static constexpr std::size_t kBehind = 160;
+  static constexpr std::size_t kBehind = 224;
   static constexpr std::size_t kAhead = 64;
 
  private:

@@ -164,7 +164,15 @@ TEST_P(PlantedTest, FoundInPiecesOfAnySize) {
 // GBK of 身份证号码：; EUC-KR of 번호.
 const std::string kBig5Number = "\xA6\x72\xB8\xB9\xA1\x47";
 const std::string kBig5Comma = "\xA1\x41";
+const std::string kBig5Colon = "\xA1\x47";
 const std::string kEucKrNumber = "\xB9\xF8\xC8\xA3";
+
+// Big5 characters whose second bytes are above 0x7F: 中 repeated.
+std::string Big5Text(int characters) {
+  std::string text;
+  for (int i = 0; i < characters; ++i) text += "\xA4\xA4";
+  return text;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     , PlantedTest,
@@ -220,6 +228,11 @@ INSTANTIATE_TEST_SUITE_P(
         PlantedCase{"big5_second_bytes_are_letters",
                     kBig5Number + "⟦A123456789⟧" + kBig5Comma + "⟦A1234563⟧" + kBig5Comma,
                     {"A123456789", "A1234563"}},
+        PlantedCase{
+            "big5_long_text_before", Big5Text(60) + kBig5Colon + "⟦A123456789⟧", {"A123456789"}},
+        // Longer than the scanner reads back: the letter G of ： stands.
+        PlantedCase{
+            "big5_text_longer_than_read_back", Big5Text(100) + kBig5Colon + "A123456789", {}},
         PlantedCase{
             "euc_kr_text", kEucKrNumber + "⟦000101-1000002⟧" + kEucKrNumber, {"0001011000002"}},
         PlantedCase{
