@@ -323,7 +323,7 @@ class ScanPass {
   bool BracketedCheck(const Window& window, std::size_t& end);
   void Judge(const Window& window, std::size_t begin, std::size_t end, int letters,
              const Place& place);
-  bool SettledByAsciiBytes(const Window& window, std::size_t at) const;
+  bool SettledByAsciiBytes(const Window& window, std::size_t at, std::size_t end) const;
   bool SettledUnreported(std::string_view number, Jurisdiction form) const;
   bool KnownProvince(int province) const;
   bool Plausible(const IdAnalysis& analysis) const;
@@ -356,7 +356,9 @@ void ScanPass::Range(const Window& window, std::size_t from, std::size_t to) {
     previousSix = six;
     for (; starts && !scanner_.stopped_; starts &= starts - 1) {
       const int bit = std::countr_zero(starts);
-      if (SettledByAsciiBytes(window, at + bit)) continue;
+      // Past the block the run's end is looked for byte by byte.
+      const std::size_t runEnd = at + bit + std::countr_one(block.digits >> bit);
+      if (SettledByAsciiBytes(window, at + bit, runEnd)) continue;
       const std::uint64_t endsBefore = lineEnds & ((std::uint64_t{1} << bit) - 1);
       const Place place{
           scanner_.line_ + CountBits(endsBefore),
@@ -371,12 +373,11 @@ void ScanPass::Range(const Window& window, std::size_t from, std::size_t to) {
 // Most runs of digits stand among ASCII bytes, and their length, the letters
 // before them and the byte after them settle them: order numbers in paths,
 // timestamps, hashes, device numbers. True when the bytes around the sixth
-// ASCII digit of a run at `at` show that it gives no finding; false when the
-// search must decide.
-bool ScanPass::SettledByAsciiBytes(const Window& window, std::size_t at) const {
+// ASCII digit of a run at `at`, its digits known up to `end`, show that it
+// gives no finding; false when the search must decide.
+bool ScanPass::SettledByAsciiBytes(const Window& window, std::size_t at, std::size_t end) const {
   const unsigned char* data = window.data;
   if (at < kShortestRun || data[at] >= 0x80) return false;
-  std::size_t end = at + 1;
   while (end < window.size && IsDigit(static_cast<char>(data[end]))) ++end;
   if (end >= window.size || data[end] >= 0x80) return false;
   std::size_t before = at - kShortestRun;
