@@ -12,6 +12,7 @@
 #include "kesmal/check.h"
 #include "kesmal/make.h"
 #include "kesmal/records.h"
+#include "kesmal/scan_inputs.h"
 #include "rules/current.h"
 
 namespace kesmal::cli {
@@ -81,6 +82,75 @@ void DeclareCheck(CLI::App& program, CheckCommand& request) {
       "after every answer before it is written");
 }
 
+std::optional<JurisdictionSet> ParseOnly(std::string_view text) {
+  return ParseJurisdictionList(text);
+}
+
+constexpr ValueType<JurisdictionSet> kOnly{"LIST", "jurisdictions among tw, hk, cn, cn15, kr",
+                                           ParseOnly};
+
+struct ScanCommand {
+  ScanRequest request;
+  bool json = false;
+  bool csv = false;
+  bool count = false;
+  bool filesWithMatches = false;
+};
+
+void DeclareScan(CLI::App& program, ScanCommand& command) {
+  ScanRequest& request = command.request;
+  CLI::App* scan = program.add_subcommand(
+      "scan",
+      "Find the identity numbers in each FILE (or standard input, also as -), wherever they "
+      "stand in a line and in every form people write them: as check takes them, letters in "
+      "either case; Korea with a hyphen after the sixth digit; Hong Kong with its check "
+      "character in brackets; in full-width letters and digits. The characters before and "
+      "after a number must not be letters or digits. Each finding is one line: "
+      "FILE:LINE:COLUMN:TEXT, as grep -Hno --column writes it, without FILE: for standard "
+      "input alone; COLUMN counts bytes from 1. Reported are the numbers the check judges "
+      "valid and that nothing contradicts as a real card (plausible).");
+  scan->allow_extras();
+  scan->add_option("FILE", request.paths);
+  Declare(*scan, "--rules", kRules, request.namedRules,
+          "the rule set the numbers are judged by: classic (the default) or current, as for "
+          "check; given, each JSON object and CSV row names it");
+  scan->add_flag("--implausible", request.options.implausible,
+                 "also report valid numbers that no real card carries (an 18-character mainland "
+                 "number of a province not in the tables or born after today or before any "
+                 "record age, an old one of a region not in the tables, a Korean one born after "
+                 "today): plausible is then false");
+  scan->add_flag("--near-misses", request.options.nearMisses,
+                 "also report what fails its check by its check character alone, with its "
+                 "faults and valid false: a mistyped number is personal data too");
+  Declare(
+      *scan, "--only", kOnly, [&request](JurisdictionSet only) { request.options.only = only; },
+      "look for these jurisdictions alone, a list such as tw,hk (of tw, hk, cn, cn15, kr)");
+  CLI::Option* json = scan->add_flag(
+      "--json", command.json,
+      "print one JSON object per finding: path (null for standard input), line, column, "
+      "offset (bytes from the start of the input), length (bytes), text (as written), "
+      "plausible, then every field of check --json for the number, whose input is its "
+      "canonical form (ASCII, capitals, no hyphen, space or bracket)");
+  CLI::Option* csv =
+      scan->add_flag("--csv", command.csv,
+                     "print CSV instead: a header row, then one row per finding with the same "
+                     "columns, then those of check --csv")
+          ->excludes(json);
+  CLI::Option* count = scan->add_flag("-c,--count", command.count,
+                                      "print the number of findings per input instead")
+                           ->excludes(json)
+                           ->excludes(csv);
+  scan->add_flag("-l,--files-with-matches", command.filesWithMatches,
+                 "print the names of the inputs with at least one finding instead")
+      ->excludes(json)
+      ->excludes(csv)
+      ->excludes(count);
+  Declare(
+      *scan, "--jobs", kJobs, [&request](unsigned jobs) { request.jobs = jobs; },
+      "scan each input in blocks of lines on N threads at once (1 to 64; default 1); the "
+      "output is the same, in input order");
+}
+
 constexpr std::size_t kHelpWidth = 79;
 
 // The words of the text from the given column on, each line indented.
@@ -111,6 +181,13 @@ void PrintOptions(std::ostream& out, const CLI::App& command, bool runOptions) {
   }
 }
 
+void PrintScanHelp(const CLI::App& program, std::ostream& out) {
+  out << "  kesmal-cli scan [OPTIONS] [FILE...]\n      ";
+  const CLI::App* scan = program.get_subcommand("scan");
+  Wrap(out, scan->get_description(), 6, 6);
+  PrintOptions(out, *scan, false);
+}
+
 void PrintCheckHelp(const CLI::App& program, std::ostream& out) {
   out << "  kesmal-cli check [OPTIONS] [NUMBER...]\n      ";
   const CLI::App* check = program.get_subcommand("check");
@@ -135,7 +212,8 @@ void PrintMakeHelp(const CLI::App& program, std::ostream& out, const CLI::App* o
 
 constexpr std::string_view kExitStatus =
     "Exit status: 0 when every number checked is valid, 1 when any is not\n"
-    "(an unsupported length counts as not valid), 2 for a usage error.\n";
+    "(an unsupported length counts as not valid), 2 for a usage error; of\n"
+    "scan, as grep's: 0 when it found a number, 1 when none, 2 after an error.\n";
 
 // The whole help, or a command's own when the arguments name one.
 void PrintHelp(const CLI::App& program, const std::vector<std::string>& topic, std::ostream& out) {
@@ -146,9 +224,13 @@ void PrintHelp(const CLI::App& program, const std::vector<std::string>& topic, s
   } else if (!topic.empty() && topic[0] == "make") {
     const CLI::App* make = program.get_subcommand("make");
     PrintMakeHelp(program, out, topic.size() > 1 ? make->get_subcommand(topic[1]) : nullptr);
+  } else if (!topic.empty() && topic[0] == "scan") {
+    PrintScanHelp(program, out);
   } else {
     PrintCheckHelp(program, out);
     PrintMakeHelp(program, out, nullptr);
+    out << '\n';
+    PrintScanHelp(program, out);
     out << "\n  kesmal-cli --help\n      Show this text; kesmal-cli COMMAND --help shows that "
            "command's alone.\n  kesmal-cli --version\n      Print the program's name and "
            "version.\n";
@@ -187,6 +269,17 @@ int RunCheck(CheckCommand check, std::istream& in, std::ostream& out) {
   const bool allValid = check.numbers.empty() ? CheckLines(in, check.options, out)
                                               : CheckTexts(check.numbers, check.options, out);
   return allValid ? kExitValid : kExitInvalid;
+}
+
+int RunScan(ScanCommand scan, std::istream& in, std::ostream& out, std::ostream& err) {
+  ScanRequest& request = scan.request;
+  request.options.rules = request.namedRules.value_or(RuleSet::Classic);
+  request.output = scan.json               ? ScanOutput::Json
+                   : scan.csv              ? ScanOutput::Csv
+                   : scan.count            ? ScanOutput::Count
+                   : scan.filesWithMatches ? ScanOutput::FilesWithMatches
+                                           : ScanOutput::Plain;
+  return ScanInputs(request, in, out, err);
 }
 
 int RunMake(const MakeCommand& make, std::ostream& out) {
@@ -247,7 +340,7 @@ const CLI::App& ChosenCommand(const CLI::App& program) {
                        CommandPath(*chosen[0])};
     command = chosen.front();
   }
-  if (command == &program) throw UsageError{"missing command (check or make)"};
+  if (command == &program) throw UsageError{"missing command (check, make or scan)"};
   if (command->get_name() == "make") Validate(MakeRequest{});  // names the jurisdictions
   return *command;
 }
@@ -268,6 +361,7 @@ namespace {
 struct Program {
   CheckCommand check;
   MakeCommand make;
+  ScanCommand scan;
   bool version = false;
   CLI::App app{"check and make identity-card numbers", "kesmal-cli"};
 
@@ -277,6 +371,7 @@ struct Program {
     app.add_flag("--version", version, "print the program's name and version");
     DeclareCheck(app, check);
     DeclareMake(app, make);
+    DeclareScan(app, scan);
   }
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -286,6 +381,7 @@ struct Program {
     app.clear();
     check = {};
     make = {};
+    scan = {};
     version = false;
     return app;
   }
@@ -299,6 +395,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   CLI::App& program = declared.Fresh();
   const CheckCommand& check = declared.check;
   const MakeCommand& make = declared.make;
+  const ScanCommand& scan = declared.scan;
   const bool& version = declared.version;
   try {
     if (WantsHelp(args)) {
@@ -311,7 +408,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       out << "kesmal-cli " KESMAL_VERSION "\n";
       return kExitValid;
     }
-    if (ChosenCommand(program).get_name() == "check") return RunCheck(check, in, out);
+    const std::string& command = ChosenCommand(program).get_name();
+    if (command == "check") return RunCheck(check, in, out);
+    if (command == "scan") return RunScan(scan, in, out, err);
     return RunMake(make, out);
   } catch (const UsageError& error) {
     err << "kesmal-cli: " << error.message << " (see kesmal-cli --help)\n";

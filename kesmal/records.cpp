@@ -207,7 +207,7 @@ class JsonWriter {
 };
 
 // A field quoted when it holds a comma, quote, CR or LF, its quotes doubled.
-void AppendCsvField(std::string_view utf8, std::string& row) {
+void AppendCsvUtf8(std::string_view utf8, std::string& row) {
   std::size_t plain = PrefixWithout(utf8, kCsvSpecial);
   if (plain == utf8.size()) {
     row.append(utf8);
@@ -265,10 +265,7 @@ class CsvWriter {
 
   void Input(std::string_view bytes) {
     MoveTo(0);
-    if (HoldsNone(bytes, kHigh))
-      AppendCsvField(bytes, row_);
-    else
-      AppendCsvField(ValidUtf8(bytes), row_);
+    AppendCsvField(bytes, row_);
   }
   void Text(Field field, std::string_view utf8) {
     const auto column = CsvColumn(field);
@@ -280,9 +277,9 @@ class CsvWriter {
       std::string oneLine(utf8);
       for (char& c : oneLine)
         if (c == '\r' || c == '\n') c = ' ';
-      return AppendCsvField(oneLine, row_);
+      return AppendCsvUtf8(oneLine, row_);
     }
-    AppendCsvField(utf8, row_);
+    AppendCsvUtf8(utf8, row_);
   }
   // Words are fixed names, codes, digits and dates: nothing to quote.
   void Word(Field field, std::string_view ascii) {
@@ -350,6 +347,13 @@ std::string ValidUtf8(std::string_view bytes) {
     bytes.remove_prefix(length ? length : consumed);
   }
   return out;
+}
+
+void AppendCsvField(std::string_view bytes, std::string& row) {
+  if (HoldsNone(bytes, kHigh))
+    AppendCsvUtf8(bytes, row);
+  else
+    AppendCsvUtf8(ValidUtf8(bytes), row);
 }
 
 std::string JsonString(std::string_view bytes) {

@@ -39,6 +39,10 @@ std::string CheckCsv(std::string_view input, const std::optional<IdReport>& repo
 void AppendCheckCsv(std::string_view input, const IdReport* report, std::string& out,
                     std::optional<RuleSet> rules = std::nullopt);
 
+// One CSV field of any bytes, appended: quoted when it holds a comma, quote,
+// CR or LF, its quotes doubled, ill-formed UTF-8 becoming U+FFFD.
+void AppendCsvField(std::string_view bytes, std::string& row);
+
 // The bytes with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view bytes);
 

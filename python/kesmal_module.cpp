@@ -5,6 +5,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 
 #include "kesmal/check.h"
 #include "kesmal/make.h"
+#include "kesmal/scan.h"
 
 namespace py = pybind11;
 
@@ -110,18 +112,102 @@ std::string_view LineBytes(const py::str& text, std::string& buffer) {
   return buffer;
 }
 
-// As `check --json --rules RULES`, which names the rules in every object.
-py::dict Check(const py::str& text, std::string_view rules) {
+kesmal::RuleSet RulesNamed(std::string_view rules) {
   if (rules != "classic" && rules != "current")
     throw py::value_error("unknown rules '" + std::string(rules) +
                           "' (expected classic or current)");
-  const auto ruleSet = rules == "current" ? kesmal::RuleSet::Current : kesmal::RuleSet::Classic;
+  return rules == "current" ? kesmal::RuleSet::Current : kesmal::RuleSet::Classic;
+}
+
+// As `check --json --rules RULES`, which names the rules in every object.
+py::dict Check(const py::str& text, std::string_view rules) {
+  const auto ruleSet = RulesNamed(rules);
   std::string buffer;
   const std::string_view line = LineBytes(text, buffer);
   DictBuilder builder;
   const auto report = kesmal::CheckInput(line, ruleSet);
   kesmal::VisitCheckFields(line, report ? &*report : nullptr, builder, ruleSet);
   return std::move(builder.root);
+}
+
+// The index in the str of each byte offset of its bytes, asked in rising order.
+class StrIndexes {
+ public:
+  // `escaped`: the bytes were made by LineBytes' slow path, one code point at a time.
+  StrIndexes(const py::str& text, std::string_view bytes, bool escaped) : bytes_(bytes) {
+    if (!escaped) return;
+    const int kind = PyUnicode_KIND(text.ptr());
+    const void* data = PyUnicode_DATA(text.ptr());
+    std::size_t offset = 0;
+    for (Py_ssize_t i = 0, n = PyUnicode_GET_LENGTH(text.ptr()); i < n; ++i) {
+      starts_.push_back(offset);
+      const char32_t c = PyUnicode_READ(kind, data, i);
+      offset += (c >= 0xDC80 && c <= 0xDCFF) || c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    }
+  }
+
+  std::size_t At(std::size_t offset) {
+    if (!starts_.empty())
+      return static_cast<std::size_t>(std::lower_bound(starts_.begin(), starts_.end(), offset) -
+                                      starts_.begin());
+    for (; counted_ < offset; ++counted_)
+      if ((static_cast<unsigned char>(bytes_[counted_]) & 0xC0) != 0x80) ++index_;
+    return index_;
+  }
+
+ private:
+  std::string_view bytes_;
+  std::vector<std::size_t> starts_;
+  std::size_t counted_ = 0;
+  std::size_t index_ = 0;
+};
+
+kesmal::JurisdictionSet OnlyOf(const py::object& only) {
+  if (only.is_none()) return kesmal::JurisdictionSet::All();
+  std::string list;
+  if (py::isinstance<py::str>(only)) {
+    list = only.cast<std::string>();
+  } else {
+    for (const auto& name : only) {
+      if (!list.empty()) list += ',';
+      list += std::string(py::str(name));
+    }
+  }
+  const auto set = kesmal::ParseJurisdictionList(list);
+  if (!set)
+    throw py::value_error("bad value '" + list +
+                          "' for only (expected jurisdictions among tw, hk, cn, cn15, kr)");
+  return *set;
+}
+
+// The objects of `kesmal-cli scan --json --rules RULES` for the text, with
+// `start` and `end`, the finding's indexes in the str.
+py::list Scan(const py::str& text, std::string_view rules, bool nearMisses, bool implausible,
+              const py::object& only) {
+  kesmal::ScanOptions options;
+  options.rules = RulesNamed(rules);
+  options.nearMisses = nearMisses;
+  options.implausible = implausible;
+  options.only = OnlyOf(only);
+  std::string buffer;
+  const std::string_view bytes = LineBytes(text, buffer);
+  StrIndexes indexes(text, bytes, bytes.data() == buffer.data() && !buffer.empty());
+  py::list findings;
+  kesmal::Scan(bytes, options, [&](const kesmal::Finding& finding) {
+    DictBuilder builder;
+    builder.root["path"] = py::none();
+    builder.root["line"] = finding.line;
+    builder.root["column"] = finding.column;
+    builder.root["offset"] = finding.offset;
+    builder.root["length"] = finding.length;
+    builder.root["text"] = Utf8(finding.text);
+    builder.root["plausible"] = finding.plausible;
+    kesmal::VisitCheckFields(finding.number, &finding.report, builder, options.rules);
+    builder.root["start"] = indexes.At(finding.offset);
+    builder.root["end"] = indexes.At(finding.offset + finding.length);
+    findings.append(std::move(builder.root));
+  });
+  return findings;
 }
 
 // A keyword's value as the option's text: a date in ISO form, a pair as a
@@ -190,6 +276,13 @@ PYBIND11_MODULE(_kesmal, module) {
   module.def("check", &Check, py::arg("text"), py::arg("rules") = "classic",
              "The fields of `kesmal-cli check --json --rules RULES` for one line of text, "
              "as a dict.");
+  module.def("scan", &Scan, py::arg("text"), py::arg("rules") = "classic",
+             py::arg("near_misses") = false, py::arg("implausible") = false,
+             py::arg("only") = py::none(),
+             "The identity numbers found in the text, as `kesmal-cli scan --json --rules RULES` "
+             "finds them: a list of dicts, each the JSON object (path None) with start and end, "
+             "its indexes in the str, so that text[start:end] is the finding's text. only "
+             "names the jurisdictions to look for (\"tw,hk\" or a list of names).");
   module.def("make", &Make, py::arg("jurisdiction"), py::arg("count") = 1,
              py::arg("seed") = py::none(),
              "New numbers of the jurisdiction (\"tw\", \"hk\", \"cn\", \"cn15\", \"kr\"), as "

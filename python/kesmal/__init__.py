@@ -8,6 +8,6 @@ checks and generation by the rules of kesmal-cli, in-process.
     >>> for number in kesmal.numbers("tw", count=100_000_000, seed=1):  # doctest: +SKIP
     ...     pass
 """
-from kesmal._kesmal import RequestError, check, make, numbers
+from kesmal._kesmal import RequestError, check, make, numbers, scan
 
-__all__ = ["check", "make", "numbers", "RequestError"]
+__all__ = ["check", "make", "numbers", "scan", "RequestError"]
