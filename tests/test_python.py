@@ -122,3 +122,29 @@ def test_provider_passes_keywords_on():
     fake.add_provider(Provider)
     result = kesmal.check(fake.cn_id(region="110105", sex="female"))
     assert (result["region_code"], result["sex"]) == ("110105", "female")
+
+
+def planted_text(rng, numbers):
+    """Random text of astral and CJK characters, lone surrogates and escaped
+    bytes, with numbers planted between spaces in some of its lines."""
+    points = (0x41, 0x31, 0x20, 0x4E2D, 0xD800, 0xDC00, 0xDC80, 0xDCFF, 0x1F600, 0xFF21, 0xA)
+    parts = []
+    for _ in range(3_000):
+        parts.append("".join(chr(rng.choice(points)) for _ in range(rng.randrange(0, 12))))
+        if rng.random() < 0.3:
+            parts.append(" " + rng.choice(numbers) + " ")
+    return "".join(parts)
+
+
+@pytest.mark.parametrize("rules", ["classic", "current"])
+def test_scan_gives_the_command_lines_objects_with_their_places_in_the_str(rules):
+    rng = random.Random(21)
+    numbers = kesmal.make("tw", count=50, seed=21) + kesmal.make("kr", count=50, seed=21)
+    text = planted_text(rng, numbers + ["A123456(3)", "８５０５０３－１２３４５６７", "11010519491231002x"])
+    findings = kesmal.scan(text, rules)
+    out = cli("scan", "--json", "--rules", rules, stdin=cli_bytes(text)).stdout.decode("utf-8")
+    objects = [json.loads(line) for line in out.splitlines()]
+    assert len(findings) == len(objects) > 100
+    for finding, expected in zip(findings, objects):
+        assert text[finding.pop("start"):finding.pop("end")] == finding["text"]
+        assert list(finding.items()) == list(expected.items())

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "kesmal/scan_inputs.h"
+#include "rules/date_phrase.h"
+
+namespace kesmal {
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome ScanWith(ScanRequest request, const std::string& input) {
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  const int status = ScanInputs(request, in, out, err);
+  return {status, out.str(), err.str()};
+}
+
+ScanRequest RequestOf(ScanOutput output, std::vector<std::string> paths = {}, unsigned jobs = 1) {
+  ScanRequest request;
+  request.output = output;
+  request.paths = std::move(paths);
+  request.jobs = jobs;
+  return request;
+}
+
+class TempFile {
+ public:
+  explicit TempFile(const std::string& text) {
+    char name[] = "/tmp/kesmal_scan_XXXXXX";
+    const int fd = mkstemp(name);
+    close(fd);
+    path_ = name;
+    std::ofstream(path_, std::ios::binary) << text;
+  }
+  ~TempFile() { std::remove(path_.c_str()); }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+const std::string kTwoNumbers = "id A123456789, 0001011000002\nnone here\n身分證A123456789號\n";
+
+struct RecordCase {
+  const char* name;
+  ScanOutput output;
+  bool namedFile;  // else standard input alone
+  std::string expected;  // FILE stands for the file's name
+  JurisdictionSet only = JurisdictionSet::All();
+};
+
+class Records : public testing::TestWithParam<RecordCase> {};
+
+TEST_P(Records, AreWrittenAsGrepWritesThem) {
+  const ScopedToday today({2026, 6, 15});
+  const auto& row = GetParam();
+  const TempFile file(kTwoNumbers);
+  ScanRequest request = RequestOf(row.output, row.namedFile ? std::vector{file.Path()}
+                                                             : std::vector<std::string>{});
+  request.options.only = row.only;
+  const auto outcome = ScanWith(request, row.namedFile ? "" : kTwoNumbers);
+  std::string expected = row.expected;
+  for (std::size_t at; (at = expected.find("FILE")) != std::string::npos;)
+    expected.replace(at, 4, file.Path());
+  EXPECT_EQ(outcome.out, expected);
+  EXPECT_EQ(outcome.status, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , Records,
+    testing::Values(
+        RecordCase{"plain_file", ScanOutput::Plain, true,
+                   "FILE:1:4:A123456789\nFILE:1:16:0001011000002\nFILE:3:10:A123456789\n"},
+        RecordCase{"plain_standard_input_alone", ScanOutput::Plain, false,
+                   "1:4:A123456789\n1:16:0001011000002\n3:10:A123456789\n"},
+        RecordCase{"count", ScanOutput::Count, true, "FILE:3\n"},
+        RecordCase{"count_of_standard_input", ScanOutput::Count, false, "3\n"},
+        RecordCase{"files_with_matches", ScanOutput::FilesWithMatches, false,
+                   "(standard input)\n"},
+        RecordCase{"json_names_the_place_then_the_check", ScanOutput::Json, false,
+                   R"({"path":null,"line":1,"column":16,"offset":15,"length":13,)"
+                   R"("text":"0001011000002","plausible":true,"input":"0001011000002",)"
+                   R"("jurisdiction":"kr","valid":true,"faults":[],"birth_date":"2000-01-01",)"
+                   R"("not_yet_born":false,"record_age":false,"sex":"male","report":)"
+                   R"("“0001011000002”是一位于“西元 2000 年 1 月 1 日”出生的韩国“男性”身分证字号。"})"
+                   "\n",
+                   JurisdictionSet::None().Add(Jurisdiction::Korea)}));
+
+TEST(ScanInputs, AnUnreadableInputIsNamedAndTheOthersAreScanned) {
+  const TempFile file(kTwoNumbers);
+  const auto outcome = ScanWith(RequestOf(ScanOutput::Count, {"/no/such/file", file.Path()}), "");
+  EXPECT_EQ(outcome.out, file.Path() + ":3\n");
+  EXPECT_EQ(outcome.err, "kesmal-cli: /no/such/file: No such file or directory\n");
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(ScanWith(RequestOf(ScanOutput::Count), "nothing\n").status, 1);
+}
+
+// Lines of every length, a line longer than a block among them, numbers in
+// some: blocks on several threads must give what one thread gives.
+std::string ManyLines() {
+  std::mt19937 random(7);
+  std::string text;
+  for (int line = 0; line < 60000; ++line) {
+    const int length = line % 20000 == 7 ? 2500 * 1024 : static_cast<int>(random() % 90);
+    for (int i = 0; i < length; ++i) {
+      text += static_cast<char>(" abc0123456789-,("[random() % 17]);
+      if (random() % 50000 == 0) text += " A123456789 ";
+    }
+    if (random() % 7 == 0) text += " 11010519491231002X";
+    text += line % 3 ? "\n" : "\r\n";
+  }
+  return text + "A1234563";  // no line end at the end
+}
+
+TEST(ScanInputs, BlocksOnSeveralThreadsGiveWhatOneThreadGives) {
+  const ScopedToday today({2026, 6, 15});
+  const std::string text = ManyLines();
+  for (const ScanOutput output : {ScanOutput::Json, ScanOutput::Count}) {
+    const auto alone = ScanWith(RequestOf(output, {}, 1), text);
+    ASSERT_GT(alone.out.size(), 1000u * (output == ScanOutput::Json));
+    EXPECT_EQ(ScanWith(RequestOf(output, {}, 2), text).out, alone.out);
+    EXPECT_EQ(ScanWith(RequestOf(output, {}, 5), text).out, alone.out);
+  }
+}
+
+}  // namespace
+}  // namespace kesmal
