@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "kesmal/check.h"
 #include "kesmal/make.h"
+#include "kesmal/mask.h"
 #include "kesmal/records.h"
 #include "kesmal/scan_inputs.h"
 #include "rules/current.h"
@@ -136,10 +137,10 @@ void DeclareScan(CLI::App& program, ScanCommand& command) {
                      "print CSV instead: a header row, then one row per finding with the same "
                      "columns, then those of check --csv")
           ->excludes(json);
-  CLI::Option* count = scan->add_flag("-c,--count", command.count,
-                                      "print the number of findings per input instead")
-                           ->excludes(json)
-                           ->excludes(csv);
+  CLI::Option* count =
+      scan->add_flag("-c,--count", command.count, "print the number of findings per input instead")
+          ->excludes(json)
+          ->excludes(csv);
   scan->add_flag("-l,--files-with-matches", command.filesWithMatches,
                  "print the names of the inputs with at least one finding instead")
       ->excludes(json)
@@ -149,6 +150,87 @@ void DeclareScan(CLI::App& program, ScanCommand& command) {
       *scan, "--jobs", kJobs, [&request](unsigned jobs) { request.jobs = jobs; },
       "scan each input in blocks of lines on N threads at once (1 to 64; default 1); the "
       "output is the same, in input order");
+}
+
+std::optional<KeepSet> ParseKeep(std::string_view text) {
+  KeepSet keep;
+  for (;;) {
+    const std::size_t comma = text.find(',');
+    const auto field = KeptFieldNamed(text.substr(0, comma));
+    if (!field) return std::nullopt;
+    keep = keep.With(*field);
+    if (comma == std::string_view::npos) return keep;
+    text.remove_prefix(comma + 1);
+  }
+}
+
+std::optional<bool> ParseNearMisses(std::string_view text) {
+  if (text == "redact") return true;
+  return std::nullopt;
+}
+
+constexpr ValueType<KeepSet> kKeep{
+    "FIELDS", "fields among sex, birth-date, birth-year, region, province", ParseKeep};
+constexpr ValueType<bool> kNearMisses{"redact", "redact", ParseNearMisses};
+
+struct MaskCommand {
+  MaskRequest request;
+  std::optional<std::string> keyFile;
+  std::optional<std::string> newKey;
+  std::optional<RuleSet> rules;
+  bool redact = false;
+  bool reverse = false;
+};
+
+void DeclareMask(CLI::App& program, MaskCommand& command) {
+  MaskOptions& options = command.request.options;
+  CLI::App* mask = program.add_subcommand(
+      "mask",
+      "Write each FILE (or standard input, also as -) with every number that scan finds "
+      "replaced, every other byte unchanged: by its pseudonym under a key, another valid "
+      "number of the same jurisdiction and kind, written in the same form, the same for the "
+      "same number in every file and run; or, with --redact, by asterisks. Standard error "
+      "ends with a summary.");
+  mask->allow_extras();
+  mask->add_option("FILE", command.request.paths);
+  mask->add_option("--key-file", command.keyFile,
+                   "the key: a file of 32 bytes, or of 64 hexadecimal digits, that only its "
+                   "owner may read")
+      ->type_name("FILE");
+  CLI::Option* newKey =
+      mask->add_option("--new-key", command.newKey,
+                       "write a new key from the system's random source into FILE, which must "
+                       "not exist, readable by its owner alone; nothing is masked")
+          ->type_name("FILE");
+  Declare(
+      *mask, "--keep", kKeep, [&options](KeepSet keep) { options.keep = keep; },
+      "keep these fields of each number, a list of sex, birth-date, birth-year, region "
+      "(the Taiwan letter, the mainland region code) and province (the mainland code's "
+      "first two digits); a field a jurisdiction lacks does not apply to it");
+  CLI::Option* redact = mask->add_flag("--redact", command.redact,
+                                       "replace each letter and digit with * instead, but those "
+                                       "of kept fields; hyphens and brackets stay; no key")
+                            ->excludes("--key-file");
+  mask->add_flag("--reverse", command.reverse,
+                 "give back the numbers that the same key and options made these pseudonyms of")
+      ->excludes(redact);
+  Declare(
+      *mask, "--near-misses", kNearMisses,
+      [&options](bool redactThem) { options.redactNearMisses = redactThem; },
+      "redact also what fails its check by its check character alone; without it such "
+      "numbers are left, and the summary counts them");
+  mask->add_flag("--in-place", command.request.inPlace,
+                 "rewrite each FILE through a temporary file in its folder, renamed over it "
+                 "only once complete");
+  Declare(*mask, "--rules", kRules, command.rules,
+          "the rule set the numbers are judged by: classic (the default) or current");
+  Declare(
+      *mask, "--only", kOnly, [&options](JurisdictionSet only) { options.only = only; },
+      "look for these jurisdictions alone, a list such as tw,hk");
+  mask->add_flag("--implausible", options.implausible,
+                 "mask also valid numbers that no real card carries, as scan --implausible "
+                 "reports them");
+  newKey->excludes("--key-file")->excludes(redact);
 }
 
 constexpr std::size_t kHelpWidth = 79;
@@ -179,6 +261,13 @@ void PrintOptions(std::ostream& out, const CLI::App& command, bool runOptions) {
       Wrap(out, help, 10, 10);
     }
   }
+}
+
+void PrintMaskHelp(const CLI::App& program, std::ostream& out) {
+  out << "  kesmal-cli mask [OPTIONS] [FILE...]\n      ";
+  const CLI::App* mask = program.get_subcommand("mask");
+  Wrap(out, mask->get_description(), 6, 6);
+  PrintOptions(out, *mask, false);
 }
 
 void PrintScanHelp(const CLI::App& program, std::ostream& out) {
@@ -213,7 +302,8 @@ void PrintMakeHelp(const CLI::App& program, std::ostream& out, const CLI::App* o
 constexpr std::string_view kExitStatus =
     "Exit status: 0 when every number checked is valid, 1 when any is not\n"
     "(an unsupported length counts as not valid), 2 for a usage error; of\n"
-    "scan, as grep's: 0 when it found a number, 1 when none, 2 after an error.\n";
+    "scan, as grep's: 0 when it found a number, 1 when none, 2 after an error;\n"
+    "of mask, 0, or 2 after an error.\n";
 
 // The whole help, or a command's own when the arguments name one.
 void PrintHelp(const CLI::App& program, const std::vector<std::string>& topic, std::ostream& out) {
@@ -226,11 +316,14 @@ void PrintHelp(const CLI::App& program, const std::vector<std::string>& topic, s
     PrintMakeHelp(program, out, topic.size() > 1 ? make->get_subcommand(topic[1]) : nullptr);
   } else if (!topic.empty() && topic[0] == "scan") {
     PrintScanHelp(program, out);
+  } else if (!topic.empty() && topic[0] == "mask") {
+    PrintMaskHelp(program, out);
   } else {
     PrintCheckHelp(program, out);
     PrintMakeHelp(program, out, nullptr);
     out << '\n';
     PrintScanHelp(program, out);
+    PrintMaskHelp(program, out);
     out << "\n  kesmal-cli --help\n      Show this text; kesmal-cli COMMAND --help shows that "
            "command's alone.\n  kesmal-cli --version\n      Print the program's name and "
            "version.\n";
@@ -280,6 +373,23 @@ int RunScan(ScanCommand scan, std::istream& in, std::ostream& out, std::ostream&
                    : scan.filesWithMatches ? ScanOutput::FilesWithMatches
                                            : ScanOutput::Plain;
   return ScanInputs(request, in, out, err);
+}
+
+int RunMask(MaskCommand mask, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (mask.newKey) {
+    WriteNewKeyFile(*mask.newKey);
+    return kExitValid;
+  }
+  MaskOptions& options = mask.request.options;
+  options.rules = mask.rules.value_or(RuleSet::Classic);
+  options.direction = mask.reverse ? MaskDirection::Reverse : MaskDirection::Encipher;
+  if (!mask.redact && !mask.keyFile)
+    throw UsageError{"mask needs --key-file FILE, or --redact (a new key: --new-key FILE)"};
+  if (mask.keyFile) options.key = ReadKeyFile(*mask.keyFile);
+  if (mask.request.inPlace &&
+      std::ranges::count(mask.request.paths, "-") + mask.request.paths.empty() > 0)
+    throw UsageError{"--in-place rewrites files: name each FILE, not standard input"};
+  return MaskInputs(mask.request, in, out, err);
 }
 
 int RunMake(const MakeCommand& make, std::ostream& out) {
@@ -340,7 +450,7 @@ const CLI::App& ChosenCommand(const CLI::App& program) {
                        CommandPath(*chosen[0])};
     command = chosen.front();
   }
-  if (command == &program) throw UsageError{"missing command (check, make or scan)"};
+  if (command == &program) throw UsageError{"missing command (check, make, scan or mask)"};
   if (command->get_name() == "make") Validate(MakeRequest{});  // names the jurisdictions
   return *command;
 }
@@ -362,6 +472,7 @@ struct Program {
   CheckCommand check;
   MakeCommand make;
   ScanCommand scan;
+  MaskCommand mask;
   bool version = false;
   CLI::App app{"check and make identity-card numbers", "kesmal-cli"};
 
@@ -372,6 +483,7 @@ struct Program {
     DeclareCheck(app, check);
     DeclareMake(app, make);
     DeclareScan(app, scan);
+    DeclareMask(app, mask);
   }
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -382,6 +494,7 @@ struct Program {
     check = {};
     make = {};
     scan = {};
+    mask = {};
     version = false;
     return app;
   }
@@ -396,6 +509,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   const CheckCommand& check = declared.check;
   const MakeCommand& make = declared.make;
   const ScanCommand& scan = declared.scan;
+  const MaskCommand& mask = declared.mask;
   const bool& version = declared.version;
   try {
     if (WantsHelp(args)) {
@@ -411,11 +525,14 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     const std::string& command = ChosenCommand(program).get_name();
     if (command == "check") return RunCheck(check, in, out);
     if (command == "scan") return RunScan(scan, in, out, err);
+    if (command == "mask") return RunMask(mask, in, out, err);
     return RunMake(make, out);
   } catch (const UsageError& error) {
     err << "kesmal-cli: " << error.message << " (see kesmal-cli --help)\n";
   } catch (const RequestError& error) {
     err << "kesmal-cli: " << error.what() << " (see kesmal-cli --help)\n";
+  } catch (const MaskError& error) {
+    err << "kesmal-cli: " << error.what() << '\n';
   } catch (const CLI::ArgumentMismatch& error) {
     err << "kesmal-cli: " << MissingValue(error) << " (see kesmal-cli --help)\n";
   } catch (const CLI::ParseError& error) {

@@ -1,0 +1,136 @@
+#pragma once
+// Masking: text written again with every number a scan finds replaced, and
+// every other byte as it was. A number becomes its pseudonym under a key
+// (kesmal/pseudonym.h), written in the form it stood in (length, letter
+// case, hyphen, brackets, full width), or is redacted to asterisks but for
+// its kept fields.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kesmal/pseudonym.h"
+#include "kesmal/scan.h"
+
+namespace kesmal {
+
+struct MaskOptions {
+  std::optional<MaskKey> key;  // none: redaction
+  KeepSet keep;
+  MaskDirection direction = MaskDirection::Encipher;
+  RuleSet rules = RuleSet::Classic;
+  JurisdictionSet only = JurisdictionSet::All();
+  bool implausible = false;       // valid but implausible numbers are masked too
+  bool redactNearMisses = false;  // numbers wrong by their check character alone
+};
+
+// Throws MaskError for options that cannot serve: a pseudonym without a
+// key, or a keep set that leaves some jurisdiction looked for fewer numbers
+// than a pseudonym needs.
+void ValidateMask(const MaskOptions& options);
+
+// What a masker did, for the summary.
+struct MaskCounts {
+  std::array<std::uint64_t, 5> replaced{};  // by Jurisdiction
+  std::uint64_t nearMissesLeft = 0;
+  std::uint64_t nearMissesRedacted = 0;
+};
+
+// "masked 3 numbers (tw 1, cn 2); left 1 near miss"
+std::string MaskSummary(const MaskCounts& counts, bool redacted);
+
+// Masks one input read in pieces of any size: Feed each piece, then Finish
+// once; the masked bytes go to the sink as they are decided, in order.
+class TextMasker {
+ public:
+  explicit TextMasker(const MaskOptions& options);  // validates them
+  TextMasker(const TextMasker&) = delete;
+  TextMasker& operator=(const TextMasker&) = delete;
+
+  // `write(std::string_view)` receives the output.
+  template <typename Write>
+  void Feed(std::string_view piece, Write&& write) {
+    scanner_.Feed(piece, [&](const Finding& finding) { Replace(finding); });
+    held_ += piece;
+    fed_ += piece.size();
+    Release(fed_ > kHold ? fed_ - kHold : 0, write);
+  }
+  template <typename Write>
+  void Finish(Write&& write) {
+    scanner_.Finish([&](const Finding& finding) { Replace(finding); });
+    Release(fed_, write);
+  }
+
+  const MaskCounts& Counts() const { return counts_; }
+
+  // The masked form of one written number (as a scan finds it); none when
+  // the text is not one number that is masked.
+  std::optional<std::string> MaskNumber(std::string_view written);
+
+ private:
+  // A finding never starts further back than this from the last byte fed.
+  static constexpr std::size_t kHold = Scanner::kBehind + Scanner::kAhead + 64;
+
+  void Replace(const Finding& finding);
+  std::optional<std::string> Masked(const Finding& finding);
+
+  template <typename Write>
+  void Release(std::uint64_t upTo, Write& write) {
+    // Replacements are written in place of their text, in input order.
+    std::size_t at = 0;
+    for (; next_ < replacements_.size() && replacements_[next_].offset < upTo; ++next_) {
+      const auto& replacement = replacements_[next_];
+      write(std::string_view(held_).substr(at, replacement.offset - start_ - at));
+      write(std::string_view(replacement.text));
+      at = replacement.offset + replacement.length - start_;
+    }
+    if (next_ == replacements_.size()) {
+      replacements_.clear();
+      next_ = 0;
+    }
+    const std::size_t end = std::max<std::uint64_t>(start_ + at, upTo) - start_;
+    write(std::string_view(held_).substr(at, end - at));
+    held_.erase(0, end);
+    start_ += end;
+  }
+
+  struct Replacement {
+    std::uint64_t offset;
+    std::uint64_t length;
+    std::string text;
+  };
+
+  MaskOptions options_;
+  std::optional<Pseudonymizer> pseudonymizer_;
+  Scanner scanner_;
+  std::string held_;         // fed, not yet written
+  std::uint64_t start_ = 0;  // the offset of held_
+  std::uint64_t fed_ = 0;
+  std::vector<Replacement> replacements_;
+  std::size_t next_ = 0;
+  MaskCounts counts_;
+};
+
+struct MaskRequest {
+  std::vector<std::string> paths;  // none, or "-": standard input
+  MaskOptions options;
+  bool inPlace = false;  // each FILE rewritten through a temporary file beside it
+  std::string program = "kesmal-cli";
+};
+
+// Masks every input to out, or each file in place: written to a temporary
+// file in its folder, which replaces it only once complete, so that an
+// interrupted run leaves every file as it was. An input that cannot be read
+// or rewritten is named on err and the others are still masked. Ends err
+// with the summary; returns 0, or 2 after an error.
+int MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out, std::ostream& err);
+
+// The whole text masked.
+std::string MaskText(std::string_view text, const MaskOptions& options,
+                     MaskCounts* counts = nullptr);
+
+}  // namespace kesmal
