@@ -75,7 +75,7 @@ struct Finding {
   std::string_view text;    // as written
   std::string_view number;  // canonical: ASCII, capitals, no hyphen, space or bracket
   Jurisdiction jurisdiction;
-  bool valid;  // false for a near miss
+  bool valid;  // false for a near miss, which with its right check character is plausible
   // Nothing in it contradicts a real card: a mainland number's first two
   // digits name a province of the tables (under today's rules also 81, 82 or
   // 83) and its birth is neither after today nor past any record age; an old
