@@ -18,9 +18,9 @@ namespace kesmal {
 namespace {
 
 // No form holds more digits in one run than the mainland's eighteen.
-constexpr int kLongestRun = 18;
+constexpr std::size_t kLongestRun = 18;
 // Every form holds a run of at least six digits.
-constexpr int kShortestRun = 6;
+constexpr std::size_t kShortestRun = 6;
 // The bytes a search reads before its first: 19 full-width digits, three
 // letters and the character before them.
 constexpr std::size_t kSearchReach = (kLongestRun + 1 + 3 + 1) * 3;
@@ -162,7 +162,7 @@ struct Place {
 // number is found once.
 std::size_t SearchStartOfRun(const Window& window, std::size_t runStart) {
   std::size_t at = runStart;
-  for (int count = 1;; ++count) {
+  for (std::size_t count = 1;; ++count) {
     const Unit unit = window.At(at);
     if (unit.kind != Kind::Digit) return SIZE_MAX;
     if (unit.bytes == 3 || count == kShortestRun) return at;
@@ -172,7 +172,7 @@ std::size_t SearchStartOfRun(const Window& window, std::size_t runStart) {
 
 // Whether that many letters and digits can start a form: the digits of a
 // mainland number may be followed by its X, and six by a hyphen or a bracket.
-constexpr bool RunFitsAForm(int letters, int digits) {
+constexpr bool RunFitsAForm(int letters, std::size_t digits) {
   switch (letters) {
     case 0: return digits == 6 || digits == 13 || digits == 15 || digits == 17 || digits == 18;
     case 1: return digits == 6 || digits == 7 || digits == 9;
@@ -282,7 +282,8 @@ std::uint64_t DigitsBefore(const Window& window, std::size_t at) {
 // Bits of the ASCII digits that end a run of six.
 constexpr std::uint64_t SixthDigits(std::uint64_t digits, std::uint64_t previousDigits) {
   std::uint64_t six = digits;
-  for (int by = 1; by < kShortestRun; ++by) six &= ShiftIn(digits, previousDigits, by);
+  for (int by = 1; by < static_cast<int>(kShortestRun); ++by)
+    six &= ShiftIn(digits, previousDigits, by);
   return six;
 }
 
@@ -331,6 +332,7 @@ class ScanPass {
 
   Scanner& scanner_;
   FindingSink sink_;
+  std::uint64_t searchedUpTo_ = 0;  // the end of the last digit run searched
 };
 
 void ScanPass::Range(const Window& window, std::size_t from, std::size_t to) {
@@ -356,6 +358,7 @@ void ScanPass::Range(const Window& window, std::size_t from, std::size_t to) {
     previousSix = six;
     for (; starts && !scanner_.stopped_; starts &= starts - 1) {
       const int bit = std::countr_zero(starts);
+      if (window.base + at + bit < searchedUpTo_) continue;
       // Past the block the run's end is looked for byte by byte.
       const std::size_t runEnd = at + bit + std::countr_one(block.digits >> bit);
       if (SettledByAsciiBytes(window, at + bit, runEnd)) continue;
@@ -391,7 +394,7 @@ bool ScanPass::SettledByAsciiBytes(const Window& window, std::size_t at, std::si
   const std::size_t runStart = at + 1 - kShortestRun;
   const std::size_t digits = end - runStart;
   if (letters > 2 || ByteUnit(data[before]).kind == Kind::Digit || digits > kLongestRun ||
-      !RunFitsAForm(letters, static_cast<int>(digits)))
+      !RunFitsAForm(letters, digits))
     return true;
   const Kind next = ByteUnit(data[end]).kind;
   if (next == Kind::Letter || (digits == kShortestRun && next != Kind::Other)) return false;
@@ -404,13 +407,15 @@ bool ScanPass::SettledByAsciiBytes(const Window& window, std::size_t at, std::si
 // A candidate is its digit run, the letters before it, and what follows it:
 // a letter, a hyphen and seven digits, or a bracketed check character.
 void ScanPass::Search(const Window& window, std::size_t at, const Place& place) {
-  int digits = 0;
+  std::size_t digits = 0;
+  std::size_t runEnd = at;
+  for (Unit unit; (unit = window.At(runEnd)).kind == Kind::Digit; runEnd += unit.bytes) ++digits;
+  // Every later start in the run would search the same run.
+  searchedUpTo_ = window.base + runEnd;
   std::size_t runStart = at;
   for (Unit unit; (unit = window.Before(runStart)).kind == Kind::Digit; runStart -= unit.bytes)
     if (++digits > kLongestRun) return;
-  std::size_t runEnd = at;
-  for (Unit unit; (unit = window.At(runEnd)).kind == Kind::Digit; runEnd += unit.bytes)
-    if (++digits > kLongestRun) return;
+  if (digits > kLongestRun) return;
   // A run of ASCII digits is searched from its sixth, where the fast pass stops.
   const bool asciiStart = runStart + kShortestRun - 1 == at && window.data[at] < 0x80;
   if (!asciiStart && SearchStartOfRun(window, runStart) != at) return;

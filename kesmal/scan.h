@@ -75,7 +75,7 @@ struct Finding {
   std::string_view text;    // as written
   std::string_view number;  // canonical: ASCII, capitals, no hyphen, space or bracket
   Jurisdiction jurisdiction;
-  bool valid;  // false for a near miss
+  bool valid;  // false for a near miss, which with its right check character is plausible
   // Nothing in it contradicts a real card: a mainland number's first two
   // digits name a province of the tables (under today's rules also 81, 82 or
   // 83) and its birth is neither after today nor past any record age; an old
@@ -87,16 +87,21 @@ struct Finding {
   const IdReport& report;
 };
 
-// A reference to what receives the findings: any callable taking a Finding,
-// returning nothing or a bool (false stops the scan: -l and -q need only the
-// first). It must outlive the call it is passed to, as a lambda written in
-// that call does.
+class FindingSink;
+
+// Any callable taking a Finding, returning nothing or a bool.
+template <typename Receiver>
+concept FindingReceiver = !std::is_same_v<std::remove_cvref_t<Receiver>, FindingSink> &&
+                          std::is_invocable_v<Receiver&, const Finding&>;
+
+// A reference to what receives the findings, which returns nothing or
+// whether the scan goes on (false stops it: -l and -q need only the first).
+// It must outlive the call it is passed to, as a lambda written in that call
+// does; it converts implicitly, so that the lambda is passed as it is.
 class FindingSink {
  public:
-  template <typename Receiver>
-  requires(!std::is_same_v<std::remove_cvref_t<Receiver>, FindingSink> &&
-           std::is_invocable_v<Receiver&, const Finding&>)
-      FindingSink(Receiver&& receiver)  // NOLINT(google-explicit-constructor): passed as a lambda
+  template <FindingReceiver Receiver>
+  FindingSink(Receiver&& receiver)
       : receiver_(const_cast<void*>(static_cast<const void*>(&receiver))),
         call_(&Call<std::remove_reference_t<Receiver>>) {}
 
@@ -128,8 +133,9 @@ struct ScanStart {
 };
 
 // The scan of one input. Feed it the input's bytes piece after piece, then
-// call Finish once; each finding goes to the sink of the call that completes
-// it, at its true offset however the pieces were cut.
+// call Finish once, after the last piece; each finding goes to the sink of
+// the call that completes it, at its true offset however the pieces were cut.
+// One scanner serves one thread; scanners on other threads are independent.
 class Scanner {
  public:
   // The input starts at `start`, at the beginning of a line.
