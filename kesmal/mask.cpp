@@ -192,8 +192,8 @@ TextMasker::TextMasker(const MaskOptions& options)
     pseudonymizer_.emplace(*options.key, options.rules, options.keep, options.direction);
 }
 
-std::optional<std::string> TextMasker::Masked(const Finding& finding) {
-  auto& replaced = counts_.replaced[static_cast<std::size_t>(finding.jurisdiction)];
+std::optional<std::string> TextMasker::Masked(const Finding& finding, bool& later) {
+  later = false;
   if (!finding.valid) {
     if (!options_.redactNearMisses) {
       ++counts_.nearMissesLeft;
@@ -202,21 +202,53 @@ std::optional<std::string> TextMasker::Masked(const Finding& finding) {
     ++counts_.nearMissesRedacted;
     return Redacted(finding.text, finding.jurisdiction, options_.keep);
   }
-  ++replaced;
+  ++counts_.replaced[static_cast<std::size_t>(finding.jurisdiction)];
   if (!pseudonymizer_) return Redacted(finding.text, finding.jurisdiction, options_.keep);
-  return InWrittenForm(finding.text, pseudonymizer_->Pseudonym(finding.number));
+  later = true;
+  return std::string();
 }
 
 void TextMasker::Replace(const Finding& finding) {
   if (finding.offset < start_) throw std::logic_error("a finding behind what was written");
-  if (auto text = Masked(finding))
-    replacements_.push_back({finding.offset, finding.length, std::move(*text)});
+  bool later = false;
+  if (auto text = Masked(finding, later))
+    replacements_.push_back({finding.offset, finding.length, std::move(*text), later});
+}
+
+void TextMasker::ResolvePseudonyms() {
+  const std::size_t first = std::max(waiting_, next_);
+  if (first >= replacements_.size()) return;
+  numbers_.resize(replacements_.size() - first);
+  numberViews_.clear();
+  std::size_t count = 0;
+  for (std::size_t i = first; i < replacements_.size(); ++i) {
+    const Replacement& replacement = replacements_[i];
+    if (!replacement.waiting) continue;
+    numbers_[count] = CanonicalOf(
+        std::string_view(held_).substr(replacement.offset - start_, replacement.length));
+    numberViews_.push_back(numbers_[count++]);
+  }
+  if (pseudonyms_.size() < count) pseudonyms_.resize(count);
+  pseudonymizer_->PseudonymsInto(numberViews_, {pseudonyms_.data(), count});
+  count = 0;
+  for (std::size_t i = first; i < replacements_.size(); ++i) {
+    Replacement& replacement = replacements_[i];
+    if (!replacement.waiting) continue;
+    replacement.text = InWrittenForm(
+        std::string_view(held_).substr(replacement.offset - start_, replacement.length),
+        pseudonyms_[count++]);
+    replacement.waiting = false;
+  }
+  waiting_ = replacements_.size();
 }
 
 std::optional<std::string> TextMasker::MaskNumber(std::string_view written) {
   std::optional<std::string> masked;
   Scan(written, ScanOptionsOf(options_), [&](const Finding& finding) {
-    if (finding.offset == 0 && finding.length == written.size()) masked = Masked(finding);
+    if (finding.offset != 0 || finding.length != written.size()) return;
+    bool later = false;
+    masked = Masked(finding, later);
+    if (later) masked = InWrittenForm(written, pseudonymizer_->Pseudonym(finding.number));
   });
   return masked;
 }

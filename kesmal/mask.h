@@ -76,10 +76,14 @@ class TextMasker {
   static constexpr std::size_t kHold = Scanner::kBehind + Scanner::kAhead + 64;
 
   void Replace(const Finding& finding);
-  std::optional<std::string> Masked(const Finding& finding);
+  // The replacement's text; none for a pseudonym, which waits for its batch.
+  std::optional<std::string> Masked(const Finding& finding, bool& later);
+  // The pseudonyms of the numbers waiting, enciphered together.
+  void ResolvePseudonyms();
 
   template <typename Write>
   void Release(std::uint64_t upTo, Write& write) {
+    ResolvePseudonyms();
     // Replacements are written in place of their text, in input order.
     std::size_t at = 0;
     for (; next_ < replacements_.size() && replacements_[next_].offset < upTo; ++next_) {
@@ -88,10 +92,9 @@ class TextMasker {
       write(std::string_view(replacement.text));
       at = replacement.offset + replacement.length - start_;
     }
-    if (next_ == replacements_.size()) {
-      replacements_.clear();
-      next_ = 0;
-    }
+    replacements_.erase(replacements_.begin(), replacements_.begin() + static_cast<long>(next_));
+    waiting_ -= std::min(waiting_, next_);
+    next_ = 0;
     const std::size_t end = std::max<std::uint64_t>(start_ + at, upTo) - start_;
     write(std::string_view(held_).substr(at, end - at));
     held_.erase(0, end);
@@ -102,6 +105,7 @@ class TextMasker {
     std::uint64_t offset;
     std::uint64_t length;
     std::string text;
+    bool waiting = false;  // for its pseudonym
   };
 
   MaskOptions options_;
@@ -112,6 +116,9 @@ class TextMasker {
   std::uint64_t fed_ = 0;
   std::vector<Replacement> replacements_;
   std::size_t next_ = 0;
+  std::size_t waiting_ = 0;  // the first replacement waiting for its pseudonym
+  std::vector<std::string> numbers_, pseudonyms_;
+  std::vector<std::string_view> numberViews_;
   MaskCounts counts_;
 };
 

@@ -1,5 +1,6 @@
 #include "kesmal/written_form.h"
 
+#include <algorithm>
 #include <bitset>
 
 namespace kesmal {
@@ -88,6 +89,20 @@ std::bitset<18> KeptPositions(Jurisdiction jurisdiction, KeepSet keep) {
   return kept;
 }
 
+bool AllAsciiAlnum(std::string_view text) {
+  return std::ranges::all_of(text, IsAsciiAlnum);
+}
+
+// Most numbers stand as they are checked, in ASCII without separators.
+std::string AsciiInWrittenForm(std::string_view written, std::string_view canonical) {
+  std::string out(canonical);
+  bool upper = false, lower = false;
+  for (char c : written) upper |= IsUpper(c), lower |= IsLower(c);
+  for (std::size_t i = 0; i < out.size(); ++i)
+    if (IsLower(written[i]) || (lower && !upper && !IsUpper(written[i]))) out[i] = Lower(out[i]);
+  return out;
+}
+
 }  // namespace
 
 std::size_t AlnumLength(std::string_view text, std::size_t at) {
@@ -96,6 +111,12 @@ std::size_t AlnumLength(std::string_view text, std::size_t at) {
 }
 
 std::string CanonicalOf(std::string_view written) {
+  if (AllAsciiAlnum(written)) {
+    std::string canonical(written);
+    for (char& c : canonical)
+      if (IsLower(c)) c = static_cast<char>(c - 'a' + 'A');
+    return canonical;
+  }
   std::string canonical;
   for (std::size_t at = 0; at < written.size();) {
     const std::size_t length = AlnumLength(written, at);
@@ -109,6 +130,8 @@ std::string CanonicalOf(std::string_view written) {
 }
 
 std::string InWrittenForm(std::string_view written, std::string_view canonical) {
+  if (written.size() == canonical.size() && AllAsciiAlnum(written))
+    return AsciiInWrittenForm(written, canonical);
   const bool small = SmallLetters(written);
   std::string out;
   out.reserve(written.size());
