@@ -287,6 +287,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{
             "age_and_birth", {"make", "kr", "--age", "1-2", "--birth", "2000-01-01"}, "--age"},
         UsageCase{"invalid_and_unique", {"make", "tw", "--invalid", "any", "--unique"}, "--unique"},
+        UsageCase{"unknown_scan_jurisdiction", {"scan", "--only", "tw,jp"}, "'tw,jp'"},
+        UsageCase{"mask_without_key", {"mask", "-"}, "--key-file"},
+        UsageCase{"mask_keeps_an_unknown_field", {"mask", "--redact", "--keep", "age"}, "'age'"},
+        UsageCase{"mask_in_place_of_standard_input", {"mask", "--redact", "--in-place"},
+                  "--in-place"},
         UsageCase{"csv_and_json", {"check", "--csv", "--json"}, "--json"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -323,7 +328,9 @@ INSTANTIATE_TEST_SUITE_P(, CommandHelp,
                                          HelpCase{{"make", "--help"}, "make cn15", "--jobs"},
                                          HelpCase{{"make", "tw", "--help"}, "--region LETTER",
                                                   "make hk"},
-                                         HelpCase{{"help", "make", "kr"}, "yymmdd", "make cn"}));
+                                         HelpCase{{"help", "make", "kr"}, "yymmdd", "make cn"},
+                                         HelpCase{{"scan", "--help"}, "--near-misses", "--keep"},
+                                         HelpCase{{"mask", "--help"}, "--keep", "--jobs"}));
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
