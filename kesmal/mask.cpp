@@ -26,6 +26,7 @@ ScanOptions ScanOptionsOf(const MaskOptions& options) {
   scan.only = options.only;
   scan.implausible = options.implausible;
   scan.nearMisses = true;  // counted when they are left
+  scan.reportText = false;
   return scan;
 }
 
@@ -110,11 +111,8 @@ std::optional<std::string> MaskToStream(const std::string& path, std::istream& i
                                         const MaskOptions& options, std::ostream& out,
                                         MaskCounts& counts) {
   TextMasker masker(options);
-  std::string pending;
   const auto write = [&](std::string_view bytes) {
-    pending += bytes;
-    if (pending.size() >= kPiece)
-      out.write(pending.data(), static_cast<std::streamsize>(pending.size())), pending.clear();
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   };
   bool read = false;
   if (path == "-") {
@@ -131,7 +129,6 @@ std::optional<std::string> MaskToStream(const std::string& path, std::istream& i
         masker, [&](char* buffer, std::size_t size) { return ReadFd(fd, buffer, size); }, write);
     close(fd);
   }
-  out.write(pending.data(), static_cast<std::streamsize>(pending.size()));
   if (!read) return std::strerror(errno);
   Add(counts, masker.Counts());
   return std::nullopt;
@@ -215,17 +212,40 @@ void TextMasker::Replace(const Finding& finding) {
     replacements_.push_back({finding.offset, finding.length, std::move(*text), later});
 }
 
+void TextMasker::Hold(std::uint64_t offset) {
+  const std::uint64_t pieceStart = fed_ - piece_.size();
+  if (offset >= pieceStart) {
+    held_.assign(piece_.substr(offset - pieceStart));
+  } else {
+    held_.erase(0, offset - start_);
+    held_ += piece_;
+  }
+  start_ = offset;
+}
+
+std::string_view TextMasker::TextAt(std::uint64_t offset, std::uint64_t length,
+                                    std::string& scratch) const {
+  const std::uint64_t pieceStart = fed_ - piece_.size();
+  if (offset + length <= pieceStart)
+    return std::string_view(held_).substr(offset - start_, length);
+  if (offset >= pieceStart) return piece_.substr(offset - pieceStart, length);
+  scratch.clear();
+  const auto append = [&](std::string_view bytes) { scratch += bytes; };
+  WriteRange(offset, offset + length, append);
+  return scratch;
+}
+
 void TextMasker::ResolvePseudonyms() {
   const std::size_t first = std::max(waiting_, next_);
   if (first >= replacements_.size()) return;
   numbers_.resize(replacements_.size() - first);
   numberViews_.clear();
+  std::string scratch;
   std::size_t count = 0;
   for (std::size_t i = first; i < replacements_.size(); ++i) {
     const Replacement& replacement = replacements_[i];
     if (!replacement.waiting) continue;
-    numbers_[count] = CanonicalOf(
-        std::string_view(held_).substr(replacement.offset - start_, replacement.length));
+    numbers_[count] = CanonicalOf(TextAt(replacement.offset, replacement.length, scratch));
     numberViews_.push_back(numbers_[count++]);
   }
   if (pseudonyms_.size() < count) pseudonyms_.resize(count);
@@ -234,9 +254,8 @@ void TextMasker::ResolvePseudonyms() {
   for (std::size_t i = first; i < replacements_.size(); ++i) {
     Replacement& replacement = replacements_[i];
     if (!replacement.waiting) continue;
-    replacement.text = InWrittenForm(
-        std::string_view(held_).substr(replacement.offset - start_, replacement.length),
-        pseudonyms_[count++]);
+    replacement.text =
+        InWrittenForm(TextAt(replacement.offset, replacement.length, scratch), pseudonyms_[count++]);
     replacement.waiting = false;
   }
   waiting_ = replacements_.size();

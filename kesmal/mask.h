@@ -54,10 +54,11 @@ class TextMasker {
   // `write(std::string_view)` receives the output.
   template <typename Write>
   void Feed(std::string_view piece, Write&& write) {
+    piece_ = piece;
     scanner_.Feed(piece, [&](const Finding& finding) { Replace(finding); });
-    held_ += piece;
     fed_ += piece.size();
     Release(fed_ > kHold ? fed_ - kHold : 0, write);
+    piece_ = {};
   }
   template <typename Write>
   void Finish(Write&& write) {
@@ -81,25 +82,42 @@ class TextMasker {
   // The pseudonyms of the numbers waiting, enciphered together.
   void ResolvePseudonyms();
 
+  // Writes what is decided up to `upTo`, each replacement in place of its
+  // text, and holds the rest: the bytes held, then the piece being fed.
   template <typename Write>
   void Release(std::uint64_t upTo, Write& write) {
     ResolvePseudonyms();
-    // Replacements are written in place of their text, in input order.
-    std::size_t at = 0;
+    std::uint64_t at = start_;
     for (; next_ < replacements_.size() && replacements_[next_].offset < upTo; ++next_) {
       const auto& replacement = replacements_[next_];
-      write(std::string_view(held_).substr(at, replacement.offset - start_ - at));
+      WriteRange(at, replacement.offset, write);
       write(std::string_view(replacement.text));
-      at = replacement.offset + replacement.length - start_;
+      at = replacement.offset + replacement.length;
     }
     replacements_.erase(replacements_.begin(), replacements_.begin() + static_cast<long>(next_));
     waiting_ -= std::min(waiting_, next_);
     next_ = 0;
-    const std::size_t end = std::max<std::uint64_t>(start_ + at, upTo) - start_;
-    write(std::string_view(held_).substr(at, end - at));
-    held_.erase(0, end);
-    start_ += end;
+    const std::uint64_t end = std::max(at, upTo);
+    WriteRange(at, end, write);
+    Hold(end);
   }
+
+  template <typename Write>
+  void WriteRange(std::uint64_t from, std::uint64_t to, Write& write) const {
+    const std::uint64_t pieceStart = fed_ - piece_.size();
+    if (from < pieceStart)
+      write(std::string_view(held_).substr(from - start_, std::min(to, pieceStart) - from));
+    if (to > pieceStart) {
+      const std::uint64_t first = std::max(from, pieceStart);
+      write(piece_.substr(first - pieceStart, to - first));
+    }
+  }
+
+  // The bytes from `offset` on, as held and fed, for what is not written.
+  void Hold(std::uint64_t offset);
+  // The written text of a replacement; `scratch` holds it when it spans the
+  // bytes held and the piece.
+  std::string_view TextAt(std::uint64_t offset, std::uint64_t length, std::string& scratch) const;
 
   struct Replacement {
     std::uint64_t offset;
@@ -111,8 +129,9 @@ class TextMasker {
   MaskOptions options_;
   std::optional<Pseudonymizer> pseudonymizer_;
   Scanner scanner_;
-  std::string held_;         // fed, not yet written
+  std::string held_;         // fed before the piece, not yet written
   std::uint64_t start_ = 0;  // the offset of held_
+  std::string_view piece_;   // being fed
   std::uint64_t fed_ = 0;
   std::vector<Replacement> replacements_;
   std::size_t next_ = 0;

@@ -39,10 +39,12 @@ bool HasBirths(MaskForm form) {
 // and the code at a place are both a few steps.
 class CodeSet {
  public:
-  template <typename Member>
-  explicit CodeSet(Member member) {
-    for (std::uint32_t code = 0; code < kCodes; ++code)
-      if (member(code)) words_[code / 64] |= std::uint64_t{1} << (code % 64);
+  using Words = std::array<std::uint64_t, kCodes / 64>;
+
+  // `word(w)` gives the members among the codes 64w to 64w + 63, as bits.
+  template <typename Word>
+  explicit CodeSet(Word word) {
+    for (std::size_t w = 0; w < words_.size(); ++w) words_[w] = word(w);
     for (std::size_t w = 0; w < words_.size(); ++w)
       before_[w + 1] = before_[w] + static_cast<std::uint32_t>(std::popcount(words_[w]));
   }
@@ -82,14 +84,26 @@ class CodeSet {
   std::array<std::uint32_t, kCodes / 64 + 1> before_{};
 };
 
-const std::vector<bool>& ListedCodes() {
-  static const std::vector<bool> listed = [] {
-    std::vector<bool> codes(kCodes);
-    for (int row = 0; row < CountyRowCount(); ++row) codes[RegionCodeOfRow(row)] = true;
-    return codes;
+using Words = CodeSet::Words;
+
+bool Has(const Words& words, std::uint32_t code) {
+  return (words[code / 64] >> (code % 64)) & 1;
+}
+
+void Set(Words& words, std::uint32_t code) { words[code / 64] |= std::uint64_t{1} << (code % 64); }
+
+// The codes of the region tables.
+const Words& ListedWords() {
+  static const Words listed = [] {
+    Words words{};
+    for (int row = 0; row < CountyRowCount(); ++row)
+      Set(words, static_cast<std::uint32_t>(RegionCodeOfRow(row)));
+    return words;
   }();
   return listed;
 }
+
+bool Listed(std::uint32_t code) { return Has(ListedWords(), code); }
 
 bool IsPermitCode(std::uint32_t code) { return code == 810000 || code == 820000 || code == 830000; }
 
@@ -103,48 +117,61 @@ bool ProvinceListed(std::uint32_t province, bool current) {
   return listed[province] || (current && province >= 81 && province <= 83);
 }
 
-bool Unlisted(std::uint32_t code) { return !ListedCodes()[code]; }
-
-template <bool current>
-bool UnlistedRegion(std::uint32_t code) {
-  return Unlisted(code) && ProvinceListed(code / 10000, current) &&
-         !(current && IsPermitCode(code));
+// The codes of the listed provinces, and those of the permits.
+const Words& ProvinceWords(bool current) {
+  const auto make = [](bool withPermits) {
+    Words words{};
+    for (std::uint32_t code = 0; code < kCodes; code += 10000)
+      if (ProvinceListed(code / 10000, withPermits))
+        for (std::uint32_t c = code; c < code + 10000; ++c) Set(words, c);
+    return words;
+  };
+  static const Words classic = make(false), current_ = make(true);
+  return current ? current_ : classic;
 }
 
-template <bool current>
-bool UnlistedProvince(std::uint32_t code) {
-  return !ProvinceListed(code / 10000, current);
+const Words& PermitWords() {
+  static const Words permits = [] {
+    Words words{};
+    for (const std::uint32_t code : {810000u, 820000u, 830000u}) Set(words, code);
+    return words;
+  }();
+  return permits;
 }
 
 // Each set is made on first use, so a run builds only those its numbers need.
 const CodeSet& CodesOf(MaskForm form) {
+  const Words& listed = ListedWords();
   switch (form) {
     case ChinaUnlistedRegionClassic: {
-      static const CodeSet codes(UnlistedRegion<false>);
+      static const CodeSet codes(
+          [&](std::size_t w) { return ~listed[w] & ProvinceWords(false)[w]; });
       return codes;
     }
     case ChinaUnlistedProvinceClassic: {
-      static const CodeSet codes(UnlistedProvince<false>);
+      static const CodeSet codes([](std::size_t w) { return ~ProvinceWords(false)[w]; });
       return codes;
     }
     case ChinaUnlistedRegionCurrent: {
-      static const CodeSet codes(UnlistedRegion<true>);
+      static const CodeSet codes([&](std::size_t w) {
+        return ~listed[w] & ProvinceWords(true)[w] & ~PermitWords()[w];
+      });
       return codes;
     }
     case ChinaUnlistedProvinceCurrent: {
-      static const CodeSet codes(UnlistedProvince<true>);
+      static const CodeSet codes([](std::size_t w) { return ~ProvinceWords(true)[w]; });
       return codes;
     }
     case ChinaPermit: {
-      static const CodeSet codes(IsPermitCode);
+      static const CodeSet codes([](std::size_t w) { return PermitWords()[w]; });
       return codes;
     }
     case ChinaOldUnlisted: {
-      static const CodeSet codes(Unlisted);
+      static const CodeSet codes([&](std::size_t w) { return ~listed[w]; });
       return codes;
     }
     default: {
-      static const CodeSet codes([](std::uint32_t code) { return !Unlisted(code); });
+      static const CodeSet codes([&](std::size_t w) { return listed[w]; });
       return codes;
     }
   }
@@ -152,7 +179,7 @@ const CodeSet& CodesOf(MaskForm form) {
 
 MaskForm ChinaForm(std::uint32_t code, RuleSet rules) {
   const bool current = rules == RuleSet::Current;
-  if (ListedCodes()[code]) return ChinaListed;
+  if (Listed(code)) return ChinaListed;
   if (current && IsPermitCode(code)) return ChinaPermit;
   if (ProvinceListed(code / 10000, current))
     return current ? ChinaUnlistedRegionCurrent : ChinaUnlistedRegionClassic;
@@ -350,7 +377,7 @@ std::optional<Fields> ReadChina(std::string_view number, RuleSet rules) {
 std::optional<Fields> ReadChinaOld(std::string_view number) {
   if (!AllDigits(number)) return std::nullopt;
   const auto code = static_cast<std::uint32_t>(Digits(number, 0, 6));
-  Fields fields{ListedCodes()[code] ? ChinaOldListed : ChinaOldUnlisted, code};
+  Fields fields{Listed(code) ? ChinaOldListed : ChinaOldUnlisted, code};
   if (!ReadDate(fields, 1900 + static_cast<int>(Digits(number, 6, 2)), Digits(number, 8, 2),
                 Digits(number, 10, 2)))
     return std::nullopt;

@@ -487,7 +487,10 @@ void ScanPass::Judge(const Window& window, std::size_t begin, std::size_t end, i
   if (SettledUnreported(number, *form)) return;
 
   IdReport& report = scanner_.report_;
-  CheckNumberText(number, options.rules, Encoding::Utf8, report);
+  if (options.reportText)
+    CheckNumberText(number, options.rules, Encoding::Utf8, report);
+  else
+    AnalyseNumberText(number, options.rules, report);
   bool plausible = true;
   if (report.valid) {
     plausible = Plausible(report.analysis);

@@ -63,6 +63,8 @@ struct ScanOptions {
   // Also valid numbers that no real card could carry (see Finding::plausible).
   bool implausible = false;
   JurisdictionSet only = JurisdictionSet::All();
+  // The finding's report holds its text; a masker needs the analysis alone.
+  bool reportText = true;
 };
 
 // One number found. Its views and the report are the scanner's, valid only

@@ -21,11 +21,29 @@ const CheckRule& RuleFor(std::string_view number, RuleSet rules) {
   }
 }
 
+namespace {
+
+// Under today's rules a valid number's analysis names its kind.
+void NameKind(RuleSet rules, IdReport& report) {
+  if (rules == RuleSet::Current && report.valid && !report.analysis.kind)
+    report.analysis.kind = IdKind::IdentityCard;
+}
+
+}  // namespace
+
 bool CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding, IdReport& report) {
   if (number.empty()) return false;
   ReportInto(RuleFor(number, rules), number, encoding, report);
-  if (rules == RuleSet::Current && report.valid && !report.analysis.kind)
-    report.analysis.kind = IdKind::IdentityCard;
+  NameKind(rules, report);
+  return true;
+}
+
+bool AnalyseNumberText(std::string_view number, RuleSet rules, IdReport& report) {
+  if (number.empty()) return false;
+  report.analysis = RuleFor(number, rules).analyse(number);
+  report.text.clear();
+  report.valid = report.analysis.Valid();
+  NameKind(rules, report);
   return true;
 }
 

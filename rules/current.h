@@ -29,6 +29,10 @@ std::optional<IdReport> CheckNumberText(std::string_view number, RuleSet rules,
 // false, the report left as it was, for an empty text.
 bool CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding, IdReport& report);
 
+// The same without the report's text (left empty), for callers that need
+// the analysis alone.
+bool AnalyseNumberText(std::string_view number, RuleSet rules, IdReport& report);
+
 inline std::optional<IdReport> CheckNumberTextCurrent(std::string_view number) {
   return CheckNumberText(number, RuleSet::Current);
 }
