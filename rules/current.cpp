@@ -21,11 +21,14 @@ const CheckRule& RuleFor(std::string_view number, RuleSet rules) {
   }
 }
 
+void NameDefaultKind(IdAnalysis& id, RuleSet rules) {
+  if (rules == RuleSet::Current && id.Valid() && !id.kind) id.kind = IdKind::IdentityCard;
+}
+
 bool CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding, IdReport& report) {
   if (number.empty()) return false;
   ReportInto(RuleFor(number, rules), number, encoding, report);
-  if (rules == RuleSet::Current && report.valid && !report.analysis.kind)
-    report.analysis.kind = IdKind::IdentityCard;
+  NameDefaultKind(report.analysis, rules);
   return true;
 }
 
