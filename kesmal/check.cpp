@@ -88,9 +88,9 @@ class BlockPipeline {
   void Add(std::string_view lines) {
     Worker& worker = *workers_[next_];
     Collect(worker);
+    worker.lines.assign(lines);  // the thread waits, and reads them only once it is busy
     {
       const std::lock_guard lock(mutex_);
-      worker.lines.assign(lines);
       worker.busy = worker.unwritten = true;
     }
     changed_.notify_all();
