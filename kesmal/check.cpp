@@ -32,8 +32,9 @@ constexpr std::array<unsigned char, 256> kByteNeeds = [] {
 }();
 
 // An input as the check command treats it: a-z raised to capitals, the UTF-8
-// converted to GBK. `lineBreak` tells whether it holds a CR or LF.
-std::string_view NumberText(std::string_view utf8Line, bool& lineBreak) {
+// converted to GBK, into `converted` when it needs a change. `lineBreak` tells
+// whether it holds a CR or LF.
+std::string_view NumberText(std::string_view utf8Line, bool& lineBreak, std::string& converted) {
   constexpr auto kNeedsCare = [](auto c) {
     return ((c >= 'a') & (c <= 'z')) | (c >= 0x80) | (c == '\r') | (c == '\n');
   };
@@ -44,71 +45,26 @@ std::string_view NumberText(std::string_view utf8Line, bool& lineBreak) {
   lineBreak = needs & kLineBreak;
   // GBK keeps ASCII as it is; most lines need no change at all.
   if (!(needs & (kRaise | kConvert))) return utf8Line;
-  thread_local std::string text;  // keeps its storage from line to line
-  text.assign(utf8Line);
-  for (char& c : text)
+  converted.assign(utf8Line);
+  for (char& c : converted)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (needs & kConvert) text = Utf8ToGbk(text);
-  return text;
+  if (needs & kConvert) converted = Utf8ToGbk(converted);
+  return converted;
 }
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
 
-// Checks one input and appends its report, plain, as JSON or as a CSV row, in
-// UTF-8 written straight into out; `report` is the batch's, its buffers used
-// again line after line. Returns false when the number is not valid; an empty
-// line is neither. Only the rejection message echoes the input, so only an
-// input holding a line break can give a plain report holding one; it becomes
-// a space, and every input keeps its one output line.
-bool AppendCheck(std::string_view utf8Line, Output output, std::optional<RuleSet> rules,
-                 IdReport& report, std::string& out) {
-  bool lineBreak = false;
-  const std::string_view number = NumberText(utf8Line, lineBreak);
-  const RuleSet ruleSet = rules.value_or(RuleSet::Classic);
-  if (output != Output::Plain) {
-    const IdReport* checked =
-        CheckNumberText(number, ruleSet, Encoding::Utf8, report) ? &report : nullptr;
-    if (output == Output::Json)
-      AppendCheckJson(utf8Line, checked, out, rules);
-    else
-      AppendCheckCsv(utf8Line, checked, out, rules);
-    return !checked || checked->valid;
-  }
-  if (number.empty()) return true;
-  const CheckRule& rule = RuleFor(number, ruleSet);
-  const IdAnalysis id = rule.analyse(number);
-  const std::size_t start = out.size();
-  ReportWriter writer(Encoding::Utf8, out);
-  rule.write(id, writer);
-  if (lineBreak)
-    for (std::size_t i = start; i < out.size(); ++i)
-      if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
-  return id.Valid();
-}
-
-// Checker's work, inlined into the loops of this file.
-class LineChecker {
- public:
-  LineChecker(Output output, std::optional<RuleSet> rules) : output_(output), rules_(rules) {}
-
-  bool Append(std::string_view line, std::string& out) {
-    const bool valid = AppendCheck(line, output_, rules_, report_, out);
-    out += output_ == Output::Csv ? "\r\n" : "\n";
-    return valid;
-  }
-
- private:
-  Output output_;
-  std::optional<RuleSet> rules_;
-  IdReport report_;
-};
-
-// Checks lines each ended by a line feed; false when any is not valid.
-bool CheckBlock(std::string_view lines, LineChecker& checker, std::string& out) {
+// Checks lines each ended by LF or CRLF; false when any is not valid.
+template <typename AfterLine>
+bool CheckBlock(std::string_view lines, Checker& checker, std::string& out,
+                AfterLine afterLine) {
   bool allValid = true;
   while (!lines.empty()) {
     const std::size_t end = lines.find('\n');
-    allValid &= checker.Append(lines.substr(0, end), out);
+    std::string_view line = lines.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    allValid &= checker.Append(line, out);
+    afterLine();
     lines.remove_prefix(end + 1);
   }
   return allValid;
@@ -127,14 +83,21 @@ class BlockPipeline {
     }
   }
 
-  void Add(std::string_view line) {
-    lines_ += line;
-    lines_ += '\n';
-    if (++count_ == kBlockLines) Start();
+  // Hands the lines to the next thread in turn, once it has finished its last
+  // block and that block's answers are written.
+  void Add(std::string_view lines) {
+    Worker& worker = *workers_[next_];
+    Collect(worker);
+    worker.lines.assign(lines);  // the thread waits, and reads them only once it is busy
+    {
+      const std::lock_guard lock(mutex_);
+      worker.busy = worker.unwritten = true;
+    }
+    changed_.notify_all();
+    next_ = (next_ + 1) % workers_.size();
   }
   // Writes every answer so far, as before a read that may wait.
   void Drain() {
-    Start();
     for (std::size_t i = 0; i < workers_.size(); ++i)  // the oldest block first
       Collect(*workers_[(next_ + i) % workers_.size()]);
     out_.flush();
@@ -142,11 +105,9 @@ class BlockPipeline {
   bool AllValid() const { return allValid_; }
 
  private:
-  static constexpr std::size_t kBlockLines = 4096;
-
   struct Worker {
     explicit Worker(const CheckOptions& options) : checker(options.output, options.rules) {}
-    LineChecker checker;
+    Checker checker;
     std::string lines;
     std::string answers;
     bool allValid = true;
@@ -160,28 +121,11 @@ class BlockPipeline {
     while (changed_.wait(lock, stop, [&] { return worker.busy; })) {
       lock.unlock();
       worker.answers.clear();
-      worker.allValid = CheckBlock(worker.lines, worker.checker, worker.answers);
+      worker.allValid = CheckBlock(worker.lines, worker.checker, worker.answers, [] {});
       lock.lock();
       worker.busy = false;
       changed_.notify_all();
     }
-  }
-
-  // Hands the lines read so far to the next thread in turn, once it has
-  // finished its last block and that block's answers are written.
-  void Start() {
-    if (count_ == 0) return;
-    Worker& worker = *workers_[next_];
-    Collect(worker);
-    {
-      const std::lock_guard lock(mutex_);
-      std::swap(worker.lines, lines_);
-      worker.busy = worker.unwritten = true;
-    }
-    changed_.notify_all();
-    lines_.clear();
-    count_ = 0;
-    next_ = (next_ + 1) % workers_.size();
   }
 
   void Collect(Worker& worker) {
@@ -200,15 +144,13 @@ class BlockPipeline {
   std::condition_variable_any changed_;
   std::vector<std::unique_ptr<Worker>> workers_;  // after what their threads use
   std::size_t next_ = 0;                          // the thread the next block goes to
-  std::string lines_;
-  std::size_t count_ = 0;
   bool allValid_ = true;
 };
 
 bool CheckInBlocks(std::istream& in, const CheckOptions& options, std::ostream& out) {
   BlockPipeline pipeline(options, out);
-  LineReader reader(in);
-  while (const auto line = reader.Next([&] { pipeline.Drain(); })) pipeline.Add(*line);
+  BlockReader reader(in);
+  while (const auto lines = reader.Next([&] { pipeline.Drain(); })) pipeline.Add(*lines);
   pipeline.Drain();
   return pipeline.AllValid();
 }
@@ -223,7 +165,10 @@ class PendingRecords {
 
   void Check(std::string_view text) {
     allValid_ &= checker_.Append(text, pending_);
-    if (pending_.size() >= kOutputBlock) Write();
+    WriteIfFull();
+  }
+  void CheckLines(std::string_view lines) {
+    allValid_ &= CheckBlock(lines, checker_, pending_, [this] { WriteIfFull(); });
   }
   void Write() {
     out_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
@@ -232,7 +177,11 @@ class PendingRecords {
   bool AllValid() const { return allValid_; }
 
  private:
-  LineChecker checker_;
+  void WriteIfFull() {
+    if (pending_.size() >= kOutputBlock) Write();
+  }
+
+  Checker checker_;
   std::ostream& out_;
   std::string pending_;
   bool allValid_ = true;
@@ -242,7 +191,8 @@ class PendingRecords {
 
 std::optional<IdReport> CheckInput(std::string_view utf8, RuleSet rules) {
   bool lineBreak = false;
-  return CheckNumberText(NumberText(utf8, lineBreak), rules, Encoding::Utf8);
+  std::string converted;
+  return CheckNumberText(NumberText(utf8, lineBreak, converted), rules, Encoding::Utf8);
 }
 
 CheckResult::CheckResult(std::string_view utf8, std::optional<RuleSet> rules)
@@ -259,12 +209,58 @@ CheckResult Check(std::string_view utf8, std::optional<RuleSet> rules) {
   return CheckResult(utf8, rules);
 }
 
-Checker::Checker(Output output, std::optional<RuleSet> rules) : output_(output), rules_(rules) {}
+Checker::Checker(Output output, std::optional<RuleSet> rules)
+    : output_(output), rules_(rules), ruleSet_(rules.value_or(RuleSet::Classic)) {}
 
 bool Checker::Append(std::string_view utf8, std::string& out) {
-  const bool valid = AppendCheck(utf8, output_, rules_, report_, out);
-  out += output_ == Output::Csv ? "\r\n" : "\n";
+  bool lineBreak = false;
+  const std::string_view number = NumberText(utf8, lineBreak, converted_);
+  const bool valid = output_ == Output::Plain ? AppendReport(number, lineBreak, out)
+                                              : AppendRecord(utf8, number, out);
+  if (output_ == Output::Csv)
+    out += "\r\n";
+  else
+    out += '\n';
   return valid;
+}
+
+// Only the rejection message echoes the input, so only an input holding a
+// line break can give a plain report holding one; it becomes a space, and
+// every input keeps its one output line.
+bool Checker::AppendReport(std::string_view number, bool lineBreak, std::string& out) {
+  if (number.empty()) return true;
+  const CheckRule& rule = RuleFor(number, ruleSet_);
+  const IdAnalysis id = rule.analyse(number);
+  const std::size_t start = out.size();
+  ReportWriter writer(Encoding::Utf8, out);
+  rule.write(id, writer);
+  if (lineBreak)
+    for (std::size_t i = start; i < out.size(); ++i)
+      if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
+  return id.Valid();
+}
+
+// The report is written once, and the record holds it.
+bool Checker::AppendRecord(std::string_view utf8, std::string_view number, std::string& out) {
+  if (number.empty()) {
+    WriteRecord(utf8, nullptr, out);
+    return true;
+  }
+  const CheckRule& rule = RuleFor(number, ruleSet_);
+  IdAnalysis id = rule.analyse(number);
+  report_.clear();
+  ReportWriter writer(Encoding::Utf8, report_);
+  rule.write(id, writer);
+  NameDefaultKind(id, ruleSet_);
+  WriteRecord(utf8, &id, out);
+  return id.Valid();
+}
+
+void Checker::WriteRecord(std::string_view utf8, const IdAnalysis* id, std::string& out) {
+  if (output_ == Output::Json)
+    records_.AppendJson(utf8, id, report_, rules_, out);
+  else
+    records_.AppendCsv(utf8, id, report_, rules_, out);
 }
 
 void WriteHeader(const CheckOptions& options, std::ostream& out) {
@@ -283,8 +279,9 @@ bool CheckTexts(const std::vector<std::string>& texts, const CheckOptions& optio
 bool CheckLines(std::istream& in, const CheckOptions& options, std::ostream& out) {
   if (options.jobs > 1) return CheckInBlocks(in, options, out);
   PendingRecords records(options, out);
-  LineReader reader(in);
-  while (const auto line = reader.Next([&] { records.Write(), out.flush(); })) records.Check(*line);
+  BlockReader reader(in);
+  while (const auto lines = reader.Next([&] { records.Write(), out.flush(); }))
+    records.CheckLines(*lines);
   records.Write();
   out.flush();
   return records.AllValid();
@@ -292,8 +289,10 @@ bool CheckLines(std::istream& in, const CheckOptions& options, std::ostream& out
 
 bool CheckLine(std::string_view utf8, std::string& utf8Report) {
   utf8Report.clear();
-  IdReport unused;
-  return AppendCheck(utf8, Output::Plain, std::nullopt, unused, utf8Report);
+  Checker checker(Output::Plain, std::nullopt);
+  const bool valid = checker.Append(utf8, utf8Report);
+  utf8Report.pop_back();  // the line end
+  return valid;
 }
 
 }  // namespace kesmal

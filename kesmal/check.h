@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kesmal/fields.h"
+#include "kesmal/records.h"
 #include "rules/current.h"
 #include "rules/id_report.h"
 
@@ -57,9 +58,9 @@ CheckResult Check(std::string_view utf8, std::optional<RuleSet> rules = std::nul
 
 enum class Output { Plain, Json, Csv };
 
-// A batch's checker: one input in, one record out, its report's buffers used
-// again line after line. Plain records are the report on one line: a CR or LF
-// echoed from the input becomes a space.
+// A batch's checker: one input in, one record out, in UTF-8 written straight
+// into the output, its buffers used again line after line. Plain records are
+// the report on one line: a CR or LF echoed from the input becomes a space.
 class Checker {
  public:
   Checker(Output output, std::optional<RuleSet> rules);
@@ -69,9 +70,16 @@ class Checker {
   bool Append(std::string_view utf8, std::string& out);
 
  private:
+  bool AppendReport(std::string_view number, bool lineBreak, std::string& out);
+  bool AppendRecord(std::string_view utf8, std::string_view number, std::string& out);
+  void WriteRecord(std::string_view utf8, const IdAnalysis* id, std::string& out);
+
   Output output_;
   std::optional<RuleSet> rules_;
-  IdReport report_;
+  RuleSet ruleSet_;
+  std::string converted_;  // the input raised to capitals or converted to GBK
+  std::string report_;     // the report of a record, in UTF-8
+  RecordWriter records_;
 };
 
 struct CheckOptions {

@@ -53,6 +53,8 @@ const char* KindName(IdKind kind);
 
 // YYYY-MM-DD.
 std::string IsoDate(const CivilDate& date);
+inline constexpr std::size_t kIsoDateSize = 10;
+void WriteIsoDate(const CivilDate& date, char (&text)[kIsoDateSize]);
 
 namespace fields {
 
@@ -92,7 +94,9 @@ void VisitHolder(const IdAnalysis& id, Sink& sink, std::string& scratch) {
     sink.Null(Field::Birthplace);
   if (id.regionCode) sink.Word(Field::RegionCode, *id.regionCode);
   if (id.birthday) {
-    sink.Word(Field::BirthDate, IsoDate(id.birthday->date));
+    char date[kIsoDateSize];
+    WriteIsoDate(id.birthday->date, date);
+    sink.Word(Field::BirthDate, {date, sizeof date});
     sink.Bool(Field::NotYetBorn, id.birthday->notYetBorn);
     sink.Bool(Field::RecordAge, id.birthday->recordAge);
   }
@@ -111,14 +115,15 @@ void VisitCurrentFields(const IdAnalysis& id, Sink& sink) {
 
 }  // namespace fields
 
-// The fields of the object for one input. The report is the check's (its
-// text in either encoding), or null for an empty line.
+// The fields of the object for one input: the check's analysis and its
+// report in UTF-8, or no analysis for an empty line. The scratch buffer holds
+// text converted from GBK, which a batch reuses line after line.
 template <typename Sink>
-void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink,
-                      std::optional<RuleSet> rules = std::nullopt) {
+void VisitCheckFields(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
+                      Sink& sink, std::optional<RuleSet> rules, std::string& scratch) {
   sink.Input(input);
   if (rules) sink.Word(Field::Rules, rules == RuleSet::Current ? "current" : "classic");
-  if (!report) {
+  if (!id) {
     sink.Null(Field::Jurisdiction);
     sink.Null(Field::Valid);
     sink.BeginList(Field::Faults);
@@ -126,21 +131,29 @@ void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink
     sink.Word(Field::Report, "");
     return;
   }
-  thread_local std::string scratch, reportScratch;
+  if (id->jurisdiction)
+    sink.Word(Field::Jurisdiction, JurisdictionName(*id->jurisdiction));
+  else
+    sink.Null(Field::Jurisdiction);
+  sink.Bool(Field::Valid, id->Valid());
+  fields::VisitFaults(id->faults, reportUtf8, sink, scratch);
+  fields::VisitHolder(*id, sink, scratch);
+  if (rules == RuleSet::Current) fields::VisitCurrentFields(*id, sink);
+  sink.Text(Field::Report, reportUtf8);
+}
+
+// The same of a check's report (its text in either encoding), or null for an
+// empty line.
+template <typename Sink>
+void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink,
+                      std::optional<RuleSet> rules = std::nullopt) {
+  std::string scratch, reportScratch;
+  if (!report) return VisitCheckFields(input, nullptr, {}, sink, rules, scratch);
   const std::string_view reportUtf8 =
       report->encoding == Encoding::Utf8
           ? std::string_view(report->text)
           : fields::Utf8Of(std::string_view(report->text), reportScratch);
-  const IdAnalysis& id = report->analysis;
-  if (id.jurisdiction)
-    sink.Word(Field::Jurisdiction, JurisdictionName(*id.jurisdiction));
-  else
-    sink.Null(Field::Jurisdiction);
-  sink.Bool(Field::Valid, report->valid);
-  fields::VisitFaults(id.faults, reportUtf8, sink, scratch);
-  fields::VisitHolder(id, sink, scratch);
-  if (rules == RuleSet::Current) fields::VisitCurrentFields(id, sink);
-  sink.Text(Field::Report, reportUtf8);
+  VisitCheckFields(input, &report->analysis, reportUtf8, sink, rules, scratch);
 }
 
 }  // namespace kesmal

@@ -1,5 +1,7 @@
 #include "kesmal/records.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -97,132 +99,216 @@ constexpr auto kJsonSpecialOrHigh = [](auto c) { return kJsonSpecial(c) | (c >= 
 constexpr auto kCsvSpecial = [](auto c) {
   return (c == ',') | (c == '"') | (c == '\r') | (c == '\n');
 };
+constexpr auto kCsvSpecialOrHigh = [](auto c) { return kCsvSpecial(c) | (c >= 0x80); };
 constexpr auto kHigh = [](auto c) { return c >= 0x80; };
 
-void AppendEscape(char c, std::string& out) {
+// The most bytes one input byte becomes in a JSON string ("\u00XX") or in a
+// quoted CSV field (a doubled quote; an ill-formed byte becomes U+FFFD).
+constexpr std::size_t kMostJsonBytesPerByte = 6;
+constexpr std::size_t kMostCsvBytesPerByte = 3;
+
+// Up to 31 bytes held in 32, so that they are copied as one fixed block.
+struct Padded {
+  char bytes[32];
+  std::size_t size;
+};
+
+template <std::size_t Size>
+constexpr Padded PadBytes(const char (&text)[Size]) {
+  static_assert(Size <= sizeof(Padded::bytes));
+  Padded padded{};
+  for (std::size_t i = 0; i + 1 < Size; ++i) padded.bytes[i] = text[i];
+  padded.size = Size - 1;
+  return padded;
+}
+
+// One record's bytes, written through a raw pointer into a buffer the batch
+// keeps: each write first makes room for the most it can write, so that no
+// byte is bounds-checked on its own, and the record is appended whole.
+class RawBytes {
+ public:
+  explicit RawBytes(std::string& room)
+      : room_(room), at_(room.data()), end_(room.data() + room.size()) {}
+
+  void Room(std::size_t bytes) {
+    if (static_cast<std::size_t>(end_ - at_) < bytes) Grow(bytes);
+  }
+  void Put(char c) { *at_++ = c; }
+  void Unput(std::size_t bytes) { at_ -= bytes; }
+  void Put(std::string_view bytes) {
+    std::memcpy(at_, bytes.data(), bytes.size());
+    at_ += bytes.size();
+  }
+  // A literal, of a size known when compiled.
+  template <std::size_t Size>
+  void PutLiteral(const char (&literal)[Size]) {
+    std::memcpy(at_, literal, Size - 1);
+    at_ += Size - 1;
+  }
+  void Put(const Padded& padded) {
+    std::memcpy(at_, padded.bytes, sizeof padded.bytes);
+    at_ += padded.size;
+  }
+  // Copies the bytes before the first special one; false when there is one.
+  template <typename IsSpecial>
+  bool PutPrefixWithout(std::string_view& bytes, IsSpecial isSpecial) {
+    const std::size_t plain = PrefixWithout(bytes, isSpecial, at_);
+    at_ += plain;
+    bytes.remove_prefix(plain);
+    return bytes.empty();
+  }
+  std::string_view Written() const {
+    return {room_.data(), static_cast<std::size_t>(at_ - room_.data())};
+  }
+
+ private:
+  void Grow(std::size_t bytes) {
+    const auto used = static_cast<std::size_t>(at_ - room_.data());
+    room_.resize(std::max(2 * room_.size(), used + bytes + 256));
+    at_ = room_.data() + used;
+    end_ = room_.data() + room_.size();
+  }
+
+  std::string& room_;
+  char* at_;
+  char* end_;
+};
+
+void PutEscape(char c, RawBytes& out) {
   switch (c) {
-    case '"': out += "\\\""sv; return;
-    case '\\': out += "\\\\"sv; return;
-    case '\n': out += "\\n"sv; return;
-    case '\r': out += "\\r"sv; return;
-    case '\t': out += "\\t"sv; return;
+    case '"': return out.PutLiteral("\\\"");
+    case '\\': return out.PutLiteral("\\\\");
+    case '\n': return out.PutLiteral("\\n");
+    case '\r': return out.PutLiteral("\\r");
+    case '\t': return out.PutLiteral("\\t");
   }
   constexpr char kHex[] = "0123456789abcdef";
   const auto byte = static_cast<unsigned char>(c);
-  out += "\\u00"sv;
-  out += kHex[byte >> 4];
-  out += kHex[byte & 0xF];
+  out.PutLiteral("\\u00");
+  out.Put(kHex[byte >> 4]);
+  out.Put(kHex[byte & 0xF]);
 }
 
-// A quoted JSON string of any bytes. Text known to be UTF-8 (the codec's
-// output and the rules' own text) is not decoded again.
-void AppendQuoted(std::string_view bytes, bool knownUtf8, std::string& out) {
-  out += '"';
-  for (;;) {
-    const std::size_t plain =
-        knownUtf8 ? PrefixWithout(bytes, kJsonSpecial) : PrefixWithout(bytes, kJsonSpecialOrHigh);
-    out.append(bytes.substr(0, plain));
-    bytes.remove_prefix(plain);
-    if (bytes.empty()) break;
+// A quoted JSON string of any bytes, with room made for it. Text known to be
+// UTF-8 (the codec's output and the rules' own text) is not decoded again.
+template <typename IsSpecial>
+void PutQuoted(std::string_view bytes, IsSpecial isSpecial, RawBytes& out) {
+  out.Put('"');
+  while (!out.PutPrefixWithout(bytes, isSpecial)) {
     std::size_t consumed = 1;
     const std::size_t length =
         static_cast<unsigned char>(bytes[0]) < 0x80 ? 1 : WellFormedLength(bytes, consumed);
     if (length == 0) {
-      out += kReplacement;
+      out.Put(kReplacement);
       bytes.remove_prefix(consumed);
     } else {
       if (length == 1)
-        AppendEscape(bytes[0], out);
+        PutEscape(bytes[0], out);
       else
-        out.append(bytes.substr(0, length));
+        out.Put(bytes.substr(0, length));
       bytes.remove_prefix(length);
     }
   }
-  out += '"';
+  out.Put('"');
+}
+
+constexpr std::size_t QuotedRoom(std::string_view bytes) {
+  return 2 + kMostJsonBytesPerByte * bytes.size();
 }
 
 constexpr std::size_t Index(Field field) { return static_cast<std::size_t>(field); }
 
-// Writes the fields as one JSON object, appended to a string. Only the input
-// can be ill-formed; every other text is the rules' own or the codec's UTF-8.
+// Writes the fields as one JSON object. Only the input can be ill-formed;
+// every other text is the rules' own or the codec's UTF-8.
 class JsonWriter {
  public:
-  explicit JsonWriter(std::string& json) : json_(json) { json_ += '{'; }
-  void Finish() { json_ += '}'; }
+  explicit JsonWriter(RawBytes& json) : json_(json) {
+    json_.Room(1);
+    json_.Put('{');
+  }
+  void Finish() {
+    json_.Room(1);
+    json_.Put('}');
+  }
 
   void Input(std::string_view bytes) {
-    Key(Field::Input);
-    AppendQuoted(bytes, false, json_);
+    Key(Field::Input, QuotedRoom(bytes));
+    PutQuoted(bytes, kJsonSpecialOrHigh, json_);
   }
   void Text(Field field, std::string_view utf8) {
-    Key(field);
-    AppendQuoted(utf8, true, json_);
+    Key(field, QuotedRoom(utf8));
+    PutQuoted(utf8, kJsonSpecial, json_);
   }
   void Word(Field field, std::string_view ascii) {
-    Key(field);
-    json_ += '"';
-    json_ += ascii;
-    json_ += '"';
+    Key(field, ascii.size() + 2);
+    json_.Put('"');
+    json_.Put(ascii);
+    json_.Put('"');
   }
   void Bool(Field field, bool value) {
-    Key(field);
-    json_ += value ? "true"sv : "false"sv;
+    Key(field, 5);
+    if (value)
+      json_.PutLiteral("true");
+    else
+      json_.PutLiteral("false");
   }
   void Null(Field field) {
-    Key(field);
-    json_ += "null"sv;
+    Key(field, 4);
+    json_.PutLiteral("null");
   }
   void BeginList(Field field) {
-    Key(field);
-    json_ += '[';
+    Key(field, 1);
+    json_.Put('[');
     first_ = true;
   }
   void BeginItem() {
-    if (!first_) json_ += ',';
-    json_ += '{';
+    json_.Room(2);
+    if (!first_) json_.Put(',');
+    json_.Put('{');
     first_ = true;
   }
   void EndItem() { Close('}'); }
   void EndList() { Close(']'); }
 
  private:
-#define KESMAL_JSON_KEY(id, key) "\"" key "\":",
-#define KESMAL_JSON_NEXT_KEY(id, key) ",\"" key "\":",
-  static constexpr std::string_view kFirstKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_KEY)};
-  static constexpr std::string_view kNextKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_NEXT_KEY)};
+#define KESMAL_JSON_KEY(id, key) PadBytes("\"" key "\":"),
+#define KESMAL_JSON_NEXT_KEY(id, key) PadBytes(",\"" key "\":"),
+  static constexpr Padded kFirstKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_KEY)};
+  static constexpr Padded kNextKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_NEXT_KEY)};
 #undef KESMAL_JSON_KEY
 #undef KESMAL_JSON_NEXT_KEY
 
-  void Key(Field field) {
-    json_ += (first_ ? kFirstKeys : kNextKeys)[Index(field)];
+  // The field's key, with room for its value after it.
+  void Key(Field field, std::size_t valueRoom) {
+    json_.Room(sizeof(Padded::bytes) + valueRoom);
+    json_.Put((first_ ? kFirstKeys : kNextKeys)[Index(field)]);
     first_ = false;
   }
   void Close(char bracket) {
-    json_ += bracket;
+    json_.Room(1);
+    json_.Put(bracket);
     first_ = false;
   }
 
-  std::string& json_;
+  RawBytes& json_;
   bool first_ = true;
 };
 
 // A field quoted when it holds a comma, quote, CR or LF, its quotes doubled.
-void AppendCsvUtf8(std::string_view utf8, std::string& row) {
+void PutCsvField(std::string_view utf8, RawBytes& row) {
+  row.Room(2 + 2 * utf8.size());
   std::size_t plain = PrefixWithout(utf8, kCsvSpecial);
-  if (plain == utf8.size()) {
-    row.append(utf8);
-    return;
-  }
-  row += '"';
+  if (plain == utf8.size()) return row.Put(utf8);
+  row.Put('"');
   while (plain < utf8.size()) {
-    row.append(utf8.substr(0, plain));
-    if (utf8[plain] == '"') row += '"';
-    row += utf8[plain];
+    row.Put(utf8.substr(0, plain));
+    if (utf8[plain] == '"') row.Put('"');
+    row.Put(utf8[plain]);
     utf8.remove_prefix(plain + 1);
     plain = PrefixWithout(utf8, [](auto c) { return c == '"'; });
   }
-  row.append(utf8);
-  row += '"';
+  row.Put(utf8);
+  row.Put('"');
 }
 
 // The column of each field in a CSV row; fields that are no column have none.
@@ -249,37 +335,45 @@ constexpr std::optional<int> CsvColumn(Field field) {
 constexpr int kReportColumn = 9;
 constexpr int kLastColumn = 12;
 
-// Writes the fields that are columns as one CSV row, appended to a string. The
-// fields come in the order of the JSON object; the columns that come after the
-// report (rules, kind, check_code_verified, all fixed words) wait for it.
+// Writes the fields that are columns as one CSV row. The fields come in the
+// order of the JSON object; the columns that come after the report (rules,
+// kind, check_code_verified, all fixed words) wait for it.
 class CsvWriter {
  public:
-  CsvWriter(std::string& row, bool withRules)
+  CsvWriter(RawBytes& row, bool withRules)
       : row_(row), last_(withRules ? kLastColumn : kReportColumn) {}
   void Finish() {
     for (int column = kReportColumn + 1; column <= last_; ++column) {
-      MoveTo(column);
-      row_ += late_[column - kReportColumn - 1];
+      const std::string_view word = late_[column - kReportColumn - 1];
+      MoveTo(column, word.size());
+      row_.Put(word);
     }
   }
 
   void Input(std::string_view bytes) {
-    MoveTo(0);
-    AppendCsvField(bytes, row_);
+    MoveTo(0, bytes.size());
+    std::string_view rest = bytes;
+    if (row_.PutPrefixWithout(rest, kCsvSpecialOrHigh)) return;  // most inputs
+    row_.Unput(bytes.size() - rest.size());
+    if (HoldsNone(bytes, kHigh)) return PutCsvField(bytes, row_);
+    PutCsvField(ValidUtf8(bytes), row_);
   }
   void Text(Field field, std::string_view utf8) {
     const auto column = CsvColumn(field);
     if (!column) return;
-    MoveTo(*column);
+    MoveTo(*column, utf8.size());
+    std::string_view rest = utf8;
+    if (row_.PutPrefixWithout(rest, kCsvSpecial)) return;  // most texts
+    row_.Unput(utf8.size() - rest.size());
     // The report of a line keeps to its row: a CR or LF echoed from the input becomes a space.
     constexpr auto kLineBreak = [](auto c) { return (c == '\r') | (c == '\n'); };
     if (field == Field::Report && !HoldsNone(utf8, kLineBreak)) {
       std::string oneLine(utf8);
       for (char& c : oneLine)
         if (c == '\r' || c == '\n') c = ' ';
-      return AppendCsvUtf8(oneLine, row_);
+      return PutCsvField(oneLine, row_);
     }
-    AppendCsvUtf8(utf8, row_);
+    PutCsvField(utf8, row_);
   }
   // Words are fixed names, codes, digits and dates: nothing to quote.
   void Word(Field field, std::string_view ascii) {
@@ -289,9 +383,10 @@ class CsvWriter {
       late_[*column - kReportColumn - 1] = ascii;  // a literal, so it outlives the call
       return;
     }
-    if (field == Field::Code && codes_++ > 0) row_ += ';';
-    MoveTo(*column);
-    row_ += ascii;
+    const bool nextCode = field == Field::Code && codes_++ > 0;
+    MoveTo(*column, ascii.size() + 1);
+    if (nextCode) row_.Put(';');
+    row_.Put(ascii);
   }
   void Bool(Field field, bool value) { Word(field, value ? "true"sv : "false"sv); }
   void Null(Field) {}
@@ -301,22 +396,49 @@ class CsvWriter {
   void EndList() {}
 
  private:
-  void MoveTo(int column) {
-    for (; commas_ < column; ++commas_) row_ += ',';
+  // Past the commas before the column, with room for what follows them.
+  void MoveTo(int column, std::size_t valueRoom) {
+    row_.Room(static_cast<std::size_t>(column - commas_) + valueRoom);
+    for (; commas_ < column; ++commas_) row_.Put(',');
   }
 
-  std::string& row_;
+  RawBytes& row_;
   const int last_;
   int commas_ = 0;
   int codes_ = 0;
   std::string_view late_[kLastColumn - kReportColumn];
 };
 
+// Writes one record whole into the room, then appends it to out.
 template <typename Writer>
-void Write(std::string_view input, const IdReport* report, std::optional<RuleSet> rules,
-           Writer&& writer) {
-  VisitCheckFields(input, report, writer, rules);
+void AppendRecord(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
+                  std::optional<RuleSet> rules, std::string& room, std::string& scratch,
+                  std::string& out, Writer makeWriter) {
+  RawBytes bytes(room);
+  auto writer = makeWriter(bytes);
+  VisitCheckFields(input, id, reportUtf8, writer, rules, scratch);
   writer.Finish();
+  out.append(bytes.Written());
+}
+
+// The analysis and UTF-8 report of a check's report, or none for an empty line.
+struct Checked {
+  const IdAnalysis* id = nullptr;
+  std::string_view reportUtf8;
+  std::string converted;  // the report, when it is held in GBK
+};
+
+Checked CheckedOf(const IdReport* report) {
+  Checked checked;
+  if (!report) return checked;
+  checked.id = &report->analysis;
+  if (report->encoding == Encoding::Utf8) {
+    checked.reportUtf8 = report->text;
+  } else {
+    AppendGbkToUtf8(report->text, checked.converted);
+    checked.reportUtf8 = checked.converted;
+  }
+  return checked;
 }
 
 const IdReport* Present(const std::optional<IdReport>& report) {
@@ -325,16 +447,43 @@ const IdReport* Present(const std::optional<IdReport>& report) {
 
 }  // namespace
 
+void RecordWriter::AppendJson(std::string_view input, const IdAnalysis* id,
+                              std::string_view reportUtf8, std::optional<RuleSet> rules,
+                              std::string& out) {
+  AppendRecord(input, id, reportUtf8, rules, room_, scratch_, out,
+               [](RawBytes& bytes) { return JsonWriter(bytes); });
+}
+
+void RecordWriter::AppendCsv(std::string_view input, const IdAnalysis* id,
+                             std::string_view reportUtf8, std::optional<RuleSet> rules,
+                             std::string& out) {
+  AppendRecord(input, id, reportUtf8, rules, room_, scratch_, out,
+               [&](RawBytes& bytes) { return CsvWriter(bytes, rules.has_value()); });
+}
+
+void WriteIsoDate(const CivilDate& date, char (&text)[kIsoDateSize]) {
+  static constexpr auto kTwoDigits = [] {
+    std::array<char, 200> digits{};
+    for (int i = 0; i < 100; ++i) {
+      digits[2 * i] = static_cast<char>('0' + i / 10);
+      digits[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return digits;
+  }();
+  const auto put = [&](int at, int twoDigits) { std::memcpy(text + at, &kTwoDigits[2 * twoDigits], 2); };
+  const int year = date.year % 10000;
+  put(0, year / 100);
+  put(2, year % 100);
+  text[4] = '-';
+  put(5, date.month % 100);
+  text[7] = '-';
+  put(8, date.day % 100);
+}
+
 std::string IsoDate(const CivilDate& date) {
-  char text[] = "0000-00-00";
-  const auto put = [&](int last, int digits, int value) {
-    for (int i = 0; i < digits; ++i, value /= 10)
-      text[last - i] = static_cast<char>('0' + value % 10);
-  };
-  put(3, 4, date.year);
-  put(6, 2, date.month);
-  put(9, 2, date.day);
-  return text;
+  char text[kIsoDateSize];
+  WriteIsoDate(date, text);
+  return {text, sizeof text};
 }
 
 std::string ValidUtf8(std::string_view bytes) {
@@ -350,21 +499,24 @@ std::string ValidUtf8(std::string_view bytes) {
 }
 
 void AppendCsvField(std::string_view bytes, std::string& row) {
-  if (HoldsNone(bytes, kHigh))
-    AppendCsvUtf8(bytes, row);
-  else
-    AppendCsvUtf8(ValidUtf8(bytes), row);
+  const std::string utf8 = HoldsNone(bytes, kHigh) ? std::string(bytes) : ValidUtf8(bytes);
+  std::string field;
+  RawBytes raw(field);
+  PutCsvField(utf8, raw);
+  row += raw.Written();
 }
 
 std::string JsonString(std::string_view bytes) {
-  std::string out;
-  AppendQuoted(bytes, false, out);
-  return out;
+  std::string room(QuotedRoom(bytes), '\0');
+  RawBytes quoted(room);
+  PutQuoted(bytes, kJsonSpecialOrHigh, quoted);
+  return std::string(quoted.Written());
 }
 
 void AppendCheckJson(std::string_view input, const IdReport* report, std::string& out,
                      std::optional<RuleSet> rules) {
-  Write(input, report, rules, JsonWriter(out));
+  const Checked checked = CheckedOf(report);
+  RecordWriter().AppendJson(input, checked.id, checked.reportUtf8, rules, out);
 }
 
 std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
@@ -383,7 +535,8 @@ std::string_view CsvHeader(std::optional<RuleSet> rules) {
 
 void AppendCheckCsv(std::string_view input, const IdReport* report, std::string& out,
                     std::optional<RuleSet> rules) {
-  Write(input, report, rules, CsvWriter(out, rules.has_value()));
+  const Checked checked = CheckedOf(report);
+  RecordWriter().AppendCsv(input, checked.id, checked.reportUtf8, rules, out);
 }
 
 std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report,

@@ -27,6 +27,21 @@ std::string CheckJson(std::string_view input, const std::optional<IdReport>& rep
 void AppendCheckJson(std::string_view input, const IdReport* report, std::string& out,
                      std::optional<RuleSet> rules = std::nullopt);
 
+// The JSON and CSV records of a batch, written from a check's analysis and its
+// report in UTF-8 (no analysis for an empty line) and appended to out; the
+// buffers are kept from line to line.
+class RecordWriter {
+ public:
+  void AppendJson(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
+                  std::optional<RuleSet> rules, std::string& out);
+  void AppendCsv(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
+                 std::optional<RuleSet> rules, std::string& out);
+
+ private:
+  std::string room_;     // one record, written whole before it is appended
+  std::string scratch_;  // text converted from GBK
+};
+
 // The header row of --csv, and the row of one input, both without a line end:
 // input, jurisdiction, valid, faults (codes joined by ";"), birthplace,
 // region_code, birth_date, sex, upgrade, report; with a rule set named, also

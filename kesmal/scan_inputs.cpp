@@ -40,9 +40,9 @@ void AppendPlace(const Finding& finding, std::string& out, char separator) {
 }
 
 // What every record of one input is written with.
-class RecordWriter {
+class FindingWriter {
  public:
-  RecordWriter(const ScanRequest& request, std::optional<std::string_view> path, bool named)
+  FindingWriter(const ScanRequest& request, std::optional<std::string_view> path, bool named)
       : request_(request), path_(path), named_(named) {}
 
   void Append(const Finding& finding, std::string& out) const {
@@ -123,7 +123,7 @@ constexpr std::size_t kOutputBlock = 64 * 1024;
 // Findings gather in one block of records and go out when it is full.
 class RecordSink {
  public:
-  RecordSink(const RecordWriter& writer, std::ostream& out) : writer_(writer), out_(out) {}
+  RecordSink(const FindingWriter& writer, std::ostream& out) : writer_(writer), out_(out) {}
   void operator()(const Finding& finding) {
     writer_.Append(finding, records_);
     if (records_.size() >= kOutputBlock) Write();
@@ -134,7 +134,7 @@ class RecordSink {
   }
 
  private:
-  const RecordWriter& writer_;
+  const FindingWriter& writer_;
   std::ostream& out_;
   std::string records_;
 };
@@ -148,7 +148,7 @@ bool ReadFailed(long got, std::string_view name, const ScanRequest& request, std
 
 // One input scanned piece after piece on this thread.
 std::optional<std::uint64_t> ScanSerially(Source& source, std::string_view name,
-                                          const ScanRequest& request, const RecordWriter& writer,
+                                          const ScanRequest& request, const FindingWriter& writer,
                                           std::ostream& out, std::ostream& err) {
   Scanner scanner(request.options);
   RecordSink records(writer, out);
@@ -174,7 +174,7 @@ std::optional<std::uint64_t> ScanSerially(Source& source, std::string_view name,
 // input order. A line longer than a block is scanned here, alone.
 class BlockScan {
  public:
-  BlockScan(const ScanRequest& request, const RecordWriter& writer, std::ostream& out)
+  BlockScan(const ScanRequest& request, const FindingWriter& writer, std::ostream& out)
       : request_(request), writer_(writer), out_(out) {
     for (unsigned i = 0; i < request.jobs; ++i) {
       auto& worker = *workers_.emplace_back(std::make_unique<Worker>());
@@ -306,7 +306,7 @@ class BlockScan {
   }
 
   const ScanRequest& request_;
-  const RecordWriter& writer_;
+  const FindingWriter& writer_;
   std::ostream& out_;
   std::mutex mutex_;
   std::condition_variable_any changed_;
@@ -321,7 +321,7 @@ class BlockScan {
 };
 
 std::optional<std::uint64_t> ScanOne(Source& source, std::string_view name,
-                                     const ScanRequest& request, const RecordWriter& writer,
+                                     const ScanRequest& request, const FindingWriter& writer,
                                      std::ostream& out, std::ostream& err) {
   if (request.jobs <= 1 || request.output == ScanOutput::FilesWithMatches)
     return ScanSerially(source, name, request, writer, out, err);
@@ -395,7 +395,7 @@ int ScanInputs(const ScanRequest& request, std::istream& in, std::ostream& out,
       source.emplace(fd);
     }
     const std::string_view name = standardInput ? kStandardInputName : std::string_view(path);
-    const RecordWriter writer(request, standardInput ? std::nullopt : std::optional(name), named);
+    const FindingWriter writer(request, standardInput ? std::nullopt : std::optional(name), named);
     const auto findings = ScanOne(*source, name, request, writer, out, err);
     if (!findings) {
       failed = true;

@@ -21,20 +21,14 @@ const CheckRule& RuleFor(std::string_view number, RuleSet rules) {
   }
 }
 
-namespace {
-
-// Under today's rules a valid number's analysis names its kind.
-void NameKind(RuleSet rules, IdReport& report) {
-  if (rules == RuleSet::Current && report.valid && !report.analysis.kind)
-    report.analysis.kind = IdKind::IdentityCard;
+void NameDefaultKind(IdAnalysis& id, RuleSet rules) {
+  if (rules == RuleSet::Current && id.Valid() && !id.kind) id.kind = IdKind::IdentityCard;
 }
-
-}  // namespace
 
 bool CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding, IdReport& report) {
   if (number.empty()) return false;
   ReportInto(RuleFor(number, rules), number, encoding, report);
-  NameKind(rules, report);
+  NameDefaultKind(report.analysis, rules);
   return true;
 }
 
@@ -43,7 +37,7 @@ bool AnalyseNumberText(std::string_view number, RuleSet rules, IdReport& report)
   report.analysis = RuleFor(number, rules).analyse(number);
   report.text.clear();
   report.valid = report.analysis.Valid();
-  NameKind(rules, report);
+  NameDefaultKind(report.analysis, rules);
   return true;
 }
 

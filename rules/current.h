@@ -20,6 +20,10 @@ enum class RuleSet { Classic, Current };
 // or 11 characters that holds a bracket is a printed Hong Kong number.
 const CheckRule& RuleFor(std::string_view number, RuleSet rules);
 
+// Under today's rules a valid number whose rule names no kind is an identity
+// card. Named after the report is written, which tells only the other kinds.
+void NameDefaultKind(IdAnalysis& id, RuleSet rules);
+
 // The report under a rule set; none for an empty text. Under today's rules a
 // valid number's analysis carries its kind.
 std::optional<IdReport> CheckNumberText(std::string_view number, RuleSet rules,

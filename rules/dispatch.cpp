@@ -27,7 +27,8 @@ const CheckRule& RuleForLength(std::size_t length) {
   static const CheckRule rejection{
       [](std::string_view number) {
         IdAnalysis rejected{std::nullopt, number};
-        rejected.AddFault(FaultCode::Length, RejectionMessage(number));
+        // The message moves into the fault rather than being copied: a batch rejects many lines.
+        rejected.faults.push_back({FaultCode::Length, std::string_view{}, RejectionMessage(number)});
         return rejected;
       },
       [](const IdAnalysis& id, ReportWriter& out) { WriteRejection(id.number, out); }};

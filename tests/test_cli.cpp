@@ -108,6 +108,14 @@ INSTANTIATE_TEST_SUITE_P(
                   kTaipei + "\n" + kTaipei + "\n"},
         CheckCase{
             "empty_lines_stay_aligned", {"check"}, "\nA123456789\n\n", 0, "\n" + kTaipei + "\n\n"},
+        CheckCase{"last_line_crlf_without_lf", {"check"}, "A1\nA123456789\r", 1,
+                  "您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入....\n" + kTaipei + "\n"},
+        CheckCase{"a_line_longer_than_a_read_on_two_threads",
+                  {"check", "--jobs", "2"},
+                  std::string(100000, '1') + "\r\nA123456789\n",
+                  1,
+                  "您输入的“" + std::string(100000, '1') +
+                      "”是错误或程式不支援的的身分证字号！请重新输入....\n" + kTaipei + "\n"},
         CheckCase{"spaces_not_trimmed",
                   {"check"},
                   " A123456789\n",

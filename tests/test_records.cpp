@@ -159,5 +159,18 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"lead_then_quote", "\xC3\"", "\"" + kFffd + "\\\"\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Short texts are scanned in overlapping pieces, long ones sixteen bytes at a
+// time with an overlapping last piece: a quote is found wherever it stands.
+TEST(JsonStringScan, FindsAQuoteAtEveryPlace) {
+  for (std::size_t size = 1; size <= 40; ++size) {
+    for (std::size_t at = 0; at < size; ++at) {
+      std::string bytes(size, 'a');
+      bytes[at] = '"';
+      EXPECT_EQ(JsonString(bytes), '"' + bytes.substr(0, at) + "\\\"" + bytes.substr(at + 1) + '"')
+          << size << " bytes, the quote at " << at;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kesmal
