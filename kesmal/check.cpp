@@ -2,18 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <istream>
 #include <memory>
-#include <mutex>
 #include <ostream>
-#include <stop_token>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "kesmal/byte_scan.h"
 #include "kesmal/line_reader.h"
+#include "kesmal/ordered_work.h"
 #include "kesmal/records.h"
 #include "rules/gbk_codec.h"
 
@@ -76,75 +73,43 @@ bool CheckBlock(std::string_view lines, Checker& checker, std::string& out,
 // used again block after block, so memory stays flat however long the input.
 class BlockPipeline {
  public:
-  BlockPipeline(const CheckOptions& options, std::ostream& out) : out_(out) {
-    for (unsigned i = 0; i < options.jobs; ++i) {
-      auto& worker = *workers_.emplace_back(std::make_unique<Worker>(options));
-      worker.thread = std::jthread([this, &worker](std::stop_token stop) { Run(worker, stop); });
-    }
-  }
+  BlockPipeline(const CheckOptions& options, std::ostream& out)
+      : out_(out), work_(options.jobs, [&] { return Block(options); }) {}
 
   // Hands the lines to the next thread in turn, once it has finished its last
   // block and that block's answers are written.
   void Add(std::string_view lines) {
-    Worker& worker = *workers_[next_];
-    Collect(worker);
-    worker.lines.assign(lines);  // the thread waits, and reads them only once it is busy
-    {
-      const std::lock_guard lock(mutex_);
-      worker.busy = worker.unwritten = true;
-    }
-    changed_.notify_all();
-    next_ = (next_ + 1) % workers_.size();
+    work_.Next([this](Block& done) { Write(done); }).lines.assign(lines);  // read once started
+    work_.Start();
   }
   // Writes every answer so far, as before a read that may wait.
   void Drain() {
-    for (std::size_t i = 0; i < workers_.size(); ++i)  // the oldest block first
-      Collect(*workers_[(next_ + i) % workers_.size()]);
+    work_.Drain([this](Block& done) { Write(done); });
     out_.flush();
   }
   bool AllValid() const { return allValid_; }
 
  private:
-  struct Worker {
-    explicit Worker(const CheckOptions& options) : checker(options.output, options.rules) {}
+  struct Block {
+    explicit Block(const CheckOptions& options) : checker(options.output, options.rules) {}
+    void Work() {
+      answers.clear();
+      allValid = CheckBlock(lines, checker, answers, [] {});
+    }
     Checker checker;
     std::string lines;
     std::string answers;
     bool allValid = true;
-    bool busy = false;       // checking its block
-    bool unwritten = false;  // holds answers not yet written
-    std::jthread thread;     // last, so that it stops before the rest goes
   };
 
-  void Run(Worker& worker, std::stop_token stop) {
-    std::unique_lock lock(mutex_);
-    while (changed_.wait(lock, stop, [&] { return worker.busy; })) {
-      lock.unlock();
-      worker.answers.clear();
-      worker.allValid = CheckBlock(worker.lines, worker.checker, worker.answers, [] {});
-      lock.lock();
-      worker.busy = false;
-      changed_.notify_all();
-    }
-  }
-
-  void Collect(Worker& worker) {
-    {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] { return !worker.busy; });
-    }
-    if (!worker.unwritten) return;
-    out_.write(worker.answers.data(), static_cast<std::streamsize>(worker.answers.size()));
-    allValid_ &= worker.allValid;
-    worker.unwritten = false;
+  void Write(const Block& block) {
+    out_.write(block.answers.data(), static_cast<std::streamsize>(block.answers.size()));
+    allValid_ &= block.allValid;
   }
 
   std::ostream& out_;
-  std::mutex mutex_;
-  std::condition_variable_any changed_;
-  std::vector<std::unique_ptr<Worker>> workers_;  // after what their threads use
-  std::size_t next_ = 0;                          // the thread the next block goes to
   bool allValid_ = true;
+  OrderedWork<Block> work_;  // last, so that its threads stop first
 };
 
 bool CheckInBlocks(std::istream& in, const CheckOptions& options, std::ostream& out) {

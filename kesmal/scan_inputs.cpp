@@ -6,15 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <condition_variable>
 #include <cstring>
 #include <istream>
 #include <memory>
-#include <mutex>
 #include <ostream>
-#include <stop_token>
-#include <thread>
 
+#include "kesmal/ordered_work.h"
 #include "kesmal/records.h"
 
 namespace kesmal {
@@ -175,12 +172,10 @@ std::optional<std::uint64_t> ScanSerially(Source& source, std::string_view name,
 class BlockScan {
  public:
   BlockScan(const ScanRequest& request, const FindingWriter& writer, std::ostream& out)
-      : request_(request), writer_(writer), out_(out) {
-    for (unsigned i = 0; i < request.jobs; ++i) {
-      auto& worker = *workers_.emplace_back(std::make_unique<Worker>());
-      worker.thread = std::jthread([this, &worker](std::stop_token stop) { Run(worker, stop); });
-    }
-  }
+      : request_(request),
+        writer_(writer),
+        out_(out),
+        work_(request.jobs, [&] { return Block(request.options, writer); }) {}
 
   std::optional<std::uint64_t> ScanInput(Source& source, std::string_view name, std::ostream& err) {
     std::string buffer(kPiece, '\0');
@@ -201,15 +196,29 @@ class BlockScan {
  private:
   static constexpr std::size_t kBlock = 1024 * 1024;
 
-  struct Worker {
-    std::string block;
+  struct Block {
+    Block(const ScanOptions& options, const FindingWriter& writer)
+        : options(&options), writer(&writer) {}
+    void Work() {
+      records.clear();
+      Scanner scanner(*options, start);
+      const auto sink = [&](const Finding& finding) { writer->Append(finding, records); };
+      scanner.Feed(lines, sink);
+      scanner.Finish(sink);
+      findings = scanner.FindingCount();
+    }
+    const ScanOptions* options;
+    const FindingWriter* writer;
+    std::string lines;
     ScanStart start;
     std::string records;
     std::uint64_t findings = 0;
-    bool busy = false;
-    bool unwritten = false;
-    std::jthread thread;  // last, so that it stops before the rest goes
   };
+
+  void Write(const Block& block) {
+    out_.write(block.records.data(), static_cast<std::streamsize>(block.records.size()));
+    findings_ += block.findings;
+  }
 
   RecordSink& Records() {
     if (!direct_) direct_.emplace(writer_, out_);
@@ -250,53 +259,19 @@ class BlockScan {
   // Hands the first `size` bytes read, whole lines, to the next thread in turn.
   void Submit(std::size_t size) {
     if (size == 0) return;
-    Worker& worker = *workers_[next_];
-    Collect(worker);
-    {
-      const std::lock_guard lock(mutex_);
-      worker.block.assign(pending_, 0, size);
-      worker.start = start_;
-      worker.busy = worker.unwritten = true;
-    }
-    changed_.notify_all();
+    Block& block = work_.Next([this](Block& done) { Write(done); });
+    block.lines.assign(pending_, 0, size);
+    block.start = start_;
+    work_.Start();
     const auto lines = std::count(pending_.begin(), pending_.begin() + static_cast<long>(size), '\n');
     start_.line += static_cast<std::uint64_t>(lines);
     start_.offset += size;
     pending_.erase(0, size);
-    next_ = (next_ + 1) % workers_.size();
-  }
-
-  void Run(Worker& worker, std::stop_token stop) {
-    std::unique_lock lock(mutex_);
-    while (changed_.wait(lock, stop, [&] { return worker.busy; })) {
-      lock.unlock();
-      worker.records.clear();
-      Scanner scanner(request_.options, worker.start);
-      const auto sink = [&](const Finding& finding) { writer_.Append(finding, worker.records); };
-      scanner.Feed(worker.block, sink);
-      scanner.Finish(sink);
-      worker.findings = scanner.FindingCount();
-      lock.lock();
-      worker.busy = false;
-      changed_.notify_all();
-    }
-  }
-
-  void Collect(Worker& worker) {
-    {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] { return !worker.busy; });
-    }
-    if (!worker.unwritten) return;
-    out_.write(worker.records.data(), static_cast<std::streamsize>(worker.records.size()));
-    findings_ += worker.findings;
-    worker.unwritten = false;
   }
 
   // Writes every block's records, the oldest first.
   void Drain() {
-    for (std::size_t i = 0; i < workers_.size(); ++i)
-      Collect(*workers_[(next_ + i) % workers_.size()]);
+    work_.Drain([this](Block& done) { Write(done); });
   }
 
   // After a read error: the blocks read are still written.
@@ -308,16 +283,13 @@ class BlockScan {
   const ScanRequest& request_;
   const FindingWriter& writer_;
   std::ostream& out_;
-  std::mutex mutex_;
-  std::condition_variable_any changed_;
-  std::vector<std::unique_ptr<Worker>> workers_;  // after what their threads use
-  std::size_t next_ = 0;
   std::string pending_;  // read, not yet handed on
   ScanStart start_;      // of pending_, or of the long line
   std::optional<Scanner> longLine_;
   std::size_t fedLong_ = 0;  // of the long line, before the current piece
   std::optional<RecordSink> direct_;
   std::uint64_t findings_ = 0;
+  OrderedWork<Block> work_;  // last, so that its threads stop first
 };
 
 std::optional<std::uint64_t> ScanOne(Source& source, std::string_view name,
