@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,6 +18,7 @@
 
 #include "kesmal/check.h"
 #include "kesmal/make.h"
+#include "kesmal/mask.h"
 #include "kesmal/scan.h"
 
 namespace py = pybind11;
@@ -162,17 +167,20 @@ class StrIndexes {
   std::size_t index_ = 0;
 };
 
+// "a,b", or an iterable of names, as the comma list the command line takes.
+std::string ListText(const py::object& names) {
+  if (py::isinstance<py::str>(names)) return names.cast<std::string>();
+  std::string list;
+  for (const auto& name : names) {
+    if (!list.empty()) list += ',';
+    list += std::string(py::str(name));
+  }
+  return list;
+}
+
 kesmal::JurisdictionSet OnlyOf(const py::object& only) {
   if (only.is_none()) return kesmal::JurisdictionSet::All();
-  std::string list;
-  if (py::isinstance<py::str>(only)) {
-    list = only.cast<std::string>();
-  } else {
-    for (const auto& name : only) {
-      if (!list.empty()) list += ',';
-      list += std::string(py::str(name));
-    }
-  }
+  const std::string list = ListText(only);
   const auto set = kesmal::ParseJurisdictionList(list);
   if (!set)
     throw py::value_error("bad value '" + list +
@@ -268,6 +276,139 @@ kesmal::NumberStream Numbers(const py::str& jurisdiction, const py::object& coun
   return kesmal::NumberStream(RequestOf(jurisdiction, count, seed, options));
 }
 
+kesmal::KeepSet KeepOf(const py::object& keep) {
+  const std::string list = ListText(keep);
+  kesmal::KeepSet set;
+  if (list.empty()) return set;
+  for (std::string_view rest = list;;) {
+    const std::size_t comma = rest.find(',');
+    const auto field = kesmal::KeptFieldNamed(rest.substr(0, comma));
+    if (!field)
+      throw kesmal::MaskError(kesmal::BadValue(
+          "keep", list, "fields among sex, birth-date, birth-year, region, province"));
+    set = set.With(*field);
+    if (comma == std::string_view::npos) return set;
+    rest.remove_prefix(comma + 1);
+  }
+}
+
+// Valid UTF-8, as a replacement is, or escaped bytes as a str holds them.
+py::str Decoded(std::string_view bytes) {
+  return Steal(
+      PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "surrogateescape"));
+}
+
+// The state of a Masker is its arguments, and a pickle of it holds its key.
+class Masker {
+ public:
+  Masker(const py::object& key, const py::object& keep, bool redact, bool reverse,
+         std::string_view rules, const py::object& only)
+      : rules_(rules) {
+    options_.rules = RulesNamed(rules);
+    options_.keep = KeepOf(keep);
+    options_.only = OnlyOf(only);
+    if (!only.is_none()) only_ = ListText(only);
+    options_.direction = reverse ? kesmal::MaskDirection::Reverse : kesmal::MaskDirection::Encipher;
+    if (redact && !key.is_none()) throw kesmal::MaskError("redact=True takes no key");
+    if (redact && reverse)
+      throw kesmal::MaskError(
+          "reverse=True gives back the numbers of pseudonyms: it needs a "
+          "key, not redact=True");
+    if (!redact && key.is_none())
+      throw kesmal::MaskError(
+          "a Masker needs a key of 32 bytes, or redact=True (a new key: "
+          "kesmal.new_key())");
+    if (!key.is_none()) {
+      const std::string bytes = py::bytes(Steal(PyBytes_FromObject(key.ptr())));
+      kesmal::MaskKey value{};
+      if (bytes.size() != value.size())
+        throw kesmal::MaskError("a key is 32 bytes, not " + std::to_string(bytes.size()));
+      std::copy(bytes.begin(), bytes.end(), value.begin());
+      options_.key = value;
+    }
+    numbers_ = std::make_unique<kesmal::TextMasker>(options_);  // validates the options
+  }
+
+  py::str Number(const py::str& written) {
+    std::string buffer;
+    const auto masked = numbers_->MaskNumber(LineBytes(written, buffer));
+    if (!masked)
+      throw py::value_error(std::string(py::repr(written)) +
+                            " is not one identity number that the Masker replaces");
+    return Decoded(*masked);
+  }
+
+  py::str Text(const py::str& text) const {
+    std::string buffer;
+    const std::string_view bytes = LineBytes(text, buffer);
+    const bool escaped = bytes.data() == buffer.data() && !buffer.empty();
+    std::string masked;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> found;
+    {
+      py::gil_scoped_release release;
+      masked = kesmal::MaskText(bytes, options_);
+      if (escaped) {
+        // The masker's own scan, near misses and all.
+        kesmal::ScanOptions scan;
+        scan.rules = options_.rules;
+        scan.only = options_.only;
+        scan.implausible = options_.implausible;
+        scan.nearMisses = true;
+        scan.reportText = false;
+        kesmal::Scan(bytes, scan, [&](const kesmal::Finding& finding) {
+          found.emplace_back(finding.offset, finding.length);
+        });
+      }
+    }
+    // Without lone surrogates the str is its UTF-8, and so is the masked text.
+    if (!escaped)
+      return Steal(
+          PyUnicode_DecodeUTF8(masked.data(), static_cast<Py_ssize_t>(masked.size()), "strict"));
+    // Each number is rewritten character for character, each in its width,
+    // and nothing else is: a change outside the findings would be lost here.
+    const auto same = [&](std::size_t from, std::size_t to) {
+      return std::string_view(masked).substr(from, to - from) == bytes.substr(from, to - from);
+    };
+    const auto diverged = [] {
+      return std::logic_error("the masker changed what scan did not find");
+    };
+    if (masked.size() != bytes.size()) throw diverged();
+    StrIndexes indexes(text, bytes, true);
+    py::list pieces;
+    std::size_t done = 0;
+    Py_ssize_t at = 0;
+    for (const auto& [offset, length] : found) {
+      if (offset < done || !same(done, offset)) throw diverged();
+      done = offset + length;
+      if (same(offset, done)) continue;
+      pieces.append(
+          Steal(PyUnicode_Substring(text.ptr(), at, static_cast<Py_ssize_t>(indexes.At(offset)))));
+      pieces.append(Decoded(std::string_view(masked).substr(offset, length)));
+      at = static_cast<Py_ssize_t>(indexes.At(done));
+    }
+    if (!same(done, bytes.size())) throw diverged();
+    pieces.append(Steal(PyUnicode_Substring(text.ptr(), at, PyUnicode_GET_LENGTH(text.ptr()))));
+    return Steal(PyUnicode_Join(py::str().ptr(), pieces.ptr()));
+  }
+
+  // The arguments it was made with.
+  py::tuple State() const {
+    py::object key = py::none();
+    if (options_.key)
+      key = py::bytes(reinterpret_cast<const char*>(options_.key->data()), options_.key->size());
+    py::object only = py::none();
+    if (only_) only = py::str(*only_);
+    return py::make_tuple(key, kesmal::KeepSetText(options_.keep), !options_.key,
+                          options_.direction == kesmal::MaskDirection::Reverse, rules_, only);
+  }
+
+ private:
+  kesmal::MaskOptions options_;
+  std::string rules_;
+  std::optional<std::string> only_;
+  std::unique_ptr<kesmal::TextMasker> numbers_;  // for Number alone, under the GIL
+};
+
 }  // namespace
 
 PYBIND11_MODULE(_kesmal, module) {
@@ -293,6 +434,48 @@ PYBIND11_MODULE(_kesmal, module) {
              "own text (\"1980-01-01..1989-12-31\", \"20-30\"). The same seed gives the same "
              "numbers as the command line. A request the library refuses raises "
              "RequestError, a ValueError, with the command's message.");
+  py::register_exception<kesmal::MaskError>(module, "MaskError", PyExc_ValueError);
+  py::class_<Masker>(module, "Masker",
+                     "Masks identity numbers as `kesmal-cli mask` does: each number scan finds "
+                     "becomes its pseudonym under the key (32 bytes), another valid number of "
+                     "the same jurisdiction and kind in the same written form, the same in "
+                     "every run and process; or, with redact=True and no key, asterisks. keep "
+                     "names the fields each number keeps (\"sex\", \"birth-date\", "
+                     "\"birth-year\", \"region\", \"province\"; an iterable or \"region,sex\"), "
+                     "reverse=True gives back the numbers of pseudonyms, rules and only are "
+                     "those of scan. An argument it refuses raises ValueError with a message "
+                     "like the command line's: MaskError for a key or keep set that cannot "
+                     "serve. A Masker pickles, so that worker processes share one; its pickle "
+                     "holds the key, and is as secret as a key file.")
+      .def(py::init<const py::object&, const py::object&, bool, bool, std::string_view,
+                    const py::object&>(),
+           py::arg("key"), py::arg("keep") = py::tuple(), py::arg("redact") = false,
+           py::arg("reverse") = false, py::arg("rules") = "classic", py::arg("only") = py::none())
+      .def("number", &Masker::Number, py::arg("written"),
+           "The masked form of one number as written, in any form scan finds (full width, "
+           "Korea's hyphen, Hong Kong's brackets); ValueError for a text that is not exactly "
+           "one number that is masked.")
+      .def("text", &Masker::Text, py::arg("text"),
+           "The text with every number masked and everything else as it was, lone surrogates "
+           "and surrogate-escaped bytes included: as `kesmal-cli mask` writes the bytes the "
+           "text stands for.")
+      .def(py::pickle([](const Masker& masker) { return masker.State(); },
+                      [](const py::tuple& state) {
+                        if (state.size() != 6) throw std::runtime_error("not a Masker's state");
+                        return Masker(state[0], state[1], state[2].cast<bool>(),
+                                      state[3].cast<bool>(), state[4].cast<std::string>(),
+                                      state[5]);
+                      }));
+  module.def(
+      "read_key_file",
+      [](const py::object& path) {
+        const auto key =
+            kesmal::ReadKeyFile(py::module_::import("os").attr("fspath")(path).cast<std::string>());
+        return py::bytes(reinterpret_cast<const char*>(key.data()), key.size());
+      },
+      py::arg("path"),
+      "The key in a key file, as `kesmal-cli mask --key-file` reads it: 32 bytes, or 64 "
+      "hexadecimal digits; a file its group or others may read raises MaskError.");
   module.def("make_one", &MakeOne, py::arg("jurisdiction"), py::arg("seed"),
              "One new number of the jurisdiction, from the seed.");
   py::class_<kesmal::NumberStream>(module, "NumberStream")

@@ -1,9 +1,11 @@
 """The Python module against kesmal-cli (KESMAL_CLI): the same dict as check
---json for any text, the same numbers as make for the same seed and options;
-and the Faker provider's numbers valid and reproducible."""
+--json for any text, the same numbers as make for the same seed and options,
+the same findings as scan and the same masked text as mask; and the Faker
+provider's numbers valid and reproducible."""
 import datetime
 import json
 import os
+import pickle
 import random
 import subprocess
 
@@ -148,3 +150,82 @@ def test_scan_gives_the_command_lines_objects_with_their_places_in_the_str(rules
     for finding, expected in zip(findings, objects):
         assert text[finding.pop("start"):finding.pop("end")] == finding["text"]
         assert list(finding.items()) == list(expected.items())
+
+
+def full_width(text):
+    return "".join(chr(ord(c) + 0xFEE0) if c.isascii() and c.isalnum() else
+                   "－" if c == "-" else c for c in text)
+
+
+def written_numbers(seed):
+    """Numbers of every jurisdiction in the forms people write them, and near misses."""
+    made = {j: kesmal.make(j, count=20, seed=seed) for j in ("tw", "hk", "cn", "cn15", "kr")}
+    return (made["tw"] + [n.lower() for n in made["tw"]] + made["cn15"]
+            + [n[:-1] + "(" + n[-1] + ")" for n in made["hk"]]
+            + [full_width(n[:6] + "-" + n[6:]) for n in made["kr"]]
+            + [full_width(n) for n in made["cn"][:10]] + [n[:-1] + "0" for n in made["cn"][10:]])
+
+
+@pytest.fixture(name="key_file")
+def fixture_key_file(tmp_path):
+    path = tmp_path / "key"
+    with open(os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600), "w") as file:
+        file.write(kesmal.new_key().hex() + "\n")
+    return str(path)
+
+
+MASKERS = {
+    "pseudonyms": ({}, []),
+    "keep region and sex, current rules": ({"keep": ("region", "sex"), "rules": "current"},
+                                           ["--keep", "region,sex", "--rules", "current"]),
+    "reverse, only tw and kr": ({"reverse": True, "only": ["tw", "kr"]},
+                                ["--reverse", "--only", "tw,kr"]),
+    "redact, keep birth-date": ({"redact": True, "keep": "birth-date"}, ["--redact", "--keep", "birth-date"]),
+}
+
+
+@pytest.mark.parametrize("options,args", MASKERS.values(), ids=MASKERS.keys())
+def test_masker_and_its_pickle_mask_text_as_the_command_line(key_file, options, args):
+    key = None if options.get("redact") else kesmal.read_key_file(key_file)
+    masker = kesmal.Masker(key, **options)
+    text = planted_text(random.Random(31), written_numbers(31))
+    for text in (text, "".join(c for c in text if not 0xD800 <= ord(c) <= 0xDFFF)):
+        out = cli("mask", *([] if key is None else ["--key-file", key_file]), *args, stdin=cli_bytes(text))
+        for each in (masker, pickle.loads(pickle.dumps(masker))):
+            masked = each.text(text)
+            assert cli_bytes(masked) == out.stdout != cli_bytes(text)
+            assert [c for c in masked if 0xD800 <= ord(c) <= 0xDFFF] == [
+                c for c in text if 0xD800 <= ord(c) <= 0xDFFF]
+
+
+@pytest.mark.parametrize("written", ["A123456789", "ａ１２３４５６７８９", "631212-1456031",
+                                     "６３１２１２－１４５６０３１", "K780504(7)", "23122419550305224x"])
+def test_masker_number_gives_the_command_lines_form(key_file, written):
+    out = cli("mask", "--key-file", key_file, stdin=written.encode()).stdout.decode()
+    assert kesmal.Masker(kesmal.read_key_file(key_file)).number(written) == out
+
+
+@pytest.mark.parametrize("written", ["", "A123456789 ", "A123456789 B123456780", "A123456788"])
+def test_masker_number_refuses_what_is_not_one_masked_number(written):
+    with pytest.raises(ValueError, match="not one identity number"):
+        kesmal.Masker(bytes(32)).number(written)
+
+
+def test_reverse_gives_the_numbers_back():
+    key, text = kesmal.new_key(), planted_text(random.Random(32), written_numbers(32))
+    masked = kesmal.Masker(key, keep="region,sex").text(text)
+    assert masked != text
+    assert kesmal.Masker(key, keep=["sex", "region"], reverse=True).text(masked) == text
+
+
+@pytest.mark.parametrize("options,message", [
+    ({"key": bytes(32), "keep": ("region", "birth-date", "sex")},
+     "--keep region,birth-date,sex leaves 500 numbers for cn, fewer than the 1,000,000"),
+    ({"key": bytes(31)}, "a key is 32 bytes, not 31"),
+    ({"key": None}, "needs a key"),
+    ({"key": bytes(32), "redact": True}, "redact=True takes no key"),
+    ({"key": bytes(32), "keep": "sex,colour"}, "bad value 'sex,colour' for keep"),
+])
+def test_masker_refuses_what_the_command_line_refuses(options, message):
+    with pytest.raises(kesmal.MaskError, match=message):
+        kesmal.Masker(**options)

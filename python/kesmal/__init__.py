@@ -1,5 +1,5 @@
 """Identity-card numbers of Taiwan, Hong Kong, mainland China and Korea:
-checks and generation by the rules of kesmal-cli, in-process.
+checks, generation and masking by the rules of kesmal-cli, in-process.
 
     >>> import kesmal
     >>> kesmal.check("A123456789")["valid"]
@@ -7,7 +7,18 @@ checks and generation by the rules of kesmal-cli, in-process.
     >>> kesmal.make("cn", count=2, seed=7, sex="female", birth="1985-05-03")  # doctest: +SKIP
     >>> for number in kesmal.numbers("tw", count=100_000_000, seed=1):  # doctest: +SKIP
     ...     pass
+    >>> masker = kesmal.Masker(kesmal.read_key_file("team.key"), keep="region")  # doctest: +SKIP
+    >>> masker.text("A123456789 and 850503-1234567")  # doctest: +SKIP
 """
-from kesmal._kesmal import RequestError, check, make, numbers, scan
+import os
 
-__all__ = ["check", "make", "numbers", "scan", "RequestError"]
+from kesmal._kesmal import (MaskError, Masker, RequestError, check, make, numbers, read_key_file,
+                            scan)
+
+__all__ = ["check", "make", "numbers", "scan", "Masker", "new_key", "read_key_file",
+           "MaskError", "RequestError"]
+
+
+def new_key():
+    """A new key for Masker: 32 bytes from the system's random source."""
+    return os.urandom(32)
