@@ -1,7 +1,8 @@
 #pragma once
 // The library of Kesmal for C++ programs: checks of identity-card numbers of
 // Taiwan, Hong Kong, mainland China and Korea from UTF-8 text, their records
-// as JSON Lines or CSV, and the making of new numbers.
+// as JSON Lines or CSV, the making of new numbers, finding numbers in any text,
+// and masking them: pseudonyms under a key, or redaction.
 //
 //   std::cout << kesmal::Check("A123456789").Json() << '\n';
 //   kesmal::MakeRequest request;
@@ -12,4 +13,8 @@
 // Link Kesmal::kesmal (find_package(Kesmal)) or `pkg-config --cflags --libs kesmal`.
 #include "kesmal/check.h"
 #include "kesmal/make.h"
+#include "kesmal/mask.h"
+#include "kesmal/pseudonym.h"
 #include "kesmal/records.h"
+#include "kesmal/scan.h"
+#include "kesmal/scan_inputs.h"
