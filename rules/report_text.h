@@ -14,6 +14,8 @@ enum class Encoding { Gbk, Utf8 };
 
 // A piece of report text: fixed text in both encodings, or GBK text of data or
 // input (then utf8 is null and the piece is converted when written as UTF-8).
+// Functions take it by reference: one just built and passed by value is copied
+// with loads wider than the stores that built it, and the copy waits for them.
 struct Text {
   Text(std::string_view gbkText) : gbk(gbkText) {}
   Text(const std::string& gbkText) : gbk(gbkText) {}
