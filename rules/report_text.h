@@ -46,6 +46,13 @@ class ReportWriter {
   void Put(std::initializer_list<Text> pieces);
 
  private:
+  // The piece in this encoding; null for GBK text to convert.
+  std::string_view Bytes(const Text& piece) const {
+    return encoding_ == Encoding::Gbk ? piece.gbk : piece.utf8;
+  }
+  // False, having written nothing, when the pieces need converting or room.
+  bool PutInline(std::initializer_list<Text> pieces);
+
   Encoding encoding_;
   std::string& out_;
 };
