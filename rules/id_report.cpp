@@ -19,18 +19,20 @@ std::array<std::string, 128> CheckCodeSentences(const Char (&prefix)[PrefixSize]
 
 }  // namespace
 
+// Faults are made where the vector keeps them: one moved in is first built on
+// the stack, and moving it reads it back before its stores are done.
 void IdAnalysis::AddFault(FaultCode code, const Text& sentence) {
   if (sentence.utf8.data())
-    faults.push_back({code, sentence, {}});
+    faults.emplace_back(code, sentence);
   else
-    faults.push_back({code, std::string_view{}, std::string(sentence.gbk)});
+    faults.emplace_back(code, std::string_view{}, std::string(sentence.gbk));
 }
 
 void IdAnalysis::AddCheckCodeFault(char expected) {
   static const auto gbk = CheckCodeSentences("最后一码检查码应该是(", ")，");
   static const auto utf8 = CheckCodeSentences(u8"最后一码检查码应该是(", u8")，");
   const auto c = static_cast<unsigned char>(expected) & 0x7F;
-  faults.push_back({FaultCode::CheckCode, Text(gbk[c], utf8[c]), {}, expected});
+  faults.emplace_back(FaultCode::CheckCode, Text(gbk[c], utf8[c]), std::string(), expected);
 }
 
 void IdAnalysis::WriteFaults(ReportWriter& out, const Text& ending) const {
