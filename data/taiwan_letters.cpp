@@ -2,7 +2,7 @@
 
 namespace kesmal {
 
-const std::array<TaiwanLetter, 26> TaiwanLetterTable{{
+constexpr std::array<TaiwanLetter, 26> TaiwanLetterTable{{
     {'A', 10, "台北市"}, {'B', 11, "台中市"}, {'C', 12, "基隆市"}, {'D', 13, "台南市"},
     {'E', 14, "高雄市"}, {'F', 15, "台北县"}, {'G', 16, "宜兰县"}, {'H', 17, "桃园县"},
     {'I', 34, "嘉义市"}, {'J', 18, "新竹县"}, {'K', 19, "苗栗县"}, {'L', 20, "台中县"},
@@ -11,5 +11,12 @@ const std::array<TaiwanLetter, 26> TaiwanLetterTable{{
     {'U', 28, "花莲县"}, {'V', 29, "台东县"}, {'W', 32, "金门县"}, {'X', 30, "澎湖县"},
     {'Y', 31, "阳明山"}, {'Z', 33, "连江县"},
 }};
+
+constexpr bool InLetterOrder() {
+  for (std::size_t row = 0; row < TaiwanLetterTable.size(); ++row)
+    if (TaiwanLetterTable[row].Letter != 'A' + row) return false;
+  return true;
+}
+static_assert(InLetterOrder(), "TaiwanLetterRow takes a letter's row from the alphabet");
 
 }  // namespace kesmal

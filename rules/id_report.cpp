@@ -19,21 +19,23 @@ std::array<std::string, 128> CheckCodeSentences(const Char (&prefix)[PrefixSize]
 
 }  // namespace
 
-void IdAnalysis::AddFault(FaultCode code, Text sentence) {
+// Faults are made where the vector keeps them: one moved in is first built on
+// the stack, and moving it reads it back before its stores are done.
+void IdAnalysis::AddFault(FaultCode code, const Text& sentence) {
   if (sentence.utf8.data())
-    faults.push_back({code, sentence, {}});
+    faults.emplace_back(code, sentence);
   else
-    faults.push_back({code, std::string_view{}, std::string(sentence.gbk)});
+    faults.emplace_back(code, std::string_view{}, std::string(sentence.gbk));
 }
 
 void IdAnalysis::AddCheckCodeFault(char expected) {
   static const auto gbk = CheckCodeSentences("最后一码检查码应该是(", ")，");
   static const auto utf8 = CheckCodeSentences(u8"最后一码检查码应该是(", u8")，");
   const auto c = static_cast<unsigned char>(expected) & 0x7F;
-  faults.push_back({FaultCode::CheckCode, Text(gbk[c], utf8[c]), {}, expected});
+  faults.emplace_back(FaultCode::CheckCode, Text(gbk[c], utf8[c]), std::string(), expected);
 }
 
-void IdAnalysis::WriteFaults(ReportWriter& out, Text ending) const {
+void IdAnalysis::WriteFaults(ReportWriter& out, const Text& ending) const {
   for (const Fault& fault : faults) out.Put({fault.Sentence()});
   out.Put({ending});
 }
@@ -49,21 +51,32 @@ Text SexWord(HolderSex sex) {
   return sex == HolderSex::Male ? KESMAL_TEXT("男性") : KESMAL_TEXT("女性");
 }
 
+namespace {
+
+void WriteReport(const CheckRule& rule, IdReport& report) {
+  ReportWriter writer(report.encoding, report.text);
+  rule.write(report.analysis, writer);
+  report.valid = report.analysis.Valid();
+}
+
+}  // namespace
+
+IdReport::IdReport(const CheckRule& rule, std::string_view number, Encoding encoding)
+    : analysis(rule.analyse(number)), encoding(encoding) {
+  text.reserve(192);  // most reports fit
+  WriteReport(rule, *this);
+}
+
 IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding encoding) {
-  IdReport report;
-  report.text.reserve(192);  // most reports fit
-  ReportInto(rule, number, encoding, report);
-  return report;
+  return IdReport(rule, number, encoding);
 }
 
 void ReportInto(const CheckRule& rule, std::string_view number, Encoding encoding,
                 IdReport& report) {
   report.analysis = rule.analyse(number);
   report.text.clear();
-  ReportWriter writer(encoding, report.text);
-  rule.write(report.analysis, writer);
-  report.valid = report.analysis.Valid();
   report.encoding = encoding;
+  WriteReport(rule, report);
 }
 
 }  // namespace kesmal

@@ -9,7 +9,7 @@
 namespace kesmal {
 
 // The county of a Taiwan letter row.
-Text TaiwanPlaceName(int letterRow);
+const Text& TaiwanPlaceName(int letterRow);
 
 // The province and, when the table knows it, the county of a mainland region
 // code; none for an unknown province.

@@ -14,6 +14,8 @@ enum class Encoding { Gbk, Utf8 };
 
 // A piece of report text: fixed text in both encodings, or GBK text of data or
 // input (then utf8 is null and the piece is converted when written as UTF-8).
+// Functions take it by reference: one just built and passed by value is copied
+// with loads wider than the stores that built it, and the copy waits for them.
 struct Text {
   Text(std::string_view gbkText) : gbk(gbkText) {}
   Text(const std::string& gbkText) : gbk(gbkText) {}
@@ -44,6 +46,13 @@ class ReportWriter {
   void Put(std::initializer_list<Text> pieces);
 
  private:
+  // The piece in this encoding; null for GBK text to convert.
+  std::string_view Bytes(const Text& piece) const {
+    return encoding_ == Encoding::Gbk ? piece.gbk : piece.utf8;
+  }
+  // False, having written nothing, when the pieces need converting or room.
+  bool PutInline(std::initializer_list<Text> pieces);
+
   Encoding encoding_;
   std::string& out_;
 };

@@ -1,24 +1,47 @@
 #include "rules/taiwan.h"
 
+#include <array>
+#include <cstdint>
+
 #include "data/taiwan_letters.h"
 #include "rules/ascii.h"
 #include "rules/place_names.h"
 #include "rules/random_source.h"
+#include "rules/text_cache.h"
 
 namespace kesmal {
 
 std::optional<int> TaiwanLetterRow(char letter) {
-  for (int row = 0; row < static_cast<int>(TaiwanLetterTable.size()); ++row)
-    if (static_cast<char>(TaiwanLetterTable[row].Letter & 0xFF) == letter) return row;
-  return std::nullopt;
+  if (!IsCapital(letter)) return std::nullopt;
+  return letter - 'A';
 }
 
-char TaiwanCheckCode(std::string_view number) {
-  const int code = TaiwanLetterTable[*TaiwanLetterRow(number[0])].Code;
-  int sum = code / 10 + code % 10 * 9;
-  for (int i = 1; i <= 8; ++i) sum += DigitValue(number[i]) * (9 - i);
-  return static_cast<char>('0' + (10 - sum % 10) % 10);
+namespace {
+
+// Each letter's share of the check sum, its code's digits weighed by 1 and 9,
+// worked out once rather than in every check.
+std::array<std::uint8_t, 26> LetterShares() {
+  std::array<std::uint8_t, 26> shares{};
+  for (std::size_t row = 0; row < shares.size(); ++row) {
+    const int code = TaiwanLetterTable[row].Code;
+    shares[row] = static_cast<std::uint8_t>(code / 10 + code % 10 * 9);
+  }
+  return shares;
 }
+
+const std::array<std::uint8_t, 26> kLetterShares = LetterShares();
+
+// The check code with `second` weighed in place of the second character.
+char CheckCodeWith(std::string_view number, char second) {
+  int sum = kLetterShares[*TaiwanLetterRow(number[0])] + DigitValue(second) * 8;
+  for (int i = 2; i <= 8; ++i) sum += DigitValue(number[i]) * (9 - i);
+  // The digit that brings the sum to a multiple of 10: 9 is -1 modulo 10.
+  return static_cast<char>('0' + sum * 9 % 10);
+}
+
+}  // namespace
+
+char TaiwanCheckCode(std::string_view number) { return CheckCodeWith(number, number[1]); }
 
 namespace {
 
@@ -48,7 +71,10 @@ std::optional<SecondCharacter> ReadSecondToday(char c) {
   return SecondCharacter{sex, IdKind::ResidentCertificate, static_cast<char>('0' + code % 10)};
 }
 
-IdAnalysis AnalyseTaiwanId(std::string_view number, SecondReader read, Text secondFault) {
+// The reader is a template argument so that it is inlined: a call returns its
+// small optional through memory, and reading it back waits for the stores.
+template <SecondReader read>
+IdAnalysis AnalyseTaiwanId(std::string_view number, const Text& secondFault) {
   IdAnalysis id{Jurisdiction::Taiwan, number};
   if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, KESMAL_TEXT("第一码应该是英文字母，"));
   const auto second = read(number[1]);
@@ -56,9 +82,7 @@ IdAnalysis AnalyseTaiwanId(std::string_view number, SecondReader read, Text seco
   if (!AllDigits(number.substr(2, 7)))
     id.AddFault(FaultCode::Digits, KESMAL_TEXT("第3-9码应该是数字(0)~(9)，"));
   if (id.Valid()) {
-    std::string weighed(number);
-    weighed[1] = second->checkDigit;
-    const char expected = TaiwanCheckCode(weighed);
+    const char expected = CheckCodeWith(number, second->checkDigit);
     if (number[9] != expected) id.AddCheckCodeFault(expected);
   }
   if (!id.Valid()) return id;
@@ -70,27 +94,45 @@ IdAnalysis AnalyseTaiwanId(std::string_view number, SecondReader read, Text seco
 }
 
 // A resident certificate's letter names where it was registered, not a birthplace.
-void TaiwanReportText(const IdAnalysis& id, ReportWriter& out) {
-  if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的台湾身分证字号。"));
+std::string ValidEnding(const IdAnalysis& id, Encoding encoding) {
+  std::string ending;
+  ReportWriter out(encoding, ending);
   const bool resident = id.kind == IdKind::ResidentCertificate;
-  out.Put({KESMAL_TEXT("“"), Ascii(id.number),
-           resident ? KESMAL_TEXT("”是登记地在“") : KESMAL_TEXT("”是出生地在“"), *id.birthplace,
+  out.Put({resident ? KESMAL_TEXT("”是登记地在“") : KESMAL_TEXT("”是出生地在“"), *id.birthplace,
            KESMAL_TEXT("”的“"), SexWord(*id.sex),
            resident ? KESMAL_TEXT("”台湾居留证字号。") : KESMAL_TEXT("”台湾身分证字号。")});
+  return ending;
+}
+
+// What follows the number in a valid report depends only on the letter, the
+// sex and the kind, so each of those endings is written once per process.
+const Text& CachedValidEnding(const IdAnalysis& id) {
+  static TextCache<std::tuple_size_v<decltype(TaiwanLetterTable)> * 4> cache;
+  const int kinds =
+      (id.sex == HolderSex::Female ? 2 : 0) + (id.kind == IdKind::ResidentCertificate ? 1 : 0);
+  const auto slot = static_cast<std::size_t>(*TaiwanLetterRow(id.number[0]) * 4 + kinds);
+  return cache.At(slot, [&] {
+    return BothTexts{ValidEnding(id, Encoding::Gbk), ValidEnding(id, Encoding::Utf8)};
+  });
+}
+
+void TaiwanReportText(const IdAnalysis& id, ReportWriter& out) {
+  if (!id.Valid()) return id.WriteFaults(out, KESMAL_TEXT("才是正确的台湾身分证字号。"));
+  out.Put({KESMAL_TEXT("“"), Ascii(id.number), CachedValidEnding(id)});
 }
 
 }  // namespace
 
 const CheckRule TaiwanIdRule{
     [](std::string_view number) {
-      return AnalyseTaiwanId(number, ReadSexDigit, KESMAL_TEXT("第二码应该是男性(1)或女性(2)，"));
+      return AnalyseTaiwanId<ReadSexDigit>(number, KESMAL_TEXT("第二码应该是男性(1)或女性(2)，"));
     },
     TaiwanReportText};
 
 const CheckRule TaiwanIdCurrentRule{
     [](std::string_view number) {
-      return AnalyseTaiwanId(number, ReadSecondToday,
-                             KESMAL_TEXT("第二码应该是男性(1、8、A、C)或女性(2、9、B、D)，"));
+      return AnalyseTaiwanId<ReadSecondToday>(
+          number, KESMAL_TEXT("第二码应该是男性(1、8、A、C)或女性(2、9、B、D)，"));
     },
     TaiwanReportText};
 

@@ -222,5 +222,21 @@ TEST(AnalysisOfRejection, FaultIsTheWholeReport) {
   EXPECT_EQ(report->analysis.faults[0].Sentence().gbk, report->text);
 }
 
+// Pieces of every length to past the longest copied inline, no two bytes alike.
+TEST(ReportWriter, PutsEveryPieceWhole) {
+  const std::string_view bytes = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  const auto piece = [&](std::size_t size) { return Ascii(bytes.substr(size % 21, size)); };
+  for (const Encoding encoding : {Encoding::Gbk, Encoding::Utf8}) {
+    for (std::size_t n = 0; n + 3 <= 40; ++n) {
+      std::string out = "=";
+      out.reserve(192);  // as a report's text
+      ReportWriter(encoding, out).Put({piece(n), piece(n + 1), piece(n + 2), piece(n + 3)});
+      std::string expected = "=";
+      for (std::size_t size = n; size <= n + 3; ++size) expected += piece(size).gbk;
+      EXPECT_EQ(out, expected) << n;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kesmal

@@ -41,6 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ReportCase{"valid_taipei_male", "A123456789",
                    "“A123456789”是出生地在“台北市”的“男性”台湾身分证字号。", true},
+        ReportCase{"valid_taipei_female", "A200000003",
+                   "“A200000003”是出生地在“台北市”的“女性”台湾身分证字号。", true},
         ReportCase{"wrong_check_digit", "A123456780",
                    "最后一码检查码应该是(9)，才是正确的台湾身分证字号。", false},
         ReportCase{"letter_in_check_position", "A12345678X",
