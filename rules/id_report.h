@@ -5,6 +5,7 @@
 // the fields scripts read always agree.
 #include <optional>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -38,6 +39,10 @@ enum class FaultCode {
 // encodings, or text of its own in GBK (the rejection message, which echoes
 // the input).
 struct Fault {
+  // Made in place in a list of faults, by every compiler the fuzz build uses too.
+  Fault(FaultCode code, Text fixed, std::string ownText = {}, char expected = '\0')
+      : code(code), fixed(fixed), ownText(std::move(ownText)), expected(expected) {}
+
   FaultCode code;
   Text fixed{std::string_view{}};
   std::string ownText;
