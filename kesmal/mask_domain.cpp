@@ -674,11 +674,21 @@ std::uint64_t SmallestCount(MaskForm form, KeepSet keep) {
   if (HasBirths(form) && !keep.Has(BirthDate)) {
     const DayRange days = FormDays(form);
     births = days.Days();
-    for (int year = DateOfDayNumber(days.first).year; year <= DateOfDayNumber(days.last).year;
-         ++year) {
-      const DayRange inYear = Intersect(YearDays(year), days);
-      const DayRange set = BirthSet(form, year);
-      births = std::min(births, keep.Has(BirthYear) ? Intersect(set, inYear).Days() : set.Days());
+    const int first = DateOfDayNumber(days.first).year, last = DateOfDayNumber(days.last).year;
+    if (keep.Has(BirthYear)) {
+      // A set holds whole years of the form's days: the shortest is at an end,
+      // or a common year between them (any four years in a row hold one).
+      for (const int year : {first, last})
+        births = std::min(births, Intersect(YearDays(year), days).Days());
+      for (int year = first + 1; year < last && year <= first + 4; ++year)
+        births = std::min(births, YearDays(year).Days());
+    } else {
+      // Every year of a set gives the same set: one look a set.
+      for (int year = first; year <= last;) {
+        const DayRange set = BirthSet(form, year);
+        births = std::min(births, set.Days());
+        year = DateOfDayNumber(set.last).year + 1;
+      }
     }
   }
 
