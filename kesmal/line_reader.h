@@ -1,5 +1,5 @@
 #pragma once
-// A stream read line by line, for the batch commands.
+// A stream read in blocks of whole lines, for the batch commands.
 #include <algorithm>
 #include <istream>
 #include <optional>
@@ -7,63 +7,6 @@
 #include <string_view>
 
 namespace kesmal {
-
-// Standard input line by line, a line end being LF or CRLF, read in large
-// pieces of whatever has arrived. Before a read that may wait, the callback
-// writes every answer so far, so a script that feeds one line at a time gets
-// each answer.
-class LineReader {
- public:
-  explicit LineReader(std::istream& in) : in_(*in.rdbuf()) {}
-
-  // The next line, valid until the next call; none at the end.
-  template <typename BeforeWait>
-  std::optional<std::string_view> Next(BeforeWait beforeWait) {
-    for (;;) {
-      const std::string_view held(buffer_.data() + start_, end_ - start_);
-      const std::size_t lineEnd = held.find('\n');
-      if (lineEnd != std::string_view::npos) {
-        start_ += lineEnd + 1;
-        return WithoutCr(held.substr(0, lineEnd));
-      }
-      if (ended_) {
-        start_ = end_;
-        return held.empty() ? std::nullopt : std::optional(WithoutCr(held));
-      }
-      Fill(beforeWait);
-    }
-  }
-
- private:
-  static constexpr std::size_t kPiece = 64 * 1024;
-
-  static std::string_view WithoutCr(std::string_view line) {
-    return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
-  }
-
-  // Reads no more than has arrived, so that it waits only when nothing has.
-  template <typename BeforeWait>
-  void Fill(BeforeWait beforeWait) {
-    buffer_.erase(0, start_);
-    end_ -= start_;
-    start_ = 0;
-    if (buffer_.size() - end_ < kPiece) buffer_.resize(end_ + kPiece);
-    std::streamsize arrived = in_.in_avail();
-    if (arrived <= 0) {
-      beforeWait();
-      ended_ = in_.sgetc() == std::char_traits<char>::eof();  // waits for at least one byte
-      arrived = ended_ ? 0 : in_.in_avail();
-    }
-    const auto room = static_cast<std::streamsize>(buffer_.size() - end_);
-    end_ += static_cast<std::size_t>(in_.sgetn(buffer_.data() + end_, std::min(arrived, room)));
-  }
-
-  std::streambuf& in_;
-  std::string buffer_;
-  std::size_t start_ = 0;  // of the first line not yet given
-  std::size_t end_ = 0;    // of what was read
-  bool ended_ = false;
-};
 
 // Standard input in blocks of whole lines, each ended by LF (a last line
 // without one is given one), read in large pieces of whatever has arrived. A

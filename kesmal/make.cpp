@@ -347,19 +347,6 @@ void SetMakeOption(MakeRequest& request, std::string_view option, std::string_vi
 
 void Validate(const MakeRequest& request) { PlanOf(request); }
 
-std::uint64_t DistinctNumbers(const MakeRequest& request) {
-  const Plan plan = PlanOf(request);
-  FixedFields fixed;
-  if (plan.space) {
-    fixed = *plan.space;
-  } else {
-    fixed.form = plan.form;
-    FixFields(fixed, request);
-    if (request.birth) fixed.births = DateRange{*request.birth, *request.birth};
-  }
-  return NumberSpace(fixed).Size();
-}
-
 struct NumberStream::State {
   explicit State(const MakeRequest& request)
       : plan(PlanOf(request)),

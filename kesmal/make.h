@@ -85,9 +85,6 @@ void SetMakeOption(MakeRequest& request, std::string_view option, std::string_vi
 // Throws the RequestError the request earns, if any; Make does the same.
 void Validate(const MakeRequest& request);
 
-// How many distinct numbers the request's fixed fields and births allow.
-std::uint64_t DistinctNumbers(const MakeRequest& request);
-
 // The numbers of a request, made a block at a time as they are read; the
 // same seed gives the same numbers as the command line. The random source
 // is the process's: a stream puts back its own state before each block, so

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "kesmal/input_source.h"
 #include "kesmal/make.h"
 #include "kesmal/written_form.h"
 
@@ -49,24 +50,17 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // Reads the input in pieces through the masker into `write`; false after a
 // read error (errno).
-template <typename Read, typename Write>
-bool MaskStream(TextMasker& masker, Read read, Write write) {
+template <typename Write>
+bool MaskStream(TextMasker& masker, Source& source, Write write) {
   std::string buffer(kPiece, '\0');
   for (;;) {
-    const long got = read(buffer.data(), buffer.size());
+    const long got = source.Read(buffer.data(), buffer.size());
     if (got < 0) return false;
     if (got == 0) break;
     masker.Feed({buffer.data(), static_cast<std::size_t>(got)}, write);
   }
   masker.Finish(write);
   return true;
-}
-
-long ReadFd(int fd, char* buffer, std::size_t size) {
-  for (;;) {
-    const ssize_t got = read(fd, buffer, size);
-    if (got >= 0 || errno != EINTR) return got;
-  }
 }
 
 void Add(MaskCounts& total, const MaskCounts& counts) {
@@ -80,22 +74,18 @@ std::optional<std::string> MaskInPlace(const std::string& path, const MaskOption
                                        MaskCounts& counts) {
   const int input = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (input < 0) return std::strerror(errno);
+  Source source(input);  // closes it
   struct stat status {};
   fstat(input, &status);
   std::string temporary = path + ".kesmal-XXXXXX";
   const int output = mkstemp(temporary.data());
-  if (output < 0) {
-    const int error = errno;
-    close(input);
-    return std::string("cannot write beside it: ") + std::strerror(error);
-  }
+  if (output < 0) return std::string("cannot write beside it: ") + std::strerror(errno);
   TextMasker masker(options);
   bool written = true;
-  const bool read = MaskStream(
-      masker, [&](char* buffer, std::size_t size) { return ReadFd(input, buffer, size); },
-      [&](std::string_view bytes) { written = written && WriteAll(output, bytes); });
+  const bool read = MaskStream(masker, source, [&](std::string_view bytes) {
+    written = written && WriteAll(output, bytes);
+  });
   const int error = errno;
-  close(input);
   const bool complete = read && written && fchmod(output, status.st_mode & 07777) == 0 &&
                         fsync(output) == 0 && close(output) == 0;
   if (!complete || rename(temporary.c_str(), path.c_str()) != 0) {
@@ -114,21 +104,9 @@ std::optional<std::string> MaskToStream(const std::string& path, std::istream& i
   const auto write = [&](std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   };
-  bool read = false;
-  if (path == "-") {
-    read = MaskStream(
-        masker,
-        [&](char* buffer, std::size_t size) {
-          return static_cast<long>(in.rdbuf()->sgetn(buffer, static_cast<std::streamsize>(size)));
-        },
-        write);
-  } else {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::strerror(errno);
-    read = MaskStream(
-        masker, [&](char* buffer, std::size_t size) { return ReadFd(fd, buffer, size); }, write);
-    close(fd);
-  }
+  std::optional<Source> source = Source::Open(path, in);
+  if (!source) return std::strerror(errno);
+  const bool read = MaskStream(masker, *source, write);
   if (!read) return std::strerror(errno);
   Add(counts, masker.Counts());
   return std::nullopt;
@@ -226,8 +204,7 @@ void TextMasker::Hold(std::uint64_t offset) {
 std::string_view TextMasker::TextAt(std::uint64_t offset, std::uint64_t length,
                                     std::string& scratch) const {
   const std::uint64_t pieceStart = fed_ - piece_.size();
-  if (offset + length <= pieceStart)
-    return std::string_view(held_).substr(offset - start_, length);
+  if (offset + length <= pieceStart) return std::string_view(held_).substr(offset - start_, length);
   if (offset >= pieceStart) return piece_.substr(offset - pieceStart, length);
   scratch.clear();
   const auto append = [&](std::string_view bytes) { scratch += bytes; };
@@ -254,8 +231,8 @@ void TextMasker::ResolvePseudonyms() {
   for (std::size_t i = first; i < replacements_.size(); ++i) {
     Replacement& replacement = replacements_[i];
     if (!replacement.waiting) continue;
-    replacement.text =
-        InWrittenForm(TextAt(replacement.offset, replacement.length, scratch), pseudonyms_[count++]);
+    replacement.text = InWrittenForm(TextAt(replacement.offset, replacement.length, scratch),
+                                     pseudonyms_[count++]);
     replacement.waiting = false;
   }
   waiting_ = replacements_.size();

@@ -11,6 +11,7 @@
 #include <memory>
 #include <ostream>
 
+#include "kesmal/input_source.h"
 #include "kesmal/ordered_work.h"
 #include "kesmal/records.h"
 
@@ -76,42 +77,12 @@ class FindingWriter {
     }
   }
 
-  bool RecordsEachFinding() const {
-    return request_.output != ScanOutput::Count &&
-           request_.output != ScanOutput::FilesWithMatches;
-  }
-
  private:
   std::string_view Name() const { return path_ ? *path_ : kStandardInputName; }
 
   const ScanRequest& request_;
   std::optional<std::string_view> path_;
   bool named_;
-};
-
-// Where an input's bytes come from: a file, or the stream of standard input.
-class Source {
- public:
-  explicit Source(std::istream& in) : in_(in.rdbuf()) {}
-  explicit Source(int fd) : fd_(fd) {}
-  ~Source() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Source(const Source&) = delete;
-  Source& operator=(const Source&) = delete;
-
-  // The bytes read into the buffer: 0 at the end, -1 after an error (errno).
-  long Read(char* buffer, std::size_t size) {
-    if (in_) return static_cast<long>(in_->sgetn(buffer, static_cast<std::streamsize>(size)));
-    for (;;) {
-      const ssize_t got = read(fd_, buffer, size);
-      if (got >= 0 || errno != EINTR) return got;
-    }
-  }
-
- private:
-  std::streambuf* in_ = nullptr;
-  int fd_ = -1;
 };
 
 constexpr std::size_t kPiece = 256 * 1024;
@@ -263,7 +234,8 @@ class BlockScan {
     block.lines.assign(pending_, 0, size);
     block.start = start_;
     work_.Start();
-    const auto lines = std::count(pending_.begin(), pending_.begin() + static_cast<long>(size), '\n');
+    const auto lines =
+        std::count(pending_.begin(), pending_.begin() + static_cast<long>(size), '\n');
     start_.line += static_cast<std::uint64_t>(lines);
     start_.offset += size;
     pending_.erase(0, size);
@@ -344,8 +316,7 @@ std::string FindingCsvHeader(std::optional<RuleSet> namedRules) {
   return "path,line,column,offset,length,text,plausible," + std::string(CsvHeader(namedRules));
 }
 
-int ScanInputs(const ScanRequest& request, std::istream& in, std::ostream& out,
-               std::ostream& err) {
+int ScanInputs(const ScanRequest& request, std::istream& in, std::ostream& out, std::ostream& err) {
   std::vector<std::string> paths = request.paths;
   if (paths.empty()) paths.emplace_back("-");
   const bool named = !(paths.size() == 1 && paths[0] == "-");
@@ -354,17 +325,11 @@ int ScanInputs(const ScanRequest& request, std::istream& in, std::ostream& out,
   bool failed = false;
   for (const std::string& path : paths) {
     const bool standardInput = path == "-";
-    std::optional<Source> source;
-    if (standardInput) {
-      source.emplace(in);
-    } else {
-      const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0) {
-        err << request.program << ": " << path << ": " << std::strerror(errno) << '\n';
-        failed = true;
-        continue;
-      }
-      source.emplace(fd);
+    std::optional<Source> source = Source::Open(path, in);
+    if (!source) {
+      err << request.program << ": " << path << ": " << std::strerror(errno) << '\n';
+      failed = true;
+      continue;
     }
     const std::string_view name = standardInput ? kStandardInputName : std::string_view(path);
     const FindingWriter writer(request, standardInput ? std::nullopt : std::optional(name), named);

@@ -1,0 +1,48 @@
+#pragma once
+// Where an input's bytes come from, for the commands that read files or
+// standard input in pieces: a file, or the stream of standard input.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <istream>
+#include <optional>
+#include <string>
+
+namespace kesmal {
+
+class Source {
+ public:
+  explicit Source(std::istream& in) : in_(in.rdbuf()) {}
+  explicit Source(int fd) : fd_(fd) {}
+  ~Source() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Source(const Source&) = delete;
+  Source& operator=(const Source&) = delete;
+
+  // Standard input for "-", else the file opened; none when it cannot be
+  // opened (errno).
+  static std::optional<Source> Open(const std::string& path, std::istream& in) {
+    if (path == "-") return std::optional<Source>(std::in_place, in);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    return std::optional<Source>(std::in_place, fd);
+  }
+
+  // The bytes read into the buffer: 0 at the end, -1 after an error (errno).
+  long Read(char* buffer, std::size_t size) {
+    if (in_) return static_cast<long>(in_->sgetn(buffer, static_cast<std::streamsize>(size)));
+    for (;;) {
+      const ssize_t got = read(fd_, buffer, size);
+      if (got >= 0 || errno != EINTR) return got;
+    }
+  }
+
+ private:
+  std::streambuf* in_ = nullptr;
+  int fd_ = -1;
+};
+
+}  // namespace kesmal
