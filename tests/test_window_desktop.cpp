@@ -112,13 +112,14 @@ class TestWindowDesktop : public QObject {
   bool ActivateAsAUserWould(QWidget& entry) {
     const QString window = QString::number(driver_.Window().winId());
     const QPoint centre = entry.mapTo(&driver_.Window(), entry.rect().center());
-    for (int attempt = 0; attempt < 5 && !driver_.Window().isActiveWindow(); ++attempt) {
+    const auto active = [this] { return driver_.Window().isActiveWindow(); };
+    for (int attempt = 0; attempt < 5 && !active(); ++attempt) {
       Run("xdotool", {"windowactivate", window});
       Run("xdotool", {"mousemove", "--window", window, QString::number(centre.x()),
                       QString::number(centre.y()), "click", "1"});
-      QTest::qWaitFor([this] { return driver_.Window().isActiveWindow(); }, 2000);
+      if (QTest::qWaitFor(active, 2000)) break;
     }
-    return driver_.Window().isActiveWindow();
+    return active();
   }
 
   QWidget* ShownPanel() {
