@@ -195,14 +195,14 @@ bool Checker::Append(std::string_view utf8, std::string& out) {
 bool Checker::AppendReport(std::string_view number, bool lineBreak, std::string& out) {
   if (number.empty()) return true;
   const CheckRule& rule = RuleFor(number, ruleSet_);
-  const IdAnalysis id = rule.analyse(number);
+  rule.analyse(number, id_);
   const std::size_t start = out.size();
   ReportWriter writer(Encoding::Utf8, out);
-  rule.write(id, writer);
+  rule.write(id_, writer);
   if (lineBreak)
     for (std::size_t i = start; i < out.size(); ++i)
       if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
-  return id.Valid();
+  return id_.Valid();
 }
 
 // The report is written once, and the record holds it.
@@ -212,13 +212,13 @@ bool Checker::AppendRecord(std::string_view utf8, std::string_view number, std::
     return true;
   }
   const CheckRule& rule = RuleFor(number, ruleSet_);
-  IdAnalysis id = rule.analyse(number);
+  rule.analyse(number, id_);
   report_.clear();
   ReportWriter writer(Encoding::Utf8, report_);
-  rule.write(id, writer);
-  NameDefaultKind(id, ruleSet_);
-  WriteRecord(utf8, &id, out);
-  return id.Valid();
+  rule.write(id_, writer);
+  NameDefaultKind(id_, ruleSet_);
+  WriteRecord(utf8, &id_, out);
+  return id_.Valid();
 }
 
 void Checker::WriteRecord(std::string_view utf8, const IdAnalysis* id, std::string& out) {

@@ -79,6 +79,7 @@ class Checker {
   RuleSet ruleSet_;
   std::string converted_;  // the input raised to capitals or converted to GBK
   std::string report_;     // the report of a record, in UTF-8
+  IdAnalysis id_;          // of the last input, its buffers reused
   RecordWriter records_;
 };
 

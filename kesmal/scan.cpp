@@ -560,7 +560,7 @@ bool ScanPass::NearMiss(const IdAnalysis& analysis) const {
   if (analysis.faults.size() != 1 || analysis.faults[0].code != FaultCode::CheckCode) return false;
   std::string corrected = analysis.number;
   corrected.back() = analysis.faults[0].expected;
-  const IdAnalysis right = RuleFor(corrected, scanner_.options_.rules).analyse(corrected);
+  const IdAnalysis right = Analyse(RuleFor(corrected, scanner_.options_.rules), corrected);
   return right.Valid() && Plausible(right);
 }
 

@@ -80,29 +80,21 @@ char ChinaCheckCode(std::string_view number) {
 
 namespace {
 
-IdAnalysis AnalyseChinaId(std::string_view number) {
-  IdAnalysis id{Jurisdiction::China, number};
-  if (!AllDigits(number.substr(0, 17))) {
-    id.AddFault(FaultCode::Digits, KESMAL_TEXT("第1-17码应该是数字(0)~(9)，"));
-    return id;
-  }
+void AnalyseChinaId(std::string_view number, IdAnalysis& id) {
+  id.Restart(Jurisdiction::China, number);
+  if (!AllDigits(number.substr(0, 17)))
+    return id.AddFault(FaultCode::Digits, KESMAL_TEXT("第1-17码应该是数字(0)~(9)，"));
 
   const int year = Field(number, 6, 4);
   const auto birthday = ReadDate(year, Field(number, 10, 2), Field(number, 12, 2));
   // The phrase takes a year below 100 as two-digit; written as four digits it is no date.
-  if (!birthday || year < 100) {
-    id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第7-14码的出生日期应该是正确的日期格式，"));
-    return id;
-  }
+  if (!birthday || year < 100)
+    return id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第7-14码的出生日期应该是正确的日期格式，"));
 
   const char expected = ChinaCheckCode(number);
-  if (number[17] != expected) {
-    id.AddCheckCodeFault(expected);
-    return id;
-  }
+  if (number[17] != expected) return id.AddCheckCodeFault(expected);
 
   NameHolder(id, number, *birthday, number[16]);
-  return id;
 }
 
 // The home of a residence permit's holder, by its region code; none for any other code.
@@ -125,11 +117,10 @@ void ChinaReportText(const IdAnalysis& id, ReportWriter& out) {
            SexWord(*id.sex), KESMAL_TEXT("”居住证字号。")});
 }
 
-IdAnalysis AnalyseChinaIdOrPermit(std::string_view number) {
-  IdAnalysis id = AnalyseChinaId(number);
+void AnalyseChinaIdOrPermit(std::string_view number, IdAnalysis& id) {
+  AnalyseChinaId(number, id);
   if (id.Valid())
     id.kind = PermitHome(*id.regionCode) ? IdKind::ResidencePermit : IdKind::IdentityCard;
-  return id;
 }
 
 }  // namespace
@@ -164,23 +155,18 @@ std::string UpgradeChinaId(std::string_view number) {
 
 namespace {
 
-IdAnalysis AnalyseChinaOldId(std::string_view number) {
-  IdAnalysis id{Jurisdiction::ChinaOld, number};
-  if (!AllDigits(number.substr(0, 15))) {
-    id.AddFault(FaultCode::Digits, KESMAL_TEXT("应该全部输入数字(0)~(9)，"));
-    return id;
-  }
+void AnalyseChinaOldId(std::string_view number, IdAnalysis& id) {
+  id.Restart(Jurisdiction::ChinaOld, number);
+  if (!AllDigits(number.substr(0, 15)))
+    return id.AddFault(FaultCode::Digits, KESMAL_TEXT("应该全部输入数字(0)~(9)，"));
 
   const auto birthday =
       ReadDate(1900 + Field(number, 6, 2), Field(number, 8, 2), Field(number, 10, 2));
-  if (!birthday) {
-    id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第7-12码的出生日期应该是正确的日期格式，"));
-    return id;
-  }
+  if (!birthday)
+    return id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第7-12码的出生日期应该是正确的日期格式，"));
 
   NameHolder(id, number, *birthday, number[14]);
   id.upgrade = UpgradeChinaId(number);
-  return id;
 }
 
 void ChinaOldReportText(const IdAnalysis& id, ReportWriter& out) {

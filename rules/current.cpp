@@ -34,7 +34,7 @@ bool CheckNumberText(std::string_view number, RuleSet rules, Encoding encoding, 
 
 bool AnalyseNumberText(std::string_view number, RuleSet rules, IdReport& report) {
   if (number.empty()) return false;
-  report.analysis = RuleFor(number, rules).analyse(number);
+  RuleFor(number, rules).analyse(number, report.analysis);
   report.text.clear();
   report.valid = report.analysis.Valid();
   NameDefaultKind(report.analysis, rules);

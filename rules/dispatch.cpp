@@ -25,11 +25,10 @@ std::string RejectionMessage(std::string_view number) {
 
 const CheckRule& RuleForLength(std::size_t length) {
   static const CheckRule rejection{
-      [](std::string_view number) {
-        IdAnalysis rejected{std::nullopt, number};
+      [](std::string_view number, IdAnalysis& rejected) {
+        rejected.Restart(std::nullopt, number);
         // The message moves into the fault rather than being copied: a batch rejects many lines.
         rejected.faults.push_back({FaultCode::Length, std::string_view{}, RejectionMessage(number)});
-        return rejected;
       },
       [](const IdAnalysis& id, ReportWriter& out) { WriteRejection(id.number, out); }};
   switch (length) {

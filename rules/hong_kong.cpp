@@ -31,8 +31,8 @@ char HongKongCheckCode(std::string_view number) {
 
 namespace {
 
-IdAnalysis AnalyseHongKongId8(std::string_view number) {
-  IdAnalysis id{Jurisdiction::HongKong, number};
+void AnalyseHongKongId8(std::string_view number, IdAnalysis& id) {
+  id.Restart(Jurisdiction::HongKong, number);
   if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, KESMAL_TEXT("第一码应该是英文字母，"));
   if (!AllDigits(number.substr(1, 6)))
     id.AddFault(FaultCode::Digits, KESMAL_TEXT("第2-7码应该是数字(0)~(9)，"));
@@ -40,11 +40,10 @@ IdAnalysis AnalyseHongKongId8(std::string_view number) {
     const char expected = HongKongCheckCode(number);
     if (number[7] != expected) id.AddCheckCodeFault(expected);
   }
-  return id;
 }
 
-IdAnalysis AnalyseHongKongId9(std::string_view number) {
-  IdAnalysis id{Jurisdiction::HongKong, number};
+void AnalyseHongKongId9(std::string_view number, IdAnalysis& id) {
+  id.Restart(Jurisdiction::HongKong, number);
   if (!IsCapital(number[0]) || !IsCapital(number[1]))
     id.AddFault(FaultCode::Letter, KESMAL_TEXT("第1-2码应该是英文字母，"));
   if (!AllDigits(number.substr(2, 6)))
@@ -53,7 +52,6 @@ IdAnalysis AnalyseHongKongId9(std::string_view number) {
     const char expected = HongKongCheckCode(number);
     if (number[8] != expected) id.AddCheckCodeFault(expected);
   }
-  return id;
 }
 
 constexpr bool IsBracket(char c) { return c == '(' || c == ')'; }
@@ -66,20 +64,22 @@ bool Bracketed(std::string_view printed) {
   return printed[open] == '(' && !IsBracket(printed[open + 1]) && printed[open + 2] == ')';
 }
 
-IdAnalysis AnalyseHongKongPrinted(std::string_view printed) {
+void AnalyseHongKongPrinted(std::string_view printed, IdAnalysis& id) {
   const std::size_t open = printed.size() - 3;
   std::string compact(printed.substr(0, open));
   compact += printed[open + 1];
-  IdAnalysis id = compact.size() == 8 ? AnalyseHongKongId8(compact) : AnalyseHongKongId9(compact);
+  if (compact.size() == 8)
+    AnalyseHongKongId8(compact, id);
+  else
+    AnalyseHongKongId9(compact, id);
   id.number = printed;
-  if (Bracketed(printed)) return id;
+  if (Bracketed(printed)) return;
 
   // Without its brackets the check character's place is unknown: no check sentence.
   if (!id.Valid() && id.faults.back().code == FaultCode::CheckCode) id.faults.pop_back();
   id.AddFault(FaultCode::Bracket, compact.size() == 8
                                       ? KESMAL_TEXT("第8码和第10码应该是括住检查码的括号，")
                                       : KESMAL_TEXT("第9码和第11码应该是括住检查码的括号，"));
-  return id;
 }
 
 void HongKongReportText(const IdAnalysis& id, ReportWriter& out) {

@@ -28,6 +28,19 @@ void IdAnalysis::AddFault(FaultCode code, const Text& sentence) {
     faults.emplace_back(code, std::string_view{}, std::string(sentence.gbk));
 }
 
+void IdAnalysis::Restart(std::optional<Jurisdiction> of, std::string_view text) {
+  jurisdiction = of;
+  number.assign(text);
+  faults.clear();
+  birthplace.reset();
+  regionCode.reset();
+  birthday.reset();
+  sex.reset();
+  upgrade.reset();
+  kind.reset();
+  checkCodeVerified.reset();
+}
+
 void IdAnalysis::AddCheckCodeFault(char expected) {
   static const auto gbk = CheckCodeSentences("最后一码检查码应该是(", ")，");
   static const auto utf8 = CheckCodeSentences(u8"最后一码检查码应该是(", u8")，");
@@ -61,8 +74,15 @@ void WriteReport(const CheckRule& rule, IdReport& report) {
 
 }  // namespace
 
+IdAnalysis Analyse(const CheckRule& rule, std::string_view number) {
+  IdAnalysis id;
+  rule.analyse(number, id);
+  return id;
+}
+
 IdReport::IdReport(const CheckRule& rule, std::string_view number, Encoding encoding)
-    : analysis(rule.analyse(number)), encoding(encoding) {
+    : encoding(encoding) {
+  rule.analyse(number, analysis);
   text.reserve(192);  // most reports fit
   WriteReport(rule, *this);
 }
@@ -73,7 +93,7 @@ IdReport ReportFrom(const CheckRule& rule, std::string_view number, Encoding enc
 
 void ReportInto(const CheckRule& rule, std::string_view number, Encoding encoding,
                 IdReport& report) {
-  report.analysis = rule.analyse(number);
+  rule.analyse(number, report.analysis);
   report.text.clear();
   report.encoding = encoding;
   WriteReport(rule, report);

@@ -71,6 +71,9 @@ struct IdAnalysis {
   std::optional<bool> checkCodeVerified;
 
   bool Valid() const { return faults.empty(); }
+  // Starts over for another number, keeping the buffers a batch would
+  // otherwise allocate afresh for every line.
+  void Restart(std::optional<Jurisdiction> of, std::string_view text);
   void AddFault(FaultCode code, const Text& sentence);
   // "最后一码检查码应该是(c)，"
   void AddCheckCodeFault(char expected);
@@ -82,13 +85,16 @@ struct IdAnalysis {
 // A jurisdiction's report text of an analysis.
 using ReportText = void (*)(const IdAnalysis&, ReportWriter&);
 
-// A check in its two steps: read the number, then write the report from what
-// was read. The command line takes them one by one, to write each report in
-// UTF-8 straight into its output.
+// A check in its two steps: read the number into an analysis, restarted for
+// it, then write the report from what was read. The command line takes them
+// one by one, to write each report in UTF-8 straight into its output.
 struct CheckRule {
-  IdAnalysis (*analyse)(std::string_view number);
+  void (*analyse)(std::string_view number, IdAnalysis& id);
   ReportText write;
 };
+
+// The analysis of a rule's check in an analysis of its own.
+IdAnalysis Analyse(const CheckRule& rule, std::string_view number);
 
 struct IdReport {
   IdReport() = default;

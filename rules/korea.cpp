@@ -75,12 +75,10 @@ void CompareCheckDigit(IdAnalysis& id, const Birthday& birthday, const KoreaRule
     id.AddCheckCodeFault(expected);
 }
 
-IdAnalysis AnalyseKoreaId(std::string_view number, const KoreaRules& rules) {
-  IdAnalysis id{Jurisdiction::Korea, number};
-  if (!AllDigits(number.substr(0, 12))) {
-    id.AddFault(FaultCode::Digits, KESMAL_TEXT("第1-12码应该是数字(0)~(9)，"));
-    return id;
-  }
+void AnalyseKoreaId(std::string_view number, const KoreaRules& rules, IdAnalysis& id) {
+  id.Restart(Jurisdiction::Korea, number);
+  if (!AllDigits(number.substr(0, 12)))
+    return id.AddFault(FaultCode::Digits, KESMAL_TEXT("第1-12码应该是数字(0)~(9)，"));
   const auto seventh = rules.readSeventh(number[6]);
   const std::int16_t year = TwoDigitsAt(number, 0);
   const auto birthday = ReadBirthday(
@@ -93,12 +91,11 @@ IdAnalysis AnalyseKoreaId(std::string_view number, const KoreaRules& rules) {
   if (rules.placeCodeCounts && !EndsInRandomDigits(birthday, rules) && TwoDigitsAt(number, 7) > 96)
     id.AddFault(FaultCode::PlaceCode, KESMAL_TEXT("第8-9码的出生地代码应该是(00)~(96)，"));
   if (id.Valid()) CompareCheckDigit(id, *birthday, rules);
-  if (!id.Valid()) return id;
+  if (!id.Valid()) return;
 
   id.birthday = birthday;
   id.sex = seventh->sex;
   id.kind = seventh->kind;
-  return id;
 }
 
 void KoreaReportText(const IdAnalysis& id, ReportWriter& out) {
@@ -114,16 +111,17 @@ void KoreaReportText(const IdAnalysis& id, ReportWriter& out) {
 }  // namespace
 
 const CheckRule KoreaIdRule{
-    [](std::string_view number) {
-      return AnalyseKoreaId(number, {ReadSexDigit, KESMAL_TEXT("第7码应该是男性(1)或女性(2)，"),
-                                     false, std::nullopt});
+    [](std::string_view number, IdAnalysis& id) {
+      AnalyseKoreaId(number,
+                     {ReadSexDigit, KESMAL_TEXT("第7码应该是男性(1)或女性(2)，"), false, std::nullopt},
+                     id);
     },
     KoreaReportText};
 
 const CheckRule KoreaIdCurrentRule{
-    [](std::string_view number) {
-      return AnalyseKoreaId(number,
-                            {ReadSeventhToday, KESMAL_TEXT(""), true, CivilDate{2020, 10, 1}});
+    [](std::string_view number, IdAnalysis& id) {
+      AnalyseKoreaId(number, {ReadSeventhToday, KESMAL_TEXT(""), true, CivilDate{2020, 10, 1}},
+                     id);
     },
     KoreaReportText};
 

@@ -74,8 +74,8 @@ std::optional<SecondCharacter> ReadSecondToday(char c) {
 // The reader is a template argument so that it is inlined: a call returns its
 // small optional through memory, and reading it back waits for the stores.
 template <SecondReader read>
-IdAnalysis AnalyseTaiwanId(std::string_view number, const Text& secondFault) {
-  IdAnalysis id{Jurisdiction::Taiwan, number};
+void AnalyseTaiwanId(std::string_view number, const Text& secondFault, IdAnalysis& id) {
+  id.Restart(Jurisdiction::Taiwan, number);
   if (!IsCapital(number[0])) id.AddFault(FaultCode::Letter, KESMAL_TEXT("第一码应该是英文字母，"));
   const auto second = read(number[1]);
   if (!second) id.AddFault(FaultCode::SexDigit, secondFault);
@@ -85,12 +85,11 @@ IdAnalysis AnalyseTaiwanId(std::string_view number, const Text& secondFault) {
     const char expected = CheckCodeWith(number, second->checkDigit);
     if (number[9] != expected) id.AddCheckCodeFault(expected);
   }
-  if (!id.Valid()) return id;
+  if (!id.Valid()) return;
 
   id.birthplace = TaiwanPlaceName(*TaiwanLetterRow(number[0]));
   id.sex = second->sex;
   id.kind = second->kind;
-  return id;
 }
 
 // A resident certificate's letter names where it was registered, not a birthplace.
@@ -124,15 +123,15 @@ void TaiwanReportText(const IdAnalysis& id, ReportWriter& out) {
 }  // namespace
 
 const CheckRule TaiwanIdRule{
-    [](std::string_view number) {
-      return AnalyseTaiwanId<ReadSexDigit>(number, KESMAL_TEXT("第二码应该是男性(1)或女性(2)，"));
+    [](std::string_view number, IdAnalysis& id) {
+      AnalyseTaiwanId<ReadSexDigit>(number, KESMAL_TEXT("第二码应该是男性(1)或女性(2)，"), id);
     },
     TaiwanReportText};
 
 const CheckRule TaiwanIdCurrentRule{
-    [](std::string_view number) {
-      return AnalyseTaiwanId<ReadSecondToday>(
-          number, KESMAL_TEXT("第二码应该是男性(1、8、A、C)或女性(2、9、B、D)，"));
+    [](std::string_view number, IdAnalysis& id) {
+      AnalyseTaiwanId<ReadSecondToday>(
+          number, KESMAL_TEXT("第二码应该是男性(1、8、A、C)或女性(2、9、B、D)，"), id);
     },
     TaiwanReportText};
 
