@@ -4,6 +4,8 @@
 #include <ctime>
 #include <iterator>
 
+#include "rules/text_cache.h"
+
 namespace kesmal {
 namespace {
 
@@ -59,15 +61,63 @@ std::optional<Birthday> ReadBirthday(std::int16_t yearAsWritten, std::int16_t mo
   return Birthday{{year, month, day}, birth > todayNumber, today.year - year + 1 > 116};
 }
 
+namespace {
+
+Text Decimal(int value, char (&digits)[12]) {
+  char* const end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+  return Ascii({digits, static_cast<std::size_t>(end - digits)});
+}
+
+void WriteYearPart(int year, ReportWriter& out) {
+  char digits[12];
+  out.Put({KESMAL_TEXT("“西元 "), Decimal(year, digits), KESMAL_TEXT(" 年 ")});
+}
+
+void WriteDayPart(int month, int day, ReportWriter& out) {
+  char monthDigits[12], dayDigits[12];
+  out.Put({Decimal(month, monthDigits), KESMAL_TEXT(" 月 "), Decimal(day, dayDigits),
+           KESMAL_TEXT(" 日”")});
+}
+
+template <typename Write>
+BothTexts WrittenInBoth(Write write) {
+  BothTexts texts;
+  ReportWriter gbk(Encoding::Gbk, texts.gbk), utf8(Encoding::Utf8, texts.utf8);
+  write(gbk);
+  write(utf8);
+  return texts;
+}
+
+// A batch writes the same years and days again and again: each half of the
+// phrase is written once per process.
+constexpr int kCachedYears = 10000;
+
+const Text& YearPart(int year) {
+  static TextCache<kCachedYears> cache;
+  return cache.At(static_cast<std::size_t>(year), [&] {
+    return WrittenInBoth([&](ReportWriter& out) { WriteYearPart(year, out); });
+  });
+}
+
+const Text& DayPart(int month, int day) {
+  static TextCache<12 * 31> cache;
+  return cache.At(static_cast<std::size_t>((month - 1) * 31 + day - 1), [&] {
+    return WrittenInBoth([&](ReportWriter& out) { WriteDayPart(month, day, out); });
+  });
+}
+
+}  // namespace
+
 void WriteBirthdayPhrase(const Birthday& birthday, ReportWriter& out) {
   const CivilDate& date = birthday.date;
-  char digits[3][12];
-  const auto decimal = [&](int field, int value) {
-    char* const end = std::to_chars(digits[field], std::end(digits[field]), value).ptr;
-    return Ascii({digits[field], static_cast<std::size_t>(end - digits[field])});
-  };
-  out.Put({KESMAL_TEXT("“西元 "), decimal(0, date.year), KESMAL_TEXT(" 年 "),
-           decimal(1, date.month), KESMAL_TEXT(" 月 "), decimal(2, date.day), KESMAL_TEXT(" 日”")});
+  const bool cached = date.year >= 0 && date.year < kCachedYears && date.month >= 1 &&
+                      date.month <= 12 && date.day >= 1 && date.day <= 31;
+  if (cached) {
+    out.Put({YearPart(date.year), DayPart(date.month, date.day)});
+  } else {
+    WriteYearPart(date.year, out);
+    WriteDayPart(date.month, date.day, out);
+  }
   if (birthday.notYetBorn) out.Put({KESMAL_TEXT("(尚未出生)")});
   if (birthday.recordAge) out.Put({KESMAL_TEXT("(破世界纪录的人瑞)")});
 }

@@ -89,7 +89,7 @@ inline void CopyPiece(char* to, std::string_view piece) {
 
 }  // namespace detail
 
-inline void ReportWriter::Put(std::initializer_list<Text> pieces) {
+[[gnu::always_inline]] inline void ReportWriter::Put(std::initializer_list<Text> pieces) {
   if (pieces.size() > 3 && PutInline(pieces)) return;
   for (const Text& piece : pieces) {
     const std::string_view bytes = Bytes(piece);
@@ -104,7 +104,7 @@ inline void ReportWriter::Put(std::initializer_list<Text> pieces) {
 // piece; past three pieces, sizing them first and copying them inline costs
 // less. Only into room the text has: std::string grows it and copes with a
 // piece that views it.
-inline bool ReportWriter::PutInline(std::initializer_list<Text> pieces) {
+[[gnu::always_inline]] inline bool ReportWriter::PutInline(std::initializer_list<Text> pieces) {
   std::size_t size = 0;
   for (const Text& piece : pieces) {
     if (!Bytes(piece).data()) return false;
