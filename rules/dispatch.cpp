@@ -1,5 +1,7 @@
 #include "rules/dispatch.h"
 
+#include <algorithm>
+
 namespace kesmal {
 namespace {
 
@@ -9,15 +11,20 @@ std::optional<Settings> SettingsOf(const MakeSettings& settings) {
   return std::nullopt;
 }
 
+bool IsAscii(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
+}
+
+// Most rejected inputs are ASCII, the same in both encodings: they need no converting.
 void WriteRejection(std::string_view number, ReportWriter& out) {
-  out.Put({KESMAL_TEXT("您输入的“"), number,
+  out.Put({KESMAL_TEXT("您输入的“"), IsAscii(number) ? Ascii(number) : Text(number),
            KESMAL_TEXT("”是错误或程式不支援的的身分证字号！请重新输入....")});
 }
 
 }  // namespace
 
-std::string RejectionMessage(std::string_view number) {
-  std::string message;
+std::string RejectionMessage(std::string_view number, std::string message) {
+  message.clear();
   ReportWriter out(Encoding::Gbk, message);
   WriteRejection(number, out);
   return message;
@@ -27,8 +34,10 @@ const CheckRule& RuleForLength(std::size_t length) {
   static const CheckRule rejection{
       [](std::string_view number, IdAnalysis& rejected) {
         rejected.Restart(std::nullopt, number);
-        // The message moves into the fault rather than being copied: a batch rejects many lines.
-        rejected.faults.push_back({FaultCode::Length, std::string_view{}, RejectionMessage(number)});
+        // The message is written into the last one's buffer and moves into the fault
+        // rather than being copied: a batch rejects many lines.
+        rejected.faults.emplace_back(FaultCode::Length, std::string_view{},
+                                     RejectionMessage(number, std::move(rejected.spareText)));
       },
       [](const IdAnalysis& id, ReportWriter& out) { WriteRejection(id.number, out); }};
   switch (length) {

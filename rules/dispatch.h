@@ -30,8 +30,9 @@ std::optional<IdReport> CheckNumberText(std::string_view number, Encoding encodi
 // rejection message for a length no rule takes.
 const CheckRule& RuleForLength(std::size_t length);
 
-// "您输入的“" + text + "”是错误或程式不支援的的身分证字号！请重新输入...."
-std::string RejectionMessage(std::string_view number);
+// "您输入的“" + text + "”是错误或程式不支援的的身分证字号！请重新输入....",
+// written into the buffer given.
+std::string RejectionMessage(std::string_view number, std::string buffer = {});
 
 // A new number of the jurisdiction, or none for an index outside 0 to 3.
 // Settings of another jurisdiction count as none.

@@ -31,6 +31,8 @@ void IdAnalysis::AddFault(FaultCode code, const Text& sentence) {
 void IdAnalysis::Restart(std::optional<Jurisdiction> of, std::string_view text) {
   jurisdiction = of;
   number.assign(text);
+  if (!faults.empty() && faults.front().code == FaultCode::Length)
+    spareText = std::move(faults.front().ownText);
   faults.clear();
   birthplace.reset();
   regionCode.reset();

@@ -69,6 +69,8 @@ struct IdAnalysis {
   std::optional<IdKind> kind;
   // Korea: false when the check digit binds no number, as since October 2020.
   std::optional<bool> checkCodeVerified;
+  // The buffer of the last rejection message, which Restart keeps for the next.
+  std::string spareText;
 
   bool Valid() const { return faults.empty(); }
   // Starts over for another number, keeping the buffers a batch would
