@@ -52,10 +52,6 @@ struct Fault {
 };
 
 struct IdAnalysis {
-  IdAnalysis() = default;
-  IdAnalysis(std::optional<Jurisdiction> jurisdiction, std::string_view number)
-      : jurisdiction(jurisdiction), number(number) {}
-
   std::optional<Jurisdiction> jurisdiction;  // none for a length no rule takes
   std::string number;
   std::vector<Fault> faults;  // in the order the report lists them
