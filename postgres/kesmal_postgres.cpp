@@ -514,7 +514,19 @@ kesmal::MaskKey KeyNamed(const std::string& name, const char* directory) {
   }
 }
 
-// The masked text, or NULL's absence: the masker of the call site, made on
+// The scan of a TextMasker with these options: every number it may replace,
+// near misses too.
+kesmal::ScanOptions MaskerScan(const kesmal::MaskOptions& options) {
+  kesmal::ScanOptions scan;
+  scan.rules = options.rules;
+  scan.only = options.only;
+  scan.implausible = options.implausible;
+  scan.nearMisses = true;
+  scan.reportText = false;
+  return scan;
+}
+
+// The masked text, by the masker of the call site, made on
 // its first call and again when the arguments change.
 Datum Mask(FunctionCallInfo fcinfo, const char* function, kesmal::MaskDirection direction,
            bool withKey) {
@@ -552,12 +564,23 @@ Datum Mask(FunctionCallInfo fcinfo, const char* function, kesmal::MaskDirection 
           cache->key = key, cache->keep = keep, cache->rules = rules;
           cache->hasOnly = hasOnly, cache->only = only;
         }
-        // Most values are one number: its masked form, or the text unchanged
-        // when it holds no number or one that is not masked.
-        if (auto number = cache->masker->MaskNumber(input))
-          masked = std::move(*number);
-        else
-          masked = kesmal::MaskText(input, cache->options);
+        // Each number the masker's scan finds, replaced by what the masker
+        // makes of it alone, as MaskText would; a new masker for every value
+        // costs a hundred times more than a number.
+        if (auto number = cache->masker->MaskNumber(input)) {
+          masked = std::move(*number);  // most values: one number, scanned once
+          return;
+        }
+        masked.clear();
+        std::size_t done = 0;
+        kesmal::Scan(input, MaskerScan(cache->options), [&](const kesmal::Finding& finding) {
+          auto replacement = cache->masker->MaskNumber(finding.text);
+          if (!replacement) return;
+          masked.append(input.substr(done, finding.offset - done));
+          masked += *replacement;
+          done = finding.offset + finding.length;
+        });
+        masked.append(input.substr(done));
       }))
     Raise();
   PG_RETURN_TEXT_P(cstring_to_text_with_len(masked.data(), static_cast<int>(masked.size())));
