@@ -85,30 +85,37 @@ void Record(int sqlstate, std::string_view message, std::string_view detail = {}
   }
 }
 
+// What make() gives, or an empty string when making it fails.
+template <typename Make>
+std::string Try(Make&& make) noexcept {
+  try {
+    return make();
+  } catch (...) {
+    return {};
+  }
+}
+
 // Runs body; false when it threw, the failure recorded for Raise.
 template <typename Body>
 bool Guarded(std::string_view function, Body&& body) noexcept {
-  const std::string hint = [&] {
-    try {
-      return "kesmal." + std::string(function) + " takes the options of kesmal-cli, each named " +
-             "as its option without the dashes.";
-    } catch (...) {
-      return std::string();
-    }
-  }();
+  const auto optionsHint = [function] {
+    return "kesmal." + std::string(function) +
+           " takes the options of kesmal-cli, each named as its option without the dashes.";
+  };
   try {
     body();
     return true;
   } catch (const SqlError& error) {
     Record(error.sqlstate, error.message, error.detail, error.hint);
   } catch (const kesmal::RequestError& error) {
-    Record(ERRCODE_INVALID_PARAMETER_VALUE, error.what(), {}, hint);
+    Record(ERRCODE_INVALID_PARAMETER_VALUE, error.what(), {}, Try(optionsHint));
   } catch (const kesmal::MaskError& error) {
-    Record(ERRCODE_INVALID_PARAMETER_VALUE, error.what(), {}, hint);
+    Record(ERRCODE_INVALID_PARAMETER_VALUE, error.what(), {}, Try(optionsHint));
   } catch (const std::bad_alloc&) {
     Record(ERRCODE_OUT_OF_MEMORY, "out of memory in kesmal");
   } catch (const std::exception& error) {
-    Record(ERRCODE_INTERNAL_ERROR, std::string("kesmal failed: ") + error.what());
+    Record(ERRCODE_INTERNAL_ERROR,
+           Try([&] { return std::string("kesmal failed: ") + error.what(); }));
   } catch (...) {
     Record(ERRCODE_INTERNAL_ERROR, "kesmal failed");
   }
@@ -301,8 +308,10 @@ Datum kesmal_domain_check(PG_FUNCTION_ARGS) {
         if (IsValid(number, jurisdiction, kesmal::RuleSet::Classic)) return;
         const kesmal::CheckResult result = kesmal::Check(number);
         const DomainName& domain = DomainOf(jurisdiction);
-        std::string message = "value for domain kesmal." + std::string(domain.domain) +
-                              " is not a valid number: " + std::string(number);
+        // The number itself stays out of the message, and so out of the
+        // server's log unless the report holds it.
+        std::string message =
+            "value for domain kesmal." + std::string(domain.domain) + " is not a valid number";
         std::string detail = result.Empty() ? "The value is empty." : std::string(result.Report());
         std::string hint =
             "kesmal." + std::string(domain.domain) + " takes " + domain.numbers + ".";
