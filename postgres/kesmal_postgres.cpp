@@ -455,7 +455,7 @@ namespace {
 // The arguments a masker was made for, and the masker: kept for the call
 // site's query, so that a key file is read once per query, not per row.
 struct MaskerCache {
-  std::string key, keep, rules, only;
+  std::string key, keep, rules, only, directory;
   bool hasOnly = false;
   kesmal::MaskOptions options;
   std::unique_ptr<kesmal::TextMasker> masker;
@@ -550,7 +550,7 @@ Datum Mask(FunctionCallInfo fcinfo, const char* function, kesmal::MaskDirection 
   const std::string_view rules = TextArg(fcinfo, n++);
   const bool hasOnly = !PG_ARGISNULL(n);
   const std::string only = hasOnly ? ListArg(fcinfo, n, "only") : std::string();
-  const char* directory = keyDirectory;
+  const char* directory = keyDirectory ? keyDirectory : "";
   if (!fcinfo->flinfo->fn_extra) {
     MaskerCache* made = nullptr;
     if (!Guarded(function, [&] { made = new MaskerCache; })) Raise();
@@ -561,7 +561,8 @@ Datum Mask(FunctionCallInfo fcinfo, const char* function, kesmal::MaskDirection 
   static std::string masked;
   if (!Guarded(function, [&] {
         if (!cache->masker || cache->key != key || cache->keep != keep || cache->rules != rules ||
-            cache->hasOnly != hasOnly || cache->only != only) {
+            cache->hasOnly != hasOnly || cache->only != only ||
+            (withKey && cache->directory != directory)) {
           cache->masker.reset();
           cache->options = {};
           cache->options.keep = KeepOf(keep);
@@ -572,6 +573,7 @@ Datum Mask(FunctionCallInfo fcinfo, const char* function, kesmal::MaskDirection 
           cache->masker = std::make_unique<kesmal::TextMasker>(cache->options);
           cache->key = key, cache->keep = keep, cache->rules = rules;
           cache->hasOnly = hasOnly, cache->only = only;
+          cache->directory = withKey ? directory : "";
         }
         // Each number the masker's scan finds, replaced by what the masker
         // makes of it alone, as MaskText would; a new masker for every value
