@@ -3,13 +3,15 @@
 # expect of it: the files in their places, a desktop entry, AppStream metainfo
 # and manual pages that their validators accept, a kesmal-cli that runs from
 # there, and a Debian package with the same files and real dependencies; with
-# the Python module, the same of python3-kesmal and its installed module.
+# the Python module, the same of python3-kesmal and its installed module; with
+# the PostgreSQL extension, the same of postgresql-NN-kesmal.
 #
-# usage: install_layout.sh BUILD_DIR WITH_WINDOW(ON|OFF) [PYTHON|OFF]
+# usage: install_layout.sh BUILD_DIR WITH_WINDOW(ON|OFF) [PYTHON|OFF] [PG_CONFIG|OFF]
 set -euo pipefail
 build=$1
 with_window=$2
 python=${3:-OFF}
+pg_config=${4:-OFF}
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 fail() { echo "install_layout: $*" >&2; exit 1; }
@@ -39,8 +41,16 @@ if [ "$python" != OFF ]; then
   module=$("$python" -c 'import sysconfig; print("_kesmal" + sysconfig.get_config_var("EXT_SUFFIX"))')
   python_expected=(usr/lib/python3/dist-packages/kesmal/{__init__.py,faker.py,$module})
 fi
+postgres_expected=()
+if [ "$pg_config" != OFF ]; then
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+  pkglibdir=$("$pg_config" --pkglibdir) sharedir=$("$pg_config" --sharedir)
+  postgres_expected=("${pkglibdir#/}/kesmal.so"
+    "${sharedir#/}/extension/"{kesmal.control,"kesmal--$version.sql"})
+fi
 (cd "$stage" && find . -type f | sed 's|^\./||' | sort) >"$stage.installed"
-printf '%s\n' "${expected[@]}" "${dev_expected[@]}" "${python_expected[@]}" | sort |
+printf '%s\n' "${expected[@]}" "${dev_expected[@]}" "${python_expected[@]}" \
+  "${postgres_expected[@]}" | sort |
   diff - "$stage.installed" ||
   fail "installed files differ from the expected list (< expected, > installed)"
 rm -f "$stage.installed"
@@ -109,4 +119,9 @@ if [ "$python" != OFF ]; then
   versions=($("$python" -c 'import sys; v = sys.version_info; print(v[0], v[1], v[1] + 1)'))
   check_package "$(ls "$packages"/python3-kesmal_*.deb)" "${python_expected[*]}" libc6 libstdc++6 \
     "python3 (>= ${versions[0]}.${versions[1]}~)" "python3 (<< ${versions[0]}.${versions[2]})"
+fi
+if [ "$pg_config" != OFF ]; then
+  major=$("$pg_config" --version | sed 's/^[^0-9]*\([0-9]*\).*/\1/')
+  check_package "$(ls "$packages"/postgresql-"$major"-kesmal_*.deb)" "${postgres_expected[*]}" \
+    libc6 libstdc++6 "postgresql-$major"
 fi
