@@ -12,10 +12,11 @@ checks, generation and masking by the rules of kesmal-cli, in-process.
 """
 import os
 
+from kesmal._version import __version__
 from kesmal._kesmal import (MaskError, Masker, RequestError, check, make, numbers, read_key_file,
                             scan)
 
-__all__ = ["check", "make", "numbers", "scan", "Masker", "new_key", "read_key_file",
+__all__ = ["__version__", "check", "make", "numbers", "scan", "Masker", "new_key", "read_key_file",
            "MaskError", "RequestError"]
 
 
