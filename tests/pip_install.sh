@@ -49,7 +49,10 @@ run_tests() {
   local env=$work/envs/$1
   shift
   (cd "$work/run" && PYTHONPATH=$tests "$env/bin/python" -c \
-    'import kesmal, sys; assert kesmal.__file__.startswith(sys.prefix), kesmal.__file__; print(kesmal.__file__, kesmal.__version__)')
+    'import importlib.metadata as m, kesmal, sys
+assert kesmal.__file__.startswith(sys.prefix), kesmal.__file__
+assert m.version("kesmal") == kesmal.__version__, m.version("kesmal")
+print(kesmal.__file__, kesmal.__version__)')
   (cd "$work/run" && PYTHONPATH=$tests "$env/bin/python" -m pytest -q -p no:cacheprovider "$@")
 }
 

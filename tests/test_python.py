@@ -50,6 +50,10 @@ def test_check_gives_the_json_object_of_the_same_line(rules):
         assert list(kesmal.check(line, rules).items()) == list(json.loads(raw).items()), repr(line)
 
 
+def test_version_is_the_command_line_s():
+    assert cli("--version").stdout.decode().split() == ["kesmal-cli", kesmal.__version__]
+
+
 def test_check_refuses_unknown_rules():
     with pytest.raises(ValueError, match="unknown rules 'modern'"):
         kesmal.check("A123456789", rules="modern")
