@@ -9,6 +9,9 @@ checks, generation and masking by the rules of kesmal-cli, in-process.
     ...     pass
     >>> masker = kesmal.Masker(kesmal.read_key_file("team.key"), keep="region")  # doctest: +SKIP
     >>> masker.text("A123456789 and 850503-1234567")  # doctest: +SKIP
+
+kesmal.faker holds a Faker provider, kesmal.presidio Presidio's recognizer
+and operators.
 """
 import os
 

@@ -71,7 +71,7 @@ class KesmalRecognizer(EntityRecognizer):
                                  f"{', '.join(unknown)}")
             entities = [entity for entity in entities if entity in supported_entities]
         if isinstance(only, str):
-            only = [name.strip() for name in only.split(",")]
+            only = [part.strip() for part in only.split(",")]
         if only is not None:
             unknown = sorted(set(only) - set(ENTITIES))
             if unknown:
