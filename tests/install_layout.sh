@@ -39,7 +39,7 @@ done
 python_expected=()
 if [ "$python" != OFF ]; then
   module=$("$python" -c 'import sysconfig; print("_kesmal" + sysconfig.get_config_var("EXT_SUFFIX"))')
-  python_expected=(usr/lib/python3/dist-packages/kesmal/{__init__.py,faker.py,$module})
+  python_expected=(usr/lib/python3/dist-packages/kesmal/{__init__.py,_version.py,faker.py,presidio.py,$module})
 fi
 postgres_expected=()
 if [ "$pg_config" != OFF ]; then

@@ -9,13 +9,17 @@ checks, generation and masking by the rules of kesmal-cli, in-process.
     ...     pass
     >>> masker = kesmal.Masker(kesmal.read_key_file("team.key"), keep="region")  # doctest: +SKIP
     >>> masker.text("A123456789 and 850503-1234567")  # doctest: +SKIP
+
+kesmal.faker holds a Faker provider, kesmal.presidio Presidio's recognizer
+and operators.
 """
 import os
 
+from kesmal._version import __version__
 from kesmal._kesmal import (MaskError, Masker, RequestError, check, make, numbers, read_key_file,
                             scan)
 
-__all__ = ["check", "make", "numbers", "scan", "Masker", "new_key", "read_key_file",
+__all__ = ["__version__", "check", "make", "numbers", "scan", "Masker", "new_key", "read_key_file",
            "MaskError", "RequestError"]
 
 
