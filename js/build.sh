@@ -27,9 +27,14 @@ package=build/js/package
 rm -rf "$package" && mkdir -p "$package/vendor"
 cp js/src/*.js js/index.d.ts js/README.md LICENSE "$package/"
 sed "s/@VERSION@/$version/" js/package.json >"$package/package.json"
-# The glue, a factory, as an ES module's default export.
-{ cat build/wasm/kesmal_wasm.js; echo; echo "export default createKesmalWasm;"; } \
-  >"$package/kesmal_wasm.js"
+# The glue, a factory, as an ES module's default export (its CommonJS and AMD
+# exports at the end left out). In browsers it would
+# fetch its own data: URL before decoding it; a page that makes no request
+# decodes it at once.
+fetch_guard='if(typeof fetch=="function"){return fetch(wasmBinaryFile'
+grep -qF "$fetch_guard" build/wasm/kesmal_wasm.js || { echo "js: the glue's fetch is not where it was" >&2; exit 1; }
+{ sed 's/if(typeof fetch=="function"){return fetch(wasmBinaryFile/if(typeof fetch=="function"\&\&!isDataURI(wasmBinaryFile)){return fetch(wasmBinaryFile/' \
+    build/wasm/kesmal_wasm.js | sed "/^if (typeof exports === 'object' && typeof module === 'object')\$/,\$d"; echo; echo "export default createKesmalWasm;"; } >"$package/kesmal_wasm.js"
 echo 'export { ecb } from "@noble/ciphers/aes";' >"$tools/noble-entry.js"
 "$tools/node_modules/.bin/esbuild" "$tools/noble-entry.js" --bundle --format=esm --minify \
   --legal-comments=inline --log-level=warning --outfile="$package/vendor/noble-aes.js"

@@ -102,3 +102,9 @@ export class Masker {
   text(text: string): string;
   dispose(): void;
 }
+
+/** What generation offers: Taiwan's letters, the mainland's provinces and their listed regions. */
+export function regions(): {
+  taiwan: { letter: string; name: string }[];
+  mainland: { code: string; name: string; regions: { code: string; name: string }[] }[];
+};

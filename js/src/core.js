@@ -96,7 +96,9 @@ export function bindKesmal(wasm) {
     stringArgument(text, "check");
     const { rules } = optionsObject(options, ["rules"], "check");
     const code = rulesCode(rules, "check");
-    return JSON.parse(output(wasm._kesmal_check(put(text), code)));
+    const length = wasm._kesmal_check(put(text), code);
+    if (length < 0) throw new Error("check: " + output(wasm._kesmal_output_length()));
+    return JSON.parse(output(length));
   }
 
   function isValid(text, options) {
@@ -146,7 +148,7 @@ export function bindKesmal(wasm) {
   // The numbers of a request, made a block at a time as they are read.
   function make(request) {
     const words = makeWords(request);
-    const text = words.join("\0");
+    const text = words.join("\0") + "\0";
     const stream = wasm._kesmal_make_new(put(text));
     if (stream === 0) throw refusal("make", "jurisdiction");
     let block = [];
@@ -320,5 +322,19 @@ export function bindKesmal(wasm) {
     }
   }
 
-  return { check, isValid, make, scan, Masker };
+  // What the generation panels offer: Taiwan's letters with the places they
+  // name, and the mainland's provinces with their listed regions.
+  function regions() {
+    const { taiwan, mainland } = JSON.parse(output(wasm._kesmal_regions()));
+    return {
+      taiwan: taiwan.map(([letter, name]) => ({ letter, name })),
+      mainland: mainland.map(([code, name, counties]) => ({
+        code,
+        name,
+        regions: counties.map(([code, name]) => ({ code, name })),
+      })),
+    };
+  }
+
+  return { check, isValid, make, scan, Masker, regions };
 }

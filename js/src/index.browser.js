@@ -7,4 +7,4 @@ import { browserAes } from "./aes_browser.js";
 const api = bindKesmal(await createKesmalWasm({ kesmalAes: browserAes() }));
 
 export const ready = Promise.resolve();
-export const { check, isValid, make, scan, Masker } = api;
+export const { check, isValid, make, scan, Masker, regions } = api;

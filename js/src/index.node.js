@@ -7,4 +7,4 @@ import { nodeAes } from "./aes_node.js";
 const api = bindKesmal(await createKesmalWasm({ kesmalAes: nodeAes() }));
 
 export const ready = Promise.resolve();
-export const { check, isValid, make, scan, Masker } = api;
+export const { check, isValid, make, scan, Masker, regions } = api;

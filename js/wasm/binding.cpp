@@ -19,7 +19,10 @@
 #include "kesmal/make.h"
 #include "kesmal/mask.h"
 #include "kesmal/scan.h"
+#include "data/regions.h"
+#include "data/taiwan_letters.h"
 #include "rules/current.h"
+#include "rules/gbk_codec.h"
 
 namespace {
 
@@ -132,7 +135,11 @@ EMSCRIPTEN_KEEPALIVE int kesmal_is_valid(std::size_t length, int rules) {
 // The object of `check --json` into the output buffer; its length.
 EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
   output.clear();
-  JsonChecker(rules).Append(Input(length), output);
+  try {
+    JsonChecker(rules).Append(Input(length), output);
+  } catch (const std::exception& error) {
+    return Refuse(error);
+  }
   output.pop_back();  // the line end
   return static_cast<int>(output.size());
 }
@@ -262,6 +269,35 @@ EMSCRIPTEN_KEEPALIVE int kesmal_mask_text(MaskOptions* options, std::size_t leng
 EMSCRIPTEN_KEEPALIVE void kesmal_masker_free(MaskOptions* options) {
   if (options->key) OPENSSL_cleanse(options->key->data(), options->key->size());
   delete options;
+}
+
+// The lists the generation panels offer, as JSON: Taiwan's letters and the
+// places they name; the mainland's provinces, each with its listed regions.
+EMSCRIPTEN_KEEPALIVE int kesmal_regions() {
+  const auto name = [](const char* gbk, std::size_t size) {
+    return GbkToUtf8(std::string_view(gbk, strnlen(gbk, size)));
+  };
+  output = "{\"taiwan\":[";
+  for (const TaiwanLetter& letter : TaiwanLetterTable) {
+    if (&letter != &TaiwanLetterTable[0]) output += ',';
+    output += "[\"" + std::string(1, static_cast<char>(letter.Letter & 0xFF)) + "\",\"" +
+              name(letter.Name, sizeof letter.Name) + "\"]";
+  }
+  output += "],\"mainland\":[";
+  const std::vector<std::string> provinces = ProvinceNames();
+  for (std::size_t p = 0; p < provinces.size(); ++p) {
+    if (p) output += ',';
+    output += "[\"" + std::to_string(ProvinceTable[p].Code) + "\",\"" + GbkToUtf8(provinces[p]) + "\",[";
+    const std::vector<std::string> counties = CountyNames(static_cast<int>(p));
+    for (std::size_t c = 0; c < counties.size(); ++c) {
+      if (c) output += ',';
+      output += "[\"" + RegionCodeTextOfRow(CountyRowAt(static_cast<int>(p), static_cast<int>(c))) +
+                "\",\"" + GbkToUtf8(counties[c]) + "\"]";
+    }
+    output += "]]";
+  }
+  output += "]}";
+  return static_cast<int>(output.size());
 }
 
 }  // extern "C"
