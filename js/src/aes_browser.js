@@ -3,19 +3,23 @@
 // package.
 import { ecb } from "./vendor/noble-aes.js";
 
+// A cipher object of the package encrypts once (it guards against reusing a
+// nonce), so each call makes its own from the key, which it expands anyway.
 export function browserAes() {
-  const ciphers = new Map();
+  const keys = new Map();
   let next = 1;
   return {
     prepare(key) {
-      ciphers.set(next, ecb(key, { disablePadding: true }));
+      keys.set(next, key);
       return next++;
     },
     release(handle) {
-      ciphers.delete(handle);
+      keys.get(handle)?.fill(0);
+      keys.delete(handle);
     },
     encipher(handle, heap, input, output, bytes) {
-      heap.set(ciphers.get(handle).encrypt(heap.slice(input, input + bytes)), output);
+      const cipher = ecb(keys.get(handle), { disablePadding: true });
+      heap.set(cipher.encrypt(heap.slice(input, input + bytes)), output);
     },
   };
 }
