@@ -1,17 +1,21 @@
 // The package against kesmal-cli, in Node: installed from its tarball into a
 // fresh folder, it must give the command line's records, numbers, findings
 // and pseudonyms, and refuse bad requests naming the field.
-//   KESMAL_CLI=... KESMAL_TGZ=... node --test js/test/node.test.mjs
+//   KESMAL_CLI=build/dev/cli/kesmal-cli node --test js/test/node.test.mjs
+// (after js/build.sh; KESMAL_TGZ may name another tarball).
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { chmodSync, mkdtempSync, rmSync, writeFileSync } from "node:fs";
+import { chmodSync, mkdtempSync, readdirSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
+import { fileURLToPath } from "node:url";
 import { after, before, describe, test } from "node:test";
 
 const cli = process.env.KESMAL_CLI;
-const tarball = process.env.KESMAL_TGZ;
-assert.ok(cli && tarball, "KESMAL_CLI and KESMAL_TGZ name kesmal-cli and the package");
+const packed = fileURLToPath(new URL("../../build/js/", import.meta.url));
+const tarball = process.env.KESMAL_TGZ ??
+  join(packed, readdirSync(packed).find((name) => /^kesmal-.*\.tgz$/.test(name)) ?? "missing.tgz");
+assert.ok(cli, "KESMAL_CLI names kesmal-cli");
 
 const folder = mkdtempSync(join(tmpdir(), "kesmal-js-"));
 let kesmal;
