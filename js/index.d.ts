@@ -55,7 +55,11 @@ export interface MakeRequest {
 }
 
 /** The numbers, made a block at a time as they are read. */
-export function make(request: MakeRequest): IterableIterator<string>;
+export interface Numbers extends IterableIterator<string> {
+  /** The next block of numbers, each ended by a line feed, in one string; null after the last. */
+  nextBlock(): string | null;
+}
+export function make(request: MakeRequest): Numbers;
 
 export interface ScanOptions {
   rules?: Rules;

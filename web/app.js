@@ -117,7 +117,7 @@ function fillRegions(api) {
   });
 }
 
-const SHOWN = 100000;
+const SHOWN = 10000;
 
 function startWorker() {
   const source = $("#kesmal-lib").textContent + "\n" + $("#worker-src").textContent;

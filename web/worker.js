@@ -13,23 +13,25 @@ self.onmessage = async ({ data }) => {
   const api = await kesmal;
   if (data.type !== "make") return;
   try {
-    const numbers = [];
     const iterator = api.make(data.request);
     const count = Number(data.request.count ?? 1);
+    const blocks = [];
+    let made = 0;
     let reported = 0;
-    for (const number of iterator) {
-      numbers.push(number);
-      if (numbers.length - reported >= 50000) {
-        reported = numbers.length;
-        self.postMessage({ type: "progress", done: reported, count });
+    for (let block; (block = iterator.nextBlock()) !== null; ) {
+      blocks.push(block);
+      for (let at = block.indexOf("\n"); at >= 0; at = block.indexOf("\n", at + 1)) ++made;
+      if (made - reported >= 50000) {
+        reported = made;
+        self.postMessage({ type: "progress", done: made, count });
       }
     }
-    const text = numbers.join("\n") + (numbers.length ? "\n" : "");
-    self.postMessage({ type: "made", text, count: numbers.length });
+    const text = blocks.join("");
+    self.postMessage({ type: "made", text, count: made });
     if (data.csv) {
       const header = ["input", "jurisdiction", "valid", "birthplace", "region_code", "birth_date", "sex", "report"];
       const rows = [header.join(",")];
-      for (const number of numbers) {
+      for (const number of text.split("\n").slice(0, -1)) {
         const report = api.check(number, { rules: data.rules });
         rows.push(header.map((field) => csvField(report[field])).join(","));
       }

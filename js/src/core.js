@@ -176,6 +176,22 @@ export function bindKesmal(wasm) {
         }
         return { done: false, value: block[next++] };
       },
+      // The next block of numbers not yet read, each ended by a line feed, as
+      // one string; null after the last.
+      nextBlock() {
+        if (next < block.length) {
+          const rest = block.slice(next).join("\n") + "\n";
+          next = block.length;
+          return rest;
+        }
+        if (done) return null;
+        const made = wasm._kesmal_make_next(stream, MAKE_BLOCK);
+        if (made === 0) {
+          finish();
+          return null;
+        }
+        return output(wasm._kesmal_output_length());
+      },
       return(value) {
         finish();
         return { done: true, value };

@@ -122,6 +122,16 @@ describe("make", () => {
     });
   }
 
+  test("nextBlock gives the numbers not yet read, a block at a time", () => {
+    const numbers = kesmal.make({ jurisdiction: "cn", count: 9000, seed: 3 });
+    const read = [numbers.next().value, numbers.next().value];
+    let blocks = 0;
+    for (let block; (block = numbers.nextBlock()) !== null; ++blocks) read.push(...block.trimEnd().split("\n"));
+    assert.ok(blocks >= 3);
+    assert.deepEqual(read, run(["make", "cn", "--count", "9000", "--seed", "3"]).trimEnd().split("\n"));
+    assert.equal(numbers.next().done, true);
+  });
+
   test("two streams read in turns each give what they give alone", () => {
     const a = kesmal.make({ jurisdiction: "tw", count: 10000, seed: 11 });
     const b = kesmal.make({ jurisdiction: "tw", count: 10000, seed: 12 });

@@ -1,9 +1,23 @@
 #pragma once
 // Included before every source of the WebAssembly build. Emscripten's libc++
-// (version 13 in Debian's emscripten 3.1.6) lacks the range algorithms; these
-// stand in for the few the library calls, with the same arguments (a range,
-// a value or predicate, a projection). Newer libc++ has its own.
+// (version 13 in Debian's emscripten 3.1.6) lacks std::bit_cast and the range
+// algorithms; these stand in for the few the library calls, with the same
+// arguments (a range, a value or predicate, a projection). Newer libc++ has
+// its own.
 #include <ciso646>
+#if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 14000
+#include <bit>
+
+namespace std {
+
+template <typename To, typename From>
+constexpr To bit_cast(const From& from) noexcept {
+  return __builtin_bit_cast(To, from);
+}
+
+}  // namespace std
+#endif
+
 #if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 15000
 #include <functional>
 #include <iterator>
