@@ -161,10 +161,11 @@ export function bindKesmal(wasm) {
       }
       done = true;
       block = [];
+      next = 0;
     };
     const iterator = {
       next() {
-        if (next === block.length) {
+        if (next >= block.length) {
           if (done) return { done: true, value: undefined };
           const made = wasm._kesmal_make_next(stream, MAKE_BLOCK);
           if (made === 0) {
