@@ -5,11 +5,12 @@
 // (after js/build.sh; KESMAL_TGZ may name another tarball).
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { chmodSync, mkdtempSync, readdirSync, rmSync, writeFileSync } from "node:fs";
+import { chmodSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { fileURLToPath } from "node:url";
 import { after, before, describe, test } from "node:test";
+import { gzipSync } from "node:zlib";
 
 const cli = process.env.KESMAL_CLI;
 const packed = fileURLToPath(new URL("../../build/js/", import.meta.url));
@@ -224,6 +225,11 @@ describe("Masker", () => {
     assert.equal(new kesmal.Masker(null, { redact: true, keep: ["sex"] }).text(text),
       run(["mask", "--redact", "--keep", "sex"], text));
   });
+});
+
+test("the WebAssembly and its glue stay under 400 KB gzipped", () => {
+  const glue = readFileSync(join(folder, "node_modules/kesmal/kesmal_wasm.js"));
+  assert.ok(gzipSync(glue, { level: 9 }).length < 400 * 1024);
 });
 
 describe("bad requests", () => {
