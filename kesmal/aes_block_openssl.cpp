@@ -14,9 +14,10 @@ EVP_CIPHER_CTX* Context(void* handle) { return static_cast<EVP_CIPHER_CTX*>(hand
 
 AesBlocks::AesBlocks(const std::array<std::uint8_t, 32>& key) : handle_(EVP_CIPHER_CTX_new()) {
   EVP_CIPHER* const aes = EVP_CIPHER_fetch(nullptr, "AES-256-ECB", nullptr);
-  const bool ready = handle_ && aes &&
-                     EVP_EncryptInit_ex2(Context(handle_), aes, key.data(), nullptr, nullptr) == 1 &&
-                     EVP_CIPHER_CTX_set_padding(Context(handle_), 0) == 1;
+  const bool ready =
+      handle_ && aes &&
+      EVP_EncryptInit_ex2(Context(handle_), aes, key.data(), nullptr, nullptr) == 1 &&
+      EVP_CIPHER_CTX_set_padding(Context(handle_), 0) == 1;
   EVP_CIPHER_free(aes);
   if (!ready) {
     EVP_CIPHER_CTX_free(Context(handle_));

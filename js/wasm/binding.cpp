@@ -4,6 +4,7 @@
 // refused request leaves its message in the output buffer and returns a
 // negative value (or handle 0).
 #include <emscripten.h>
+#include <openssl/crypto.h>
 
 #include <cstdint>
 #include <cstring>
@@ -13,14 +14,12 @@
 #include <string_view>
 #include <vector>
 
-#include <openssl/crypto.h>
-
+#include "data/regions.h"
+#include "data/taiwan_letters.h"
 #include "kesmal/check.h"
 #include "kesmal/make.h"
 #include "kesmal/mask.h"
 #include "kesmal/scan.h"
-#include "data/regions.h"
-#include "data/taiwan_letters.h"
 #include "rules/current.h"
 #include "rules/gbk_codec.h"
 
@@ -85,7 +84,7 @@ struct ScanSession {
 
   Scanner scanner;
   std::string tail;
-  std::uint64_t fed = 0;          // bytes fed before the chunk
+  std::uint64_t fed = 0;  // bytes fed before the chunk
   const unsigned char* window = nullptr;
   std::uint64_t windowByte = 0, windowUnit = 0;
   std::uint64_t cursorByte = 0, cursorUnit = 0;
@@ -100,10 +99,10 @@ struct ScanSession {
   void Take(const Finding& finding) {
     const std::uint64_t start = UnitAt(finding.offset);
     const std::uint64_t end = UnitAt(finding.offset + finding.length);
-    records.insert(records.end(), {static_cast<std::uint32_t>(start),
-                                   static_cast<std::uint32_t>(end),
-                                   static_cast<std::uint32_t>(finding.jurisdiction),
-                                   static_cast<std::uint32_t>(finding.valid | finding.plausible << 1)});
+    records.insert(records.end(),
+                   {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end),
+                    static_cast<std::uint32_t>(finding.jurisdiction),
+                    static_cast<std::uint32_t>(finding.valid | finding.plausible << 1)});
     numbers.append(finding.number);
     numbers += '\n';
   }
@@ -157,7 +156,8 @@ EMSCRIPTEN_KEEPALIVE NumberStream* kesmal_make_new(std::size_t length) {
     MakeRequest request;
     if (!words.empty()) request.jurisdiction = words[0];
     if (!request.jurisdiction.Resolve()) Validate(request);  // names the jurisdiction
-    for (std::size_t i = 1; i + 1 < words.size(); i += 2) SetMakeOption(request, words[i], words[i + 1]);
+    for (std::size_t i = 1; i + 1 < words.size(); i += 2)
+      SetMakeOption(request, words[i], words[i + 1]);
     return new NumberStream(request);
   } catch (const std::exception& error) {
     Refuse(error);
@@ -287,7 +287,8 @@ EMSCRIPTEN_KEEPALIVE int kesmal_regions() {
   const std::vector<std::string> provinces = ProvinceNames();
   for (std::size_t p = 0; p < provinces.size(); ++p) {
     if (p) output += ',';
-    output += "[\"" + std::to_string(ProvinceTable[p].Code) + "\",\"" + GbkToUtf8(provinces[p]) + "\",[";
+    output +=
+        "[\"" + std::to_string(ProvinceTable[p].Code) + "\",\"" + GbkToUtf8(provinces[p]) + "\",[";
     const std::vector<std::string> counties = CountyNames(static_cast<int>(p));
     for (std::size_t c = 0; c < counties.size(); ++c) {
       if (c) output += ',';

@@ -1,10 +1,11 @@
 // UTF-8 into GBK for the WebAssembly build (see compat/iconv.h): a table from
 // each character to its two GBK bytes, made once by decoding every GBK pair
 // with musl's iconv.
+#include <iconv.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <iconv.h>
 #include <unordered_map>
 
 #undef iconv_open
@@ -48,7 +49,12 @@ const std::unordered_map<std::uint32_t, std::uint16_t>& GbkOf() {
 std::uint32_t Decode(const unsigned char* s, std::size_t left, std::size_t& length) {
   length = 0;
   const unsigned lead = s[0];
-  const std::size_t need = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+  const std::size_t need = lead < 0x80   ? 1
+                           : lead < 0xC2 ? 0
+                           : lead < 0xE0 ? 2
+                           : lead < 0xF0 ? 3
+                           : lead < 0xF5 ? 4
+                                         : 0;
   if (need == 0 || need > left) return 0;
   std::uint32_t code = need == 1 ? lead : lead & (0x7F >> need);
   for (std::size_t i = 1; i < need; ++i) {
