@@ -92,10 +92,44 @@ export function bindKesmal(wasm) {
     return decoder.decode(wasm.HEAPU8.subarray(at, at + length));
   }
 
+  // The keys of kesmal/fields.h, in the order of their letters.
+  const KEYS = ["input", "rules", "jurisdiction", "valid", "faults", "code", "message", "expected", "birthplace",
+    "region_code", "birth_date", "not_yet_born", "record_age", "sex", "upgrade", "kind", "check_code_verified",
+    "report"];
+
+  // The object of binding.cpp's kesmal_check_fields, in the JSON's key order.
+  function fromFields(input, length) {
+    const parts = output(length).split("\x1E");
+    const object = { input };
+    let target = object;
+    let list = null;
+    for (let i = 0; i < parts.length - 1; ++i) {
+      const part = parts[i];
+      const key = KEYS[part.charCodeAt(1) - 65];
+      switch (part.charCodeAt(0)) {
+        case 115 /* s */: target[key] = part.slice(2); break;
+        case 116 /* t */: target[key] = true; break;
+        case 102 /* f */: target[key] = false; break;
+        case 110 /* n */: target[key] = null; break;
+        case 76 /* L */: list = target[key] = []; break;
+        case 73 /* I */: list.push((target = {})); break;
+        case 105 /* i */: target = object; break;
+        default: list = null;
+      }
+    }
+    return object;
+  }
+
+  const PRINTABLE_ASCII = /^[\x20-\x7e]*$/;
+
   function check(text, options) {
     stringArgument(text, "check");
     const { rules } = optionsObject(options, ["rules"], "check");
     const code = rulesCode(rules, "check");
+    if (text.length <= 64 && PRINTABLE_ASCII.test(text)) {
+      const length = wasm._kesmal_check_fields(put(text), code);
+      if (length >= 0) return fromFields(text, length);
+    }
     const length = wasm._kesmal_check(put(text), code);
     if (length < 0) throw new Error("check: " + output(wasm._kesmal_output_length()));
     return JSON.parse(output(length));

@@ -17,6 +17,7 @@
 #include "data/regions.h"
 #include "data/taiwan_letters.h"
 #include "kesmal/check.h"
+#include "kesmal/fields.h"
 #include "kesmal/make.h"
 #include "kesmal/mask.h"
 #include "kesmal/scan.h"
@@ -140,6 +141,73 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
     return Refuse(error);
   }
   output.pop_back();  // the line end
+  return static_cast<int>(output.size());
+}
+
+// A check's fields for the package to build its object from without a JSON
+// parse: each field a type letter (s text, t true, f false, n null, L a list
+// begins, I an item begins, i it ends, l the list ends), the letter of its
+// key ('A' + Field), its text, then a record separator. The input is left
+// out: the package holds it. Only for a printable ASCII input, which holds no
+// separator and needs no conversion.
+struct TokenSink {
+  std::string& out;
+
+  void Put(char type, Field field) {
+    out += type;
+    out += static_cast<char>('A' + static_cast<int>(field));
+  }
+  void Input(std::string_view) {}
+  void Text(Field field, std::string_view text) {
+    Put('s', field);
+    out += text;
+    out += '\x1E';
+  }
+  void Word(Field field, std::string_view text) { Text(field, text); }
+  void Bool(Field field, bool value) {
+    Put(value ? 't' : 'f', field);
+    out += '\x1E';
+  }
+  void Null(Field field) {
+    Put('n', field);
+    out += '\x1E';
+  }
+  void BeginList(Field field) {
+    Put('L', field);
+    out += '\x1E';
+  }
+  void BeginItem() { out += "I\x1E"; }
+  void EndItem() { out += "i\x1E"; }
+  void EndList() { out += "l\x1E"; }
+};
+
+// The fields of the check of the printable ASCII input, as TokenSink writes
+// them, into the output buffer; their length.
+EMSCRIPTEN_KEEPALIVE int kesmal_check_fields(std::size_t length, int rules) {
+  static IdAnalysis id;
+  static std::string report, scratch;
+  output.clear();
+  try {
+    std::string_view number = Input(length);
+    for (std::size_t i = 0; i < length; ++i)
+      if (input[i] >= 'a' && input[i] <= 'z') input[i] = static_cast<char>(input[i] - 'a' + 'A');
+    const std::optional<RuleSet> named = RulesOf(rules);
+    const RuleSet ruleSet = named.value_or(RuleSet::Classic);
+    TokenSink sink{output};
+    if (number.empty()) {
+      VisitCheckFields(number, nullptr, {}, sink, named, scratch);
+    } else {
+      const CheckRule& rule = RuleFor(number, ruleSet);
+      rule.analyse(number, id);
+      report.clear();
+      ReportWriter writer(Encoding::Utf8, report);
+      rule.write(id, writer);
+      NameDefaultKind(id, ruleSet);
+      VisitCheckFields(number, &id, report, sink, named, scratch);
+    }
+  } catch (const std::exception& error) {
+    return Refuse(error);
+  }
   return static_cast<int>(output.size());
 }
 
