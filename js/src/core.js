@@ -355,6 +355,7 @@ export function bindKesmal(wasm) {
       );
       if (!redact) heap.fill(0, input, input + 32);
       if (this.#options === 0) throw new RangeError("Masker: " + output(wasm._kesmal_output_length()));
+      maskers?.register(this, this.#options, this);
     }
 
     // The text with every number found masked, every other character kept.
@@ -368,10 +369,16 @@ export function bindKesmal(wasm) {
 
     // Frees the masker's copy of its options at once.
     dispose() {
-      if (this.#options !== 0) wasm._kesmal_masker_free(this.#options);
+      if (this.#options !== 0) {
+        wasm._kesmal_masker_free(this.#options);
+        maskers?.unregister(this);
+      }
       this.#options = 0;
     }
   }
+  // A masker not disposed of is freed, its key wiped, once collected.
+  const maskers =
+    typeof FinalizationRegistry === "function" ? new FinalizationRegistry((options) => wasm._kesmal_masker_free(options)) : null;
 
   // What the generation panels offer: Taiwan's letters with the places they
   // name, and the mainland's provinces with their listed regions.
