@@ -99,15 +99,15 @@ export function bindKesmal(wasm) {
 
   // The object of binding.cpp's kesmal_check_fields, in the JSON's key order.
   function fromFields(input, length) {
-    const parts = output(length).split("\x1E");
+    const text = output(length);
     const object = { input };
     let target = object;
     let list = null;
-    for (let i = 0; i < parts.length - 1; ++i) {
-      const part = parts[i];
-      const key = KEYS[part.charCodeAt(1) - 65];
-      switch (part.charCodeAt(0)) {
-        case 115 /* s */: target[key] = part.slice(2); break;
+    for (let at = 0; at < text.length; ) {
+      const end = text.indexOf("\x1E", at);
+      const key = KEYS[text.charCodeAt(at + 1) - 65];
+      switch (text.charCodeAt(at)) {
+        case 115 /* s */: target[key] = text.slice(at + 2, end); break;
         case 116 /* t */: target[key] = true; break;
         case 102 /* f */: target[key] = false; break;
         case 110 /* n */: target[key] = null; break;
@@ -116,6 +116,7 @@ export function bindKesmal(wasm) {
         case 105 /* i */: target = object; break;
         default: list = null;
       }
+      at = end + 1;
     }
     return object;
   }
