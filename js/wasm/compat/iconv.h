@@ -2,6 +2,7 @@
 // The WebAssembly build's iconv: Emscripten's (musl's) decodes GBK but cannot
 // encode it, so conversions into GBK go to iconv_gbk.cpp, which encodes by
 // the inverse of musl's own GBK decoding; every other conversion is musl's.
+#pragma clang diagnostic ignored "-Wgnu-include-next"
 #include_next <iconv.h>
 
 extern "C" {
