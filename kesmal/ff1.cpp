@@ -1,7 +1,5 @@
 #include "kesmal/ff1.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -87,8 +85,6 @@ std::uint64_t Reduce(const std::array<std::uint8_t, 16>& r, int d, std::uint64_t
   return static_cast<std::uint64_t>(y % modulus);
 }
 
-void ToContext(evp_cipher_ctx_st* context) { EVP_CIPHER_CTX_free(context); }
-
 }  // namespace
 
 // What stays the same over the ten rounds of one call.
@@ -102,25 +98,14 @@ struct Ff1::Setup {
   Block start;
 };
 
-Ff1::Ff1(const Ff1Key& key) : context_(EVP_CIPHER_CTX_new(), ToContext) {
-  EVP_CIPHER* const aes = EVP_CIPHER_fetch(nullptr, "AES-256-ECB", nullptr);
-  const bool ready = context_ && aes &&
-                     EVP_EncryptInit_ex2(context_.get(), aes, key.data(), nullptr, nullptr) == 1 &&
-                     EVP_CIPHER_CTX_set_padding(context_.get(), 0) == 1;
-  EVP_CIPHER_free(aes);
-  if (!ready) throw std::runtime_error("FF1: OpenSSL could not set up AES-256");
-}
+Ff1::Ff1(const Ff1Key& key) : aes_(key) {}
 
 Ff1::~Ff1() = default;
 Ff1::Ff1(Ff1&&) noexcept = default;
 Ff1& Ff1::operator=(Ff1&&) noexcept = default;
 
 void Ff1::Cipher(const Block* in, Block* out, std::size_t blocks) {
-  const int bytes = static_cast<int>(16 * blocks);
-  int written = 0;
-  if (EVP_EncryptUpdate(context_.get(), out->data(), &written, in->data(), bytes) != 1 ||
-      written != bytes)
-    throw std::runtime_error("FF1: AES-256 failed");
+  aes_.Encipher(in->data(), out->data(), blocks);
 }
 
 Ff1::Block Ff1::Cipher(const Block& in) {

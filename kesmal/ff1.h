@@ -1,5 +1,5 @@
 #pragma once
-// FF1 of NIST SP 800-38G over AES-256 (OpenSSL's): a keyed permutation of the
+// FF1 of NIST SP 800-38G over AES-256 (kesmal/aes_block.h): a keyed permutation of the
 // numeral strings of one radix and length, chosen by a tweak, and through it a
 // permutation of the integers below any count. The key schedule is made once,
 // when the object is; an object serves one thread at a time.
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <utility>
 
-struct evp_cipher_ctx_st;
+#include "kesmal/aes_block.h"
 
 namespace kesmal {
 
@@ -69,7 +69,7 @@ class Ff1 {
   Block Cipher(const Block& in);
   const Block& CipheredP(const Block& p, std::uint64_t shape);
 
-  std::unique_ptr<evp_cipher_ctx_st, void (*)(evp_cipher_ctx_st*)> context_;
+  AesBlocks aes_;
   // Calls share a few radixes, lengths and tweak lengths, so the PRF's first
   // block, P, is enciphered once for each.
   std::array<std::pair<std::uint64_t, Block>, 16> pCache_{};

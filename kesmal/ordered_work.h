@@ -3,14 +3,47 @@
 // they were handed, so that a batch written on several threads comes out as
 // one thread would write it. Each thread keeps its own slot (its job, its
 // buffers, its result), used again job after job, so memory stays flat.
-#include <condition_variable>
+//
+// Built with KESMAL_NO_THREADS (the WebAssembly build, whose runtime has no
+// threads), each job runs in Start on the caller's thread, in the same order.
 #include <memory>
+#include <vector>
+#ifndef KESMAL_NO_THREADS
+#include <condition_variable>
 #include <mutex>
 #include <stop_token>
 #include <thread>
-#include <vector>
+#endif
 
 namespace kesmal {
+
+#ifdef KESMAL_NO_THREADS
+template <typename Slot>
+class OrderedWork {
+ public:
+  template <typename MakeSlot>
+  OrderedWork(unsigned, MakeSlot makeSlot) : slot_(makeSlot()) {}
+
+  template <typename Collect>
+  Slot& Next(Collect collect) {
+    Drain(collect);
+    return slot_;
+  }
+  void Start() {
+    slot_.Work();
+    uncollected_ = true;
+  }
+  template <typename Collect>
+  void Drain(Collect collect) {
+    if (uncollected_) collect(slot_);
+    uncollected_ = false;
+  }
+
+ private:
+  Slot slot_;
+  bool uncollected_ = false;
+};
+#else
 
 // A Slot has `void Work()`, run on its thread for each job.
 template <typename Slot>
@@ -85,5 +118,6 @@ class OrderedWork {
   std::vector<std::unique_ptr<Entry>> entries_;  // after what their threads use
   std::size_t next_ = 0;                         // the slot the next job goes to
 };
+#endif
 
 }  // namespace kesmal
