@@ -164,14 +164,16 @@ std::optional<KeepSet> ParseKeep(std::string_view text) {
   }
 }
 
-std::optional<bool> ParseNearMisses(std::string_view text) {
-  if (text == "redact") return true;
+std::optional<NearMisses> ParseNearMisses(std::string_view text) {
+  if (text == "mask") return NearMisses::Mask;
+  if (text == "keep") return NearMisses::Keep;
+  if (text == "redact") return NearMisses::Redact;
   return std::nullopt;
 }
 
 constexpr ValueType<KeepSet> kKeep{
     "FIELDS", "fields among sex, birth-date, birth-year, region, province", ParseKeep};
-constexpr ValueType<bool> kNearMisses{"redact", "redact", ParseNearMisses};
+constexpr ValueType<NearMisses> kNearMisses{"mask|keep|redact", "mask, keep or redact", ParseNearMisses};
 
 struct MaskCommand {
   MaskRequest request;
@@ -216,9 +218,11 @@ void DeclareMask(CLI::App& program, MaskCommand& command) {
       ->excludes(redact);
   Declare(
       *mask, "--near-misses", kNearMisses,
-      [&options](bool redactThem) { options.redactNearMisses = redactThem; },
-      "redact also what fails its check by its check character alone; without it such "
-      "numbers are left, and the summary counts them");
+      [&options](NearMisses mode) { options.nearMisses = mode; },
+      "what fails its check by its check character alone: mask (the default) masks it as "
+      "such a number, its check character as far wrong, so that --reverse gives it back "
+      "(under --redact, redacts it); keep leaves it, and the summary counts it; redact "
+      "redacts it");
   mask->add_flag("--in-place", command.request.inPlace,
                  "rewrite each FILE through a temporary file in its folder, renamed over it "
                  "only once complete");

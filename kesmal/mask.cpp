@@ -21,16 +21,6 @@ namespace {
 constexpr Jurisdiction kAll[] = {Jurisdiction::Taiwan, Jurisdiction::HongKong, Jurisdiction::China,
                                  Jurisdiction::ChinaOld, Jurisdiction::Korea};
 
-ScanOptions ScanOptionsOf(const MaskOptions& options) {
-  ScanOptions scan;
-  scan.rules = options.rules;
-  scan.only = options.only;
-  scan.implausible = options.implausible;
-  scan.nearMisses = true;  // counted when they are left
-  scan.reportText = false;
-  return scan;
-}
-
 std::string Plural(std::uint64_t count, std::string_view one, std::string_view many) {
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
@@ -65,6 +55,7 @@ bool MaskStream(TextMasker& masker, Source& source, Write write) {
 
 void Add(MaskCounts& total, const MaskCounts& counts) {
   for (std::size_t i = 0; i < total.replaced.size(); ++i) total.replaced[i] += counts.replaced[i];
+  total.nearMissesMasked += counts.nearMissesMasked;
   total.nearMissesLeft += counts.nearMissesLeft;
   total.nearMissesRedacted += counts.nearMissesRedacted;
 }
@@ -134,6 +125,18 @@ int MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out, 
   return failed ? 2 : 0;
 }
 
+ScanOptions MaskScanOptions(const MaskOptions& options) {
+  ScanOptions scan;
+  scan.rules = options.rules;
+  scan.only = options.only;
+  scan.implausible = options.implausible;
+  scan.nearMisses = true;  // counted when they are left
+  scan.reportText = false;
+  // Pseudonyms are looked for whatever day it is; redaction needs no reverse.
+  scan.anyBirth = options.key.has_value();
+  return scan;
+}
+
 void ValidateMask(const MaskOptions& options) {
   if (!options.key) return;
   std::vector<Jurisdiction> looked;
@@ -154,6 +157,8 @@ std::string MaskSummary(const MaskCounts& counts, bool redacted) {
   }
   std::string summary = (redacted ? "redacted " : "masked ") + Plural(total, "number", "numbers");
   if (!each.empty()) summary += " (" + each + ")";
+  if (counts.nearMissesMasked)
+    summary += "; masked " + Plural(counts.nearMissesMasked, "near miss", "near misses");
   if (counts.nearMissesRedacted)
     summary += "; redacted " + Plural(counts.nearMissesRedacted, "near miss", "near misses");
   summary += "; left " + Plural(counts.nearMissesLeft, "near miss", "near misses");
@@ -161,33 +166,51 @@ std::string MaskSummary(const MaskCounts& counts, bool redacted) {
 }
 
 TextMasker::TextMasker(const MaskOptions& options)
-    : options_(options), scanner_(ScanOptionsOf(options)) {
+    : options_(options), scanner_(MaskScanOptions(options)) {
   ValidateMask(options);
   if (options.key)
     pseudonymizer_.emplace(*options.key, options.rules, options.keep, options.direction);
 }
 
-std::optional<std::string> TextMasker::Masked(const Finding& finding, bool& later) {
-  later = false;
-  if (!finding.valid) {
-    if (!options_.redactNearMisses) {
-      ++counts_.nearMissesLeft;
-      return std::nullopt;
-    }
-    ++counts_.nearMissesRedacted;
-    return Redacted(finding.text, finding.jurisdiction, options_.keep);
-  }
-  ++counts_.replaced[static_cast<std::size_t>(finding.jurisdiction)];
-  if (!pseudonymizer_) return Redacted(finding.text, finding.jurisdiction, options_.keep);
-  later = true;
-  return std::string();
-}
+namespace {
+
+int CheckValue(char check) { return check >= '0' && check <= '9' ? check - '0' : 10; }
+
+}  // namespace
 
 void TextMasker::Replace(const Finding& finding) {
   if (finding.offset < start_) throw std::logic_error("a finding behind what was written");
-  bool later = false;
-  if (auto text = Masked(finding, later))
-    replacements_.push_back({finding.offset, finding.length, std::move(*text), later});
+  Replacement replacement{finding.offset, finding.length, {}, false, finding.jurisdiction};
+  if (!finding.valid) {
+    NearMisses mode = options_.nearMisses;
+    if (mode == NearMisses::Mask && !pseudonymizer_) mode = NearMisses::Redact;
+    if (mode == NearMisses::Keep) {
+      ++counts_.nearMissesLeft;
+      return;
+    }
+    if (mode == NearMisses::Redact) {
+      ++counts_.nearMissesRedacted;
+      replacement.text = Redacted(finding.text, finding.jurisdiction, options_.keep);
+      replacements_.push_back(std::move(replacement));
+      return;
+    }
+    const auto& faults = finding.report.analysis.faults;
+    if (faults.empty()) throw std::logic_error("a near miss without its right check character");
+    const int modulus = finding.jurisdiction == Jurisdiction::China ||
+                                finding.jurisdiction == Jurisdiction::HongKong
+                            ? 11
+                            : 10;
+    replacement.check = faults[0].expected;
+    replacement.shift = static_cast<std::uint8_t>(
+        (CheckValue(finding.number.back()) - CheckValue(replacement.check) + modulus) % modulus);
+    replacement.waiting = true;
+  } else if (!pseudonymizer_) {
+    ++counts_.replaced[static_cast<std::size_t>(finding.jurisdiction)];
+    replacement.text = Redacted(finding.text, finding.jurisdiction, options_.keep);
+  } else {
+    replacement.waiting = true;
+  }
+  replacements_.push_back(std::move(replacement));
 }
 
 void TextMasker::Hold(std::uint64_t offset) {
@@ -217,36 +240,66 @@ void TextMasker::ResolvePseudonyms() {
   if (first >= replacements_.size()) return;
   numbers_.resize(replacements_.size() - first);
   numberViews_.clear();
+  shifts_.clear();
   std::string scratch;
   std::size_t count = 0;
   for (std::size_t i = first; i < replacements_.size(); ++i) {
     const Replacement& replacement = replacements_[i];
     if (!replacement.waiting) continue;
-    numbers_[count] = CanonicalOf(TextAt(replacement.offset, replacement.length, scratch));
-    numberViews_.push_back(numbers_[count++]);
+    std::string& number = numbers_[count++];
+    number = CanonicalOf(TextAt(replacement.offset, replacement.length, scratch));
+    if (replacement.check) number.back() = replacement.check;
+    numberViews_.push_back(number);
+    shifts_.push_back(replacement.shift);
   }
   if (pseudonyms_.size() < count) pseudonyms_.resize(count);
-  pseudonymizer_->PseudonymsInto(numberViews_, {pseudonyms_.data(), count});
+  pseudonymizer_->MaskedPseudonymsInto(numberViews_, shifts_, {pseudonyms_.data(), count},
+                                       options_.implausible);
   count = 0;
   for (std::size_t i = first; i < replacements_.size(); ++i) {
     Replacement& replacement = replacements_[i];
     if (!replacement.waiting) continue;
-    replacement.text = InWrittenForm(TextAt(replacement.offset, replacement.length, scratch),
-                                     pseudonyms_[count++]);
+    const std::string& pseudonym = pseudonyms_[count++];
+    const std::string_view written = TextAt(replacement.offset, replacement.length, scratch);
     replacement.waiting = false;
+    if (pseudonym.empty()) {
+      // Outside the masked set: left as it stands, whichever way the key turns.
+      replacement.text = written;
+      if (replacement.check) ++counts_.nearMissesLeft;
+      continue;
+    }
+    replacement.text = InWrittenForm(written, pseudonym);
+    if (replacement.check)
+      ++counts_.nearMissesMasked;
+    else
+      ++counts_.replaced[static_cast<std::size_t>(replacement.jurisdiction)];
   }
   waiting_ = replacements_.size();
 }
 
 std::optional<std::string> TextMasker::MaskNumber(std::string_view written) {
-  std::optional<std::string> masked;
-  Scan(written, ScanOptionsOf(options_), [&](const Finding& finding) {
-    if (finding.offset != 0 || finding.length != written.size()) return;
-    bool later = false;
-    masked = Masked(finding, later);
-    if (later) masked = InWrittenForm(written, pseudonymizer_->Pseudonym(finding.number));
+  bool whole = false;
+  Scan(written, MaskScanOptions(options_), [&](const Finding& finding) {
+    whole = whole || (finding.offset == 0 && finding.length == written.size());
   });
-  return masked;
+  if (!whole) return std::nullopt;
+  scanner_ = Scanner(MaskScanOptions(options_));
+  held_.clear();
+  start_ = fed_ = 0;
+  replacements_.clear();
+  next_ = waiting_ = 0;
+  const MaskCounts before = counts_;
+  std::string out;
+  const auto write = [&](std::string_view bytes) { out += bytes; };
+  Feed(written, write);
+  Finish(write);
+  const auto total = [](const MaskCounts& counts) {
+    std::uint64_t sum = counts.nearMissesMasked + counts.nearMissesRedacted;
+    for (const std::uint64_t replaced : counts.replaced) sum += replaced;
+    return sum;
+  };
+  if (total(counts_) == total(before)) return std::nullopt;
+  return out;
 }
 
 std::string MaskText(std::string_view text, const MaskOptions& options, MaskCounts* counts) {

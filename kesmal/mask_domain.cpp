@@ -573,6 +573,16 @@ MaskDomain DomainOf(const Fields& fields, KeepSet keep) {
   if (FamilyOf(fields.form) == Family::HongKong || keep.Has(Sex)) domain.radix[2] = 1;
   domain.sex = fields.sex;
   WriteTweak(fields, domain);
+  switch (fields.form) {
+    case ChinaUnlistedProvinceClassic:
+    case ChinaUnlistedProvinceCurrent:
+    case ChinaOldUnlisted: domain.everPlausible = false; break;
+    case ChinaListed:
+    case ChinaUnlistedRegionClassic:
+    case ChinaUnlistedRegionCurrent:
+    case ChinaPermit: domain.everPlausible = fields.date.year >= 1900; break;
+    default: domain.everPlausible = true;
+  }
   return domain;
 }
 
@@ -613,6 +623,19 @@ void WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& o
   index /= domain.radix[1];
   fields.place = PlaceOfDigit(domain, index);
   WriteFields(fields, out);
+}
+
+char CheckLetter(MaskForm form) {
+  switch (FamilyOf(form)) {
+    case Family::HongKong: return 'A';
+    case Family::China: return form == ChinaOldListed || form == ChinaOldUnlisted ? 0 : 'X';
+    default: return 0;
+  }
+}
+
+bool HasCheck(MaskForm form) {
+  return form != ChinaOldListed && form != ChinaOldUnlisted && form != KoreaIdRandom &&
+         form != KoreaForeignRandom;
 }
 
 std::span<const MaskForm> FormsOf(Jurisdiction jurisdiction, RuleSet rules) {

@@ -48,6 +48,11 @@ struct MaskDomain {
   int sex;                             // kept: 0 male, 1 female
   std::array<std::uint8_t, 12> tweak;
   std::size_t tweakLength;
+  // Some day holds a plausible number of it: not so for the mainland's
+  // unlisted provinces, the old form's unlisted regions and births before
+  // 1900 (past any record age from 2016 on). Every number of a domain shares
+  // it, whatever today is.
+  bool everPlausible;
 
   std::uint64_t Count() const { return radix[0] * radix[1] * radix[2] * radix[3]; }
   std::span<const std::uint8_t> Tweak() const { return {tweak.data(), tweakLength}; }
@@ -57,6 +62,20 @@ struct LocatedNumber {
   MaskDomain domain;
   std::uint64_t index;
 };
+
+// The numbers a text masker replaces: every valid number of a domain that
+// some day holds a plausible number, and with --implausible every valid one.
+inline bool InMaskedSet(const MaskDomain& domain, bool implausible) {
+  return implausible || domain.everPlausible;
+}
+
+// The letter a check character of the form may be ('X', 'A'), or 0; the
+// modulus its check characters count in (11 with the letter, else 10).
+char CheckLetter(MaskForm form);
+inline int CheckModulus(MaskForm form) { return CheckLetter(form) ? 11 : 10; }
+// Whether the form's numbers end in a check character (Korea's random
+// numbers and the old mainland form do not).
+bool HasCheck(MaskForm form);
 
 // None for a text that is no valid number of the rules.
 std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules, KeepSet keep);

@@ -349,13 +349,7 @@ class Masker {
       masked = kesmal::MaskText(bytes, options_);
       if (escaped) {
         // The masker's own scan, near misses and all.
-        kesmal::ScanOptions scan;
-        scan.rules = options_.rules;
-        scan.only = options_.only;
-        scan.implausible = options_.implausible;
-        scan.nearMisses = true;
-        scan.reportText = false;
-        kesmal::Scan(bytes, scan, [&](const kesmal::Finding& finding) {
+        kesmal::Scan(bytes, kesmal::MaskScanOptions(options_), [&](const kesmal::Finding& finding) {
           found.emplace_back(finding.offset, finding.length);
         });
       }
