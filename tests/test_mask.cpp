@@ -323,6 +323,86 @@ TEST(MaskRoundTrip, GivesBackEveryByteWithEveryKeepSetOnAnyLaterDay) {
   EXPECT_GT(nearMisses, 100u);
 }
 
+// The pseudonyms are a contract: these, under two keys, every rule set and
+// the keep sets below, must never change. KESMAL_WRITE_GOLDEN=1 writes the
+// file again (only when the construction is meant to change).
+TEST(MaskGolden, PseudonymsAreThoseOfTheGoldenFile) {
+  const ScopedToday today(kToday);
+  struct Row {
+    int key;
+    RuleSet rules;
+    KeepSet keep;
+    std::string written, masked;
+  };
+  std::vector<Row> rows;
+  const bool write = std::getenv("KESMAL_WRITE_GOLDEN") != nullptr;
+  if (write) {
+    constexpr const char* kFixed[] = {"A123456789",         "a123456789",        "A123456780",
+                                      "11010519491231002X", "11010519491231002x", "110105194912310021",
+                                      "A123456(3)",         "AB987654（3）",      "110105491231002",
+                                      "000101-1000002",     "Ａ１２３４５６７８９"};
+    constexpr unsigned kKeeps[] = {0, 1, 2, 4, 8, 16, 9, 5};
+    NumberMaker maker(2027);
+    for (const int key : {1, 2})
+      for (const RuleSet rules : {RuleSet::Classic, RuleSet::Current})
+        for (const unsigned bits : kKeeps) {
+          KeepSet keep;
+          for (const KeptField field : {KeptField::Sex, KeptField::BirthDate,
+                                        KeptField::BirthYear, KeptField::Region,
+                                        KeptField::Province})
+            if (bits & static_cast<unsigned>(field)) keep = keep.With(field);
+          std::vector<std::string> numbers(std::begin(kFixed), std::end(kFixed));
+          for (int i = 0; i < 6; ++i) numbers.push_back(maker.Next());
+          for (std::string& number : numbers) rows.push_back({key, rules, keep, number, {}});
+        }
+  } else {
+    std::ifstream file(KESMAL_MASK_GOLDEN);
+    ASSERT_TRUE(file) << KESMAL_MASK_GOLDEN;
+    std::string line;
+    while (std::getline(file, line)) {
+      if (line.empty() || line[0] == '#') continue;
+      std::vector<std::string> fields;
+      for (std::size_t from = 0;;) {
+        const std::size_t tab = line.find('\t', from);
+        fields.push_back(line.substr(from, tab - from));
+        if (tab == std::string::npos) break;
+        from = tab + 1;
+      }
+      ASSERT_EQ(fields.size(), 5u) << line;
+      KeepSet keep;
+      for (std::size_t from = 0; from < fields[2].size();) {
+        const std::size_t comma = std::min(fields[2].find(',', from), fields[2].size());
+        keep = keep.With(*KeptFieldNamed(fields[2].substr(from, comma - from)));
+        from = comma + 1;
+      }
+      rows.push_back({std::stoi(fields[0]), fields[1] == "current" ? RuleSet::Current
+                                                                    : RuleSet::Classic,
+                      keep, fields[3], fields[4]});
+    }
+    ASSERT_GT(rows.size(), 300u);
+  }
+  std::ofstream out;
+  if (write) {
+    out.open(KESMAL_MASK_GOLDEN);
+    out << "# key\trules\tkeep\twritten\tmasked (tests/test_mask.cpp, MaskGolden)\n";
+  }
+  for (const Row& row : rows) {
+    MaskOptions options = Keyed(static_cast<std::uint8_t>(row.key), row.keep);
+    options.rules = row.rules;
+    options.only = OnlyAllowed(row.keep, row.rules);
+    const std::string masked = MaskText(row.written, options);
+    MaskOptions reverse = options;
+    reverse.direction = MaskDirection::Reverse;
+    EXPECT_EQ(MaskText(masked, reverse), row.written);
+    if (write) {
+      out << row.key << '\t' << (row.rules == RuleSet::Current ? "current" : "classic") << '\t'
+          << KeepSetText(row.keep) << '\t' << row.written << '\t' << masked << '\n';
+    } else {
+      EXPECT_EQ(masked, row.masked) << row.written << " keep " << KeepSetText(row.keep);
+    }
+  }
+}
+
 // Written into a folder it may not change, the file stays as it was.
 TEST(MaskInputs, InPlaceInAFolderThatCannotBeWrittenLeavesTheFile) {
   char folder[] = "/tmp/kesmal_mask_XXXXXX";
