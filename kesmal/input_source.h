@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <ios>
 #include <istream>
+#include <system_error>
 #include <optional>
 #include <string>
 
@@ -33,7 +35,18 @@ class Source {
 
   // The bytes read into the buffer: 0 at the end, -1 after an error (errno).
   long Read(char* buffer, std::size_t size) {
-    if (in_) return static_cast<long>(in_->sgetn(buffer, static_cast<std::streamsize>(size)));
+    if (in_) {
+      // A stream on a descriptor that cannot be read (standard input closed)
+      // throws from its buffer: an input that cannot be read like any other.
+      try {
+        return static_cast<long>(in_->sgetn(buffer, static_cast<std::streamsize>(size)));
+      } catch (const std::ios_base::failure& failure) {
+        errno = failure.code().category() == std::system_category() && failure.code().value()
+                    ? failure.code().value()
+                    : EIO;
+        return -1;
+      }
+    }
     for (;;) {
       const ssize_t got = read(fd_, buffer, size);
       if (got >= 0 || errno != EINTR) return got;

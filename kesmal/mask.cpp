@@ -1,11 +1,16 @@
 #include "kesmal/mask.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <istream>
 #include <ostream>
@@ -60,40 +65,161 @@ void Add(MaskCounts& total, const MaskCounts& counts) {
   total.nearMissesRedacted += counts.nearMissesRedacted;
 }
 
-// The error of the step that failed, or none once the file is replaced.
+// The temporary file being written, removed by a signal that ends the run.
+char pendingTemporary[4096];
+volatile std::sig_atomic_t pendingSet = 0;
+
+extern "C" void RemovePendingAndDie(int signal) {
+  if (pendingSet) unlink(pendingTemporary);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+// TERM, INT and HUP remove the temporary file before they end the run.
+class SignalGuard {
+ public:
+  SignalGuard() {
+    struct sigaction action {};
+    action.sa_handler = RemovePendingAndDie;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+      sigaction(kSignals[i], &action, &previous_[i]);
+  }
+  ~SignalGuard() {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+      sigaction(kSignals[i], &previous_[i], nullptr);
+  }
+  SignalGuard(const SignalGuard&) = delete;
+  SignalGuard& operator=(const SignalGuard&) = delete;
+
+  // Names the temporary file a signal removes, or none.
+  static void Pending(const std::string* path) {
+    sigset_t all, old;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &old);
+    pendingSet = 0;
+    if (path && path->size() < sizeof pendingTemporary) {
+      std::memcpy(pendingTemporary, path->c_str(), path->size() + 1);
+      pendingSet = 1;
+    }
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+  }
+
+ private:
+  static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+  struct sigaction previous_[std::size(kSignals)] {};
+};
+
+// The file's extended attributes (its ACL among them) onto `to`; false when
+// one cannot be kept.
+bool CopyAttributes(int from, int to) {
+  const ssize_t size = flistxattr(from, nullptr, 0);
+  if (size < 0) return errno == ENOTSUP;  // a file system without them has none
+  std::string names(static_cast<std::size_t>(size), '\0');
+  const ssize_t got = flistxattr(from, names.data(), names.size());
+  if (got < 0) return false;
+  names.resize(static_cast<std::size_t>(got));
+  for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
+    const char* name = names.c_str() + at;
+    const ssize_t length = fgetxattr(from, name, nullptr, 0);
+    if (length < 0) return false;
+    std::string value(static_cast<std::size_t>(length), '\0');
+    const ssize_t read = fgetxattr(from, name, value.data(), value.size());
+    if (read < 0 || fsetxattr(to, name, value.data(), static_cast<std::size_t>(read), 0) != 0)
+      return false;
+  }
+  return true;
+}
+
+std::string Failure(std::string_view what, int error) {
+  return std::string(what) + ": " + std::strerror(error);
+}
+
+struct FileIdentity {
+  dev_t device;
+  ino_t inode;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The error of the step that failed, or none once the file is replaced. A
+// symbolic link is followed and its target rewritten, the link left as it
+// is; anything but a regular file is refused, and so is a file whose owner,
+// group, mode or extended attributes the new file cannot keep. A file met
+// before, under any name, is skipped.
 std::optional<std::string> MaskInPlace(const std::string& path, const MaskOptions& options,
-                                       MaskCounts& counts) {
-  const int input = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+                                       MaskCounts& counts, std::vector<FileIdentity>& done) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved) return std::strerror(errno);
+  const std::string target(resolved);
+  std::free(resolved);
+  // Not blocking on a FIFO; the descriptor is checked before it is read.
+  const int input = open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (input < 0) return std::strerror(errno);
   Source source(input);  // closes it
   struct stat status {};
-  fstat(input, &status);
-  std::string temporary = path + ".kesmal-XXXXXX";
-  const int output = mkstemp(temporary.data());
-  if (output < 0) return std::string("cannot write beside it: ") + std::strerror(errno);
+  if (fstat(input, &status) != 0) return std::strerror(errno);
+  if (!S_ISREG(status.st_mode)) return std::string("not a regular file; left as it is");
+  const FileIdentity identity{status.st_dev, status.st_ino};
+  if (std::ranges::find(done, identity) != done.end()) return std::nullopt;  // masked once
+  // A new file renamed over one name would leave the others in clear.
+  if (status.st_nlink > 1)
+    return "has " + std::to_string(status.st_nlink - 1) +
+           " other hard links, which would keep the numbers; left as it is";
+  if (flock(input, LOCK_EX | LOCK_NB) != 0)
+    return errno == EWOULDBLOCK ? "another run is rewriting it" : std::strerror(errno);
+  fcntl(input, F_SETFL, fcntl(input, F_GETFL) & ~O_NONBLOCK);
+
+  std::string temporary = target + ".kesmal-XXXXXX";
+  SignalGuard::Pending(nullptr);
+  const int output = mkostemp(temporary.data(), O_CLOEXEC);
+  if (output < 0) return Failure("cannot write beside it", errno);
+  SignalGuard::Pending(&temporary);
+  const auto fail = [&](std::string error) {
+    close(output);
+    unlink(temporary.c_str());
+    SignalGuard::Pending(nullptr);
+    return std::optional<std::string>(std::move(error));
+  };
+  // The owner first: a change of owner clears the set-user-ID bits.
+  if ((status.st_uid != geteuid() || status.st_gid != getegid()) &&
+      fchown(output, status.st_uid, status.st_gid) != 0)
+    return fail(Failure("cannot keep its owner and group", errno));
+  if (fchmod(output, status.st_mode & 07777) != 0)
+    return fail(Failure("cannot keep its mode", errno));
+  if (!CopyAttributes(input, output))
+    return fail(Failure("cannot keep its extended attributes", errno));
+
   TextMasker masker(options);
-  bool written = true;
+  int writeError = 0;
   const bool read = MaskStream(masker, source, [&](std::string_view bytes) {
-    written = written && WriteAll(output, bytes);
+    if (writeError == 0 && !WriteAll(output, bytes)) writeError = errno ? errno : EIO;
   });
-  const int error = errno;
-  const bool complete = read && written && fchmod(output, status.st_mode & 07777) == 0 &&
-                        fsync(output) == 0 && close(output) == 0;
-  if (!complete || rename(temporary.c_str(), path.c_str()) != 0) {
-    const int failure = !read ? error : errno;
-    std::remove(temporary.c_str());
-    return std::strerror(failure);
+  if (!read) return fail(std::strerror(errno));
+  if (writeError != 0) return fail(Failure("cannot write beside it", writeError));
+  struct stat written {};
+  if (fsync(output) != 0 || fstat(output, &written) != 0)
+    return fail(Failure("cannot write beside it", errno));
+  const int closed = close(output);
+  if (closed != 0 || rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    unlink(temporary.c_str());
+    SignalGuard::Pending(nullptr);
+    return Failure("cannot replace it", error);
   }
+  SignalGuard::Pending(nullptr);
+  done.push_back(identity);
+  done.push_back({written.st_dev, written.st_ino});  // the same file under its new inode
   Add(counts, masker.Counts());
   return std::nullopt;
 }
 
+// Stops writing once out has failed; the caller names the failure.
 std::optional<std::string> MaskToStream(const std::string& path, std::istream& in,
                                         const MaskOptions& options, std::ostream& out,
                                         MaskCounts& counts) {
   TextMasker masker(options);
   const auto write = [&](std::string_view bytes) {
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   };
   std::optional<Source> source = Source::Open(path, in);
   if (!source) return std::strerror(errno);
@@ -111,16 +237,21 @@ int MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out, 
   if (paths.empty()) paths.emplace_back("-");
   MaskCounts counts;
   bool failed = false;
+  std::optional<SignalGuard> signals;
+  if (request.inPlace) signals.emplace();
+  std::vector<FileIdentity> done;
   for (const std::string& path : paths) {
     const auto error = request.inPlace && path != "-"
-                           ? MaskInPlace(path, request.options, counts)
+                           ? MaskInPlace(path, request.options, counts, done)
                            : MaskToStream(path, in, request.options, out, counts);
+    if (!out) break;
     if (!error) continue;
     err << request.program << ": " << (path == "-" ? "(standard input)" : path) << ": " << *error
         << '\n';
     failed = true;
   }
-  out.flush();
+  // What could not be written is no success to sum up.
+  if (!out.flush()) return 2;
   err << request.program << ": " << MaskSummary(counts, !request.options.key) << '\n';
   return failed ? 2 : 0;
 }
