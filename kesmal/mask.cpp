@@ -92,18 +92,24 @@ class SignalGuard {
   SignalGuard(const SignalGuard&) = delete;
   SignalGuard& operator=(const SignalGuard&) = delete;
 
-  // Names the temporary file a signal removes, or none.
-  static void Pending(const std::string* path) {
+  // Makes the temporary file from its template, which a signal then removes:
+  // no signal comes between. -1 after an error (errno).
+  static int Create(std::string& path) {
     sigset_t all, old;
     sigfillset(&all);
     sigprocmask(SIG_BLOCK, &all, &old);
-    pendingSet = 0;
-    if (path && path->size() < sizeof pendingTemporary) {
-      std::memcpy(pendingTemporary, path->c_str(), path->size() + 1);
+    const int fd = mkostemp(path.data(), O_CLOEXEC);
+    const int error = errno;
+    if (fd >= 0 && path.size() < sizeof pendingTemporary) {
+      std::memcpy(pendingTemporary, path.c_str(), path.size() + 1);
       pendingSet = 1;
     }
     sigprocmask(SIG_SETMASK, &old, nullptr);
+    errno = error;
+    return fd;
   }
+  // Once the temporary file is renamed or removed.
+  static void Done() { pendingSet = 0; }
 
  private:
   static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
@@ -170,14 +176,12 @@ std::optional<std::string> MaskInPlace(const std::string& path, const MaskOption
   fcntl(input, F_SETFL, fcntl(input, F_GETFL) & ~O_NONBLOCK);
 
   std::string temporary = target + ".kesmal-XXXXXX";
-  SignalGuard::Pending(nullptr);
-  const int output = mkostemp(temporary.data(), O_CLOEXEC);
+  const int output = SignalGuard::Create(temporary);
   if (output < 0) return Failure("cannot write beside it", errno);
-  SignalGuard::Pending(&temporary);
   const auto fail = [&](std::string error) {
     close(output);
     unlink(temporary.c_str());
-    SignalGuard::Pending(nullptr);
+    SignalGuard::Done();
     return std::optional<std::string>(std::move(error));
   };
   // The owner first: a change of owner clears the set-user-ID bits.
@@ -203,10 +207,10 @@ std::optional<std::string> MaskInPlace(const std::string& path, const MaskOption
   if (closed != 0 || rename(temporary.c_str(), target.c_str()) != 0) {
     const int error = errno;
     unlink(temporary.c_str());
-    SignalGuard::Pending(nullptr);
+    SignalGuard::Done();
     return Failure("cannot replace it", error);
   }
-  SignalGuard::Pending(nullptr);
+  SignalGuard::Done();
   done.push_back(identity);
   done.push_back({written.st_dev, written.st_ino});  // the same file under its new inode
   Add(counts, masker.Counts());

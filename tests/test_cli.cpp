@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -511,6 +512,42 @@ TEST(ScanCommandBinary, ClosedStandardInputIsNamedAndTheFilesStillScanned) {
   written << std::ifstream(out).rdbuf();
   EXPECT_NE(written.str().find("A123456789"), std::string::npos) << written.str();
   std::system((std::string("rm -rf ") + folder).c_str());
+}
+
+// A signal that ends an in-place run removes its temporary file and leaves
+// the file as it was.
+TEST(MaskCommandBinary, ASignalInPlaceLeavesTheFileAndNoTemporaryFile) {
+  char folder[] = "/tmp/kesmal_cli_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string input = std::string(folder) + "/numbers.txt";
+  std::string numbers;
+  while (numbers.size() < 24 * 1024 * 1024) numbers += "A123456789 11010519491231002X\n";
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    std::ofstream(input) << numbers;
+    const pid_t child = fork();
+    if (child == 0) {
+      execl(KESMAL_CLI_PATH, KESMAL_CLI_PATH, "mask", "--redact", "--in-place", input.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const auto temporaries = [&] {
+      int count = 0;
+      for (const auto& entry : std::filesystem::directory_iterator(folder))
+        count += entry.path().filename().string().find(".kesmal-") != std::string::npos;
+      return count;
+    };
+    for (int wait = 0; wait < 5000 && temporaries() == 0; ++wait) usleep(1000);
+    ASSERT_EQ(temporaries(), 1) << "no temporary file to interrupt";
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(temporaries(), 0) << "signal " << signal;
+    std::stringstream kept;
+    kept << std::ifstream(input).rdbuf();
+    EXPECT_TRUE(kept.str() == numbers) << "signal " << signal;
+  }
+  std::filesystem::remove_all(folder);
 }
 
 // AddressSanitizer holds freed blocks in a quarantine of up to 256 MB, which

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -425,6 +429,120 @@ TEST(MaskInputs, InPlaceInAFolderThatCannotBeWrittenLeavesTheFile) {
   kept << std::ifstream(path).rdbuf();
   EXPECT_EQ(kept.str(), "A123456789\n");
   std::system((std::string("rm -rf ") + folder).c_str());
+}
+
+// A folder of its own, removed with what it holds.
+class Folder {
+ public:
+  Folder() {
+    char name[] = "/tmp/kesmal_mask_XXXXXX";
+    path_ = mkdtemp(name) ? name : "";
+  }
+  ~Folder() { std::filesystem::remove_all(path_); }
+  std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+      names.push_back(entry.path().filename());
+    std::ranges::sort(names);
+    return names;
+  }
+
+ private:
+  std::string path_;
+};
+
+std::string Contents(const std::string& path) {
+  std::stringstream text;
+  text << std::ifstream(path).rdbuf();
+  return text.str();
+}
+
+struct InPlaceRun {
+  int status;
+  std::string err;
+};
+
+InPlaceRun MaskInPlace(std::vector<std::string> paths) {
+  MaskRequest request;
+  request.paths = std::move(paths);
+  request.options = Keyed(3);
+  request.inPlace = true;
+  std::istringstream in;
+  std::ostringstream out, err;
+  const int status = MaskInputs(request, in, out, err);
+  return {status, err.str()};
+}
+
+constexpr std::string_view kNumbers = "A123456789 11010519491231002x\n";
+
+// A link is followed and its target rewritten; owner, group, mode and
+// extended attributes stay; a file named three ways is masked once.
+TEST(MaskInputs, InPlaceRewritesALinksTargetOnceKeepingWhatTheFileWas) {
+  const ScopedToday today(kToday);
+  const Folder folder;
+  const std::string file = folder / "numbers.txt", link = folder / "link";
+  std::ofstream(file) << kNumbers;
+  ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+  ASSERT_EQ(symlink("numbers.txt", link.c_str()), 0);
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+  }
+  const bool attributes = setxattr(file.c_str(), "user.kesmal", "kept", 4, 0) == 0;
+  const auto run = MaskInPlace({link, file, folder / "./numbers.txt"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Contents(file), MaskText(kNumbers, Keyed(3)));
+  struct stat status {};
+  ASSERT_EQ(lstat(link.c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  ASSERT_EQ(stat(file.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0644u);
+  if (root) {
+    EXPECT_EQ(status.st_uid, 65534u);
+    EXPECT_EQ(status.st_gid, 65534u);
+  }
+  if (attributes) {
+    char value[8] = {};
+    EXPECT_EQ(getxattr(file.c_str(), "user.kesmal", value, sizeof value), 4);
+    EXPECT_STREQ(value, "kept");
+  }
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"link", "numbers.txt"}));
+}
+
+// What cannot be rewritten safely is named and left as it was, with nothing
+// beside it: a FIFO, a folder, a file of two hard links, a write that fails.
+TEST(MaskInputs, InPlaceRefusesWhatItCannotRewriteAndLeavesNothingBehind) {
+  const Folder folder;
+  const std::string fifo = folder / "fifo", file = folder / "numbers.txt",
+                    second = folder / "second", sub = folder / "sub", big = folder / "big.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+  std::ofstream(file) << kNumbers;
+  ASSERT_EQ(link(file.c_str(), second.c_str()), 0);
+  std::string many;
+  while (many.size() < 256 * 1024) many += kNumbers;
+  std::ofstream(big) << many;
+  // A file system full at 64 KB, as the file size limit makes it.
+  rlimit previous{};
+  getrlimit(RLIMIT_FSIZE, &previous);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = previous;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const auto run = MaskInPlace({fifo, sub, second, big});
+  setrlimit(RLIMIT_FSIZE, &previous);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(run.status, 2);
+  for (const std::string& path : {fifo, sub, second, big})
+    EXPECT_NE(run.err.find(path + ": "), std::string::npos) << run.err;
+  EXPECT_EQ(Contents(file), kNumbers);
+  EXPECT_EQ(Contents(big), many);
+  struct stat status {};
+  ASSERT_EQ(lstat(fifo.c_str(), &status), 0);
+  EXPECT_TRUE(S_ISFIFO(status.st_mode));
+  EXPECT_EQ(folder.Names(),
+            (std::vector<std::string>{"big.txt", "fifo", "numbers.txt", "second", "sub"}));
 }
 
 }  // namespace
