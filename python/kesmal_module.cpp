@@ -298,6 +298,9 @@ py::str Decoded(std::string_view bytes) {
       PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "surrogateescape"));
 }
 
+class Masker;
+Masker& Initialised(const py::handle& self);
+
 // The state of a Masker is its arguments, and a pickle of it holds its key.
 class Masker {
  public:
@@ -403,6 +406,17 @@ class Masker {
   std::unique_ptr<kesmal::TextMasker> numbers_;  // for Number alone, under the GIL
 };
 
+// A Masker made by __new__ alone has no options to mask with: pybind11
+// would hand over memory never constructed.
+Masker& Initialised(const py::handle& self) {
+  if (!py::isinstance<Masker>(self) ||
+      !reinterpret_cast<py::detail::instance*>(self.ptr())
+           ->get_value_and_holder()
+           .holder_constructed())
+    throw py::type_error("a Masker made without its arguments: call Masker(key, ...)");
+  return *self.cast<Masker*>();
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_kesmal, module) {
@@ -445,21 +459,25 @@ PYBIND11_MODULE(_kesmal, module) {
                     const py::object&>(),
            py::arg("key"), py::arg("keep") = py::tuple(), py::arg("redact") = false,
            py::arg("reverse") = false, py::arg("rules") = "classic", py::arg("only") = py::none())
-      .def("number", &Masker::Number, py::arg("written"),
+      .def("number",
+           [](const py::object& self, const py::str& written) {
+             return Initialised(self).Number(written);
+           },
+           py::arg("written"),
            "The masked form of one number as written, in any form scan finds (full width, "
            "Korea's hyphen, Hong Kong's brackets); ValueError for a text that is not exactly "
            "one number that is masked.")
-      .def("text", &Masker::Text, py::arg("text"),
+      .def(
+          "text",
+          [](const py::object& self, const py::str& text) { return Initialised(self).Text(text); },
+          py::arg("text"),
            "The text with every number masked and everything else as it was, lone surrogates "
            "and surrogate-escaped bytes included: as `kesmal-cli mask` writes the bytes the "
            "text stands for.")
-      .def(py::pickle([](const Masker& masker) { return masker.State(); },
-                      [](const py::tuple& state) {
-                        if (state.size() != 6) throw std::runtime_error("not a Masker's state");
-                        return Masker(state[0], state[1], state[2].cast<bool>(),
-                                      state[3].cast<bool>(), state[4].cast<std::string>(),
-                                      state[5]);
-                      }));
+      // Unpickled by calling the class with its arguments, under every protocol.
+      .def("__reduce__", [](const py::object& self) {
+        return py::make_tuple(self.get_type(), Initialised(self).State());
+      });
   module.def(
       "read_key_file",
       [](const py::object& path) {
