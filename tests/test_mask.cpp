@@ -154,6 +154,10 @@ TEST(MaskText, RedactsAllButTheKeptFieldsAndNearMissesUnlessKept) {
   redact.nearMisses = NearMisses::Keep;
   EXPECT_EQ(MaskText("A123456780", redact, &counts), "A123456780");
   EXPECT_EQ(counts.nearMissesLeft, 1u);
+  // The mainland's sex is its seventeenth character, before the check character.
+  redact.keep = {KeptField::Sex};
+  EXPECT_EQ(MaskText("11010519491231002x 110105491231002", redact),
+            "****************2* **************2");
 }
 
 // Numbers of every form, at the edges of every birth set and around today,

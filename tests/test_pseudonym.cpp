@@ -388,6 +388,10 @@ TEST(DocumentedConstruction, MainlandKeepingRegionAndSex) {
   } while (expected.back() != 'X');
   EXPECT_EQ(Pseudonymizer(kKey, RuleSet::Classic, {Region, Sex}).Pseudonym("11010519491231002X"),
             expected);
+  // The region holds the province: keeping both is keeping the region.
+  EXPECT_EQ(Pseudonymizer(kKey, RuleSet::Classic, {Region, Province, Sex})
+                .Pseudonym("11010519491231002X"),
+            expected);
 }
 
 struct DomainCase {
@@ -531,6 +535,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyFileCase{"raw_bytes", KeyBytes(), 0600, true},
         KeyFileCase{"hex_and_a_line_end_read_only", KeyHex() + "\n", 0400, true},
         KeyFileCase{"hex_capitals_and_a_crlf", WithCapitals(KeyHex()) + "\r\n", 0600, true},
+        KeyFileCase{"hex_a_crlf_and_more", KeyHex() + "\r\nx", 0600, false},
         KeyFileCase{"readable_by_its_group", KeyBytes(), 0640, false},
         KeyFileCase{"readable_by_others", KeyHex(), 0604, false},
         KeyFileCase{"raw_bytes_and_a_line_end", KeyBytes() + "\n", 0600, false},
