@@ -48,6 +48,9 @@ struct MaskDomain {
   int sex;                             // kept: 0 male, 1 female
   std::array<std::uint8_t, 12> tweak;
   std::size_t tweakLength;
+  // For a domain of the numbers whose check character has this value (0 to
+  // 9, 10 the letter), -1 for every number.
+  int fixedCheck = -1;
   // Some day holds a plausible number of it: not so for the mainland's
   // unlisted provinces, the old form's unlisted regions and births before
   // 1900 (past any record age from 2016 on). Every number of a domain shares
@@ -80,8 +83,18 @@ bool HasCheck(MaskForm form);
 // None for a text that is no valid number of the rules.
 std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules, KeepSet keep);
 
-// The number at an index below the domain's count.
-void WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& out);
+// The number at an index below the domain's count; false when a domain of a
+// fixed check character has no number there.
+bool WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& out);
+
+// The numbers of a domain whose check character has the value `check` (10:
+// the letter), which a number of it has: a domain of a tenth of the count,
+// its serial without the digit that the check character then decides (the
+// mainland's sixteenth digit, Hong Kong's last), where ten indexes in eleven
+// are numbers. The tweak's second byte has 128 added. None for a form whose
+// check character is never a letter, or when a tenth of the count is below
+// the minimum.
+std::optional<LocatedNumber> WithFixedCheck(const LocatedNumber& located, int check);
 
 std::span<const MaskForm> FormsOf(Jurisdiction jurisdiction, RuleSet rules);
 // "tw", "cn residence permits", ...

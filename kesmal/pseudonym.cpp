@@ -163,6 +163,11 @@ void Pseudonymizer::Batch(std::span<const std::string_view> numbers,
       shift[count] = shifts.empty() || !HasCheck(form) ? 0 : shifts[i] % CheckModulus(form);
       letter[count] = HasCheck(form) && CheckLetter(form) &&
                       Shifted(number.back(), shift[count], form) == CheckLetter(form);
+      // One number in eleven has the letter: those of its value have a domain
+      // of their own, rather than a walk of eleven steps on average.
+      if (letter[count])
+        if (auto fixed = WithFixedCheck(located[count], (21 - shift[count]) % 11))
+          located[count] = *fixed;
       jobs[count] = {located[count].index, located[count].domain.Count(),
                      located[count].domain.Tweak()};
       at[count++] = i;
@@ -183,10 +188,11 @@ void Pseudonymizer::Batch(std::span<const std::string_view> numbers,
         const std::size_t k = walkingAt[w];
         const MaskDomain& domain = located[k].domain;
         std::string& pseudonym = out[at[k]];
-        WriteNumberAt(domain, walking[w].index, pseudonym);
-        if (!HasCheck(domain.form)) continue;
-        pseudonym.back() = Shifted(pseudonym.back(), shift[k], domain.form);
-        if (CheckLetter(domain.form) && (pseudonym.back() == CheckLetter(domain.form)) != letter[k]) {
+        const bool number = WriteNumberAt(domain, walking[w].index, pseudonym);
+        if (number && !HasCheck(domain.form)) continue;
+        if (number) pseudonym.back() = Shifted(pseudonym.back(), shift[k], domain.form);
+        if (!number ||
+            (CheckLetter(domain.form) && (pseudonym.back() == CheckLetter(domain.form)) != letter[k])) {
           walkingAt[still] = k;
           walking[still++] = walking[w];
         }
