@@ -224,8 +224,9 @@ void DeclareMask(CLI::App& program, MaskCommand& command) {
       "(under --redact, redacts it); keep leaves it, and the summary counts it; redact "
       "redacts it");
   mask->add_flag("--in-place", command.request.inPlace,
-                 "rewrite each FILE through a temporary file in its folder, renamed over it "
-                 "only once complete");
+                 "rewrite each FILE (a link's target) through a temporary file beside it, "
+                 "renamed over it only once complete, with its owner, group, mode and extended "
+                 "attributes; anything but a regular file of one name is refused");
   Declare(*mask, "--rules", kRules, command.rules,
           "the rule set the numbers are judged by: classic (the default) or current");
   Declare(
