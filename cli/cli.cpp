@@ -173,7 +173,8 @@ std::optional<NearMisses> ParseNearMisses(std::string_view text) {
 
 constexpr ValueType<KeepSet> kKeep{
     "FIELDS", "fields among sex, birth-date, birth-year, region, province", ParseKeep};
-constexpr ValueType<NearMisses> kNearMisses{"mask|keep|redact", "mask, keep or redact", ParseNearMisses};
+constexpr ValueType<NearMisses> kNearMisses{"mask|keep|redact", "mask, keep or redact",
+                                            ParseNearMisses};
 
 struct MaskCommand {
   MaskRequest request;

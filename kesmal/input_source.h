@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <ios>
 #include <istream>
-#include <system_error>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace kesmal {
 

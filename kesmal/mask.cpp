@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,7 +113,7 @@ class SignalGuard {
 
  private:
   static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-  struct sigaction previous_[std::size(kSignals)] {};
+  struct sigaction previous_[std::size(kSignals)]{};
 };
 
 // The file's extended attributes (its ACL among them) onto `to`; false when

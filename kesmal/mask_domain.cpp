@@ -654,9 +654,8 @@ std::optional<LocatedNumber> WithFixedCheck(const LocatedNumber& located, int ch
   fixed.domain.fixedCheck = check;
   fixed.domain.tweak[1] |= 0x80;
   const std::uint64_t serial = located.index % domain.radix[3];
-  const std::uint64_t without = FamilyOf(domain.form) == Family::China
-                                    ? serial / 50 * 5 + serial % 5
-                                    : serial / 10;
+  const std::uint64_t without =
+      FamilyOf(domain.form) == Family::China ? serial / 50 * 5 + serial % 5 : serial / 10;
   fixed.index = located.index / domain.radix[3] * fixed.domain.radix[3] + without;
   return fixed;
 }

@@ -191,8 +191,8 @@ void Pseudonymizer::Batch(std::span<const std::string_view> numbers,
         const bool number = WriteNumberAt(domain, walking[w].index, pseudonym);
         if (number && !HasCheck(domain.form)) continue;
         if (number) pseudonym.back() = Shifted(pseudonym.back(), shift[k], domain.form);
-        if (!number ||
-            (CheckLetter(domain.form) && (pseudonym.back() == CheckLetter(domain.form)) != letter[k])) {
+        if (!number || (CheckLetter(domain.form) &&
+                        (pseudonym.back() == CheckLetter(domain.form)) != letter[k])) {
           walkingAt[still] = k;
           walking[still++] = walking[w];
         }

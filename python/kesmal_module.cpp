@@ -409,10 +409,9 @@ class Masker {
 // A Masker made by __new__ alone has no options to mask with: pybind11
 // would hand over memory never constructed.
 Masker& Initialised(const py::handle& self) {
-  if (!py::isinstance<Masker>(self) ||
-      !reinterpret_cast<py::detail::instance*>(self.ptr())
-           ->get_value_and_holder()
-           .holder_constructed())
+  if (!py::isinstance<Masker>(self) || !reinterpret_cast<py::detail::instance*>(self.ptr())
+                                            ->get_value_and_holder()
+                                            .holder_constructed())
     throw py::type_error("a Masker made without its arguments: call Masker(key, ...)");
   return *self.cast<Masker*>();
 }
@@ -459,21 +458,22 @@ PYBIND11_MODULE(_kesmal, module) {
                     const py::object&>(),
            py::arg("key"), py::arg("keep") = py::tuple(), py::arg("redact") = false,
            py::arg("reverse") = false, py::arg("rules") = "classic", py::arg("only") = py::none())
-      .def("number",
-           [](const py::object& self, const py::str& written) {
-             return Initialised(self).Number(written);
-           },
-           py::arg("written"),
-           "The masked form of one number as written, in any form scan finds (full width, "
-           "Korea's hyphen, Hong Kong's brackets); ValueError for a text that is not exactly "
-           "one number that is masked.")
+      .def(
+          "number",
+          [](const py::object& self, const py::str& written) {
+            return Initialised(self).Number(written);
+          },
+          py::arg("written"),
+          "The masked form of one number as written, in any form scan finds (full width, "
+          "Korea's hyphen, Hong Kong's brackets); ValueError for a text that is not exactly "
+          "one number that is masked.")
       .def(
           "text",
           [](const py::object& self, const py::str& text) { return Initialised(self).Text(text); },
           py::arg("text"),
-           "The text with every number masked and everything else as it was, lone surrogates "
-           "and surrogate-escaped bytes included: as `kesmal-cli mask` writes the bytes the "
-           "text stands for.")
+          "The text with every number masked and everything else as it was, lone surrogates "
+          "and surrogate-escaped bytes included: as `kesmal-cli mask` writes the bytes the "
+          "text stands for.")
       // Unpickled by calling the class with its arguments, under every protocol.
       .def("__reduce__", [](const py::object& self) {
         return py::make_tuple(self.get_type(), Initialised(self).State());

@@ -455,20 +455,16 @@ TEST(WriteFailures, AreNamedAndExitTwo) {
   const std::string key = std::string(folder) + "/key";
   std::ofstream(input) << "A123456789 11010519491231002X\n";
   ASSERT_EQ(RunWith({"mask", "--new-key", key}).status, 0);
-  const std::vector<std::vector<std::string>> commands{{"check", "A123456789"},
-                                                       {"make", "tw", "--count", "3"},
-                                                       {"scan", input},
-                                                       {"scan", "-c", input},
-                                                       {"mask", "--key-file", key, input},
-                                                       {"mask", "--redact", input}};
+  const std::vector<std::vector<std::string>> commands{
+      {"check", "A123456789"}, {"make", "tw", "--count", "3"},     {"scan", input},
+      {"scan", "-c", input},   {"mask", "--key-file", key, input}, {"mask", "--redact", input}};
   struct Sink {
     const char* name;
     const char* error;
     std::function<void()> setUp;
   };
   const std::vector<Sink> sinks{
-      {"full", "No space left on device",
-       [] { dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO); }},
+      {"full", "No space left on device", [] { dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO); }},
       {"closed", "Bad file descriptor", [] { close(STDOUT_FILENO); }},
       {"reader_gone", "Broken pipe", [] {
          int ends[2];
@@ -488,9 +484,8 @@ TEST(WriteFailures, AreNamedAndExitTwo) {
     }
   }
   // Rewriting in place writes nothing to a closed standard output.
-  EXPECT_EQ(RunBinary({"mask", "--redact", "--in-place", input}, [] { close(STDOUT_FILENO); })
-                .status,
-            0);
+  EXPECT_EQ(
+      RunBinary({"mask", "--redact", "--in-place", input}, [] { close(STDOUT_FILENO); }).status, 0);
   std::system((std::string("rm -rf ") + folder).c_str());
 }
 

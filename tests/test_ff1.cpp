@@ -172,8 +172,7 @@ TEST(Ff1Model, AgreesWithTheLibraryWhereTheSamplesDoNotReach) {
   ASSERT_GE(fd, 0);
   close(fd);
   std::ofstream(path) << cases;
-  const std::string command =
-      std::string(KESMAL_PYTHON) + " " + KESMAL_FF1_MODEL + " " + path;
+  const std::string command = std::string(KESMAL_PYTHON) + " " + KESMAL_FF1_MODEL + " " + path;
   const int status = std::system(command.c_str());
   std::remove(path);
   EXPECT_EQ(status, 0) << command;

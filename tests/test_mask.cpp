@@ -149,8 +149,9 @@ TEST(MaskText, RedactsAllButTheKeptFieldsAndNearMissesUnlessKept) {
   EXPECT_EQ(MaskText(text, redact, &counts),
             "110105************ A********* ＊＊＊＊＊＊－＊＊＊＊＊＊＊");
   EXPECT_EQ(counts.nearMissesRedacted, 1u);
-  EXPECT_EQ(MaskSummary(counts, true), "redacted 2 numbers (cn 1, kr 1); redacted 1 near miss; "
-                                       "left 0 near misses");
+  EXPECT_EQ(MaskSummary(counts, true),
+            "redacted 2 numbers (cn 1, kr 1); redacted 1 near miss; "
+            "left 0 near misses");
   redact.nearMisses = NearMisses::Keep;
   EXPECT_EQ(MaskText("A123456780", redact, &counts), "A123456780");
   EXPECT_EQ(counts.nearMissesLeft, 1u);
@@ -168,7 +169,8 @@ class NumberMaker {
 
   std::string Next() {
     std::string number;
-    do number = Body(); while (!Complete(number));
+    do number = Body();
+    while (!Complete(number));
     return Written(number);
   }
 
@@ -187,11 +189,10 @@ class NumberMaker {
   }
   std::string Date(int yearDigits) {
     static constexpr CivilDate kEdges[] = {
-        {1899, 12, 31}, {1900, 1, 1},  {1910, 12, 31}, {1911, 1, 1},   {1929, 12, 31},
-        {1930, 1, 1},   {1999, 12, 31}, {2000, 2, 29},  {2019, 12, 31}, {2020, 1, 1},
-        {2020, 9, 30},  {2020, 10, 1}, {2025, 12, 31}, {2026, 1, 1},   {2026, 6, 14},
-        {2026, 6, 15},  {2026, 6, 16}, {2031, 6, 15},  {2031, 12, 31}, {2032, 1, 1},
-        {1985, 5, 3},   {1890, 7, 1}};
+        {1899, 12, 31}, {1900, 1, 1},  {1910, 12, 31}, {1911, 1, 1},  {1929, 12, 31}, {1930, 1, 1},
+        {1999, 12, 31}, {2000, 2, 29}, {2019, 12, 31}, {2020, 1, 1},  {2020, 9, 30},  {2020, 10, 1},
+        {2025, 12, 31}, {2026, 1, 1},  {2026, 6, 14},  {2026, 6, 15}, {2026, 6, 16},  {2031, 6, 15},
+        {2031, 12, 31}, {2032, 1, 1},  {1985, 5, 3},   {1890, 7, 1}};
     CivilDate date = Pick(kEdges);
     if (random_() % 3 == 0)
       date = DateOfDayNumber(DayNumber(date) + static_cast<std::int64_t>(random_() % 61) - 30);
@@ -213,7 +214,7 @@ class NumberMaker {
   // The check character that makes it valid under either rule set, or, for
   // a near miss, another one; false for a body no check character makes valid.
   bool Complete(std::string& number) {
-    if (number.size() == 15) return true;  // no check character
+    if (number.size() == 15) return true;             // no check character
     if (number.size() == 12 && random_() % 4 == 0) {  // Korea's random digits from 2020-10
       number += Digits(1);
       return true;
@@ -226,8 +227,8 @@ class NumberMaker {
     }
     if (valid.empty()) return false;
     if (random_() % 5 == 0) {  // a near miss: one of the other check characters
-      const std::string_view others = valid.size() == 18 || valid.size() <= 9 ? "0123456789XA"
-                                                                               : "0123456789";
+      const std::string_view others =
+          valid.size() == 18 || valid.size() <= 9 ? "0123456789XA" : "0123456789";
       char check;
       do check = others[random_() % others.size()];
       while (check == valid.back() || (check == 'X' && valid.size() != 18) ||
@@ -273,9 +274,9 @@ class NumberMaker {
 // numbers it leaves enough of.
 JurisdictionSet OnlyAllowed(KeepSet keep, RuleSet rules) {
   JurisdictionSet only = JurisdictionSet::None();
-  for (const Jurisdiction jurisdiction : {Jurisdiction::Taiwan, Jurisdiction::HongKong,
-                                          Jurisdiction::China, Jurisdiction::ChinaOld,
-                                          Jurisdiction::Korea})
+  for (const Jurisdiction jurisdiction :
+       {Jurisdiction::Taiwan, Jurisdiction::HongKong, Jurisdiction::China, Jurisdiction::ChinaOld,
+        Jurisdiction::Korea})
     if (SmallestDomainOf(jurisdiction, rules, keep).count >= kPseudonymMinimum)
       only.Add(jurisdiction);
   return only;
@@ -345,19 +346,18 @@ TEST(MaskGolden, PseudonymsAreThoseOfTheGoldenFile) {
   std::vector<Row> rows;
   const bool write = std::getenv("KESMAL_WRITE_GOLDEN") != nullptr;
   if (write) {
-    constexpr const char* kFixed[] = {"A123456789",         "a123456789",        "A123456780",
-                                      "11010519491231002X", "11010519491231002x", "110105194912310021",
-                                      "A123456(3)",         "AB987654（3）",      "110105491231002",
-                                      "000101-1000002",     "Ａ１２３４５６７８９"};
+    constexpr const char* kFixed[] = {
+        "A123456789",         "a123456789",         "A123456780",          "11010519491231002X",
+        "11010519491231002x", "110105194912310021", "A123456(3)",          "AB987654（3）",
+        "110105491231002",    "000101-1000002",     "Ａ１２３４５６７８９"};
     constexpr unsigned kKeeps[] = {0, 1, 2, 4, 8, 16, 9, 5};
     NumberMaker maker(2027);
     for (const int key : {1, 2})
       for (const RuleSet rules : {RuleSet::Classic, RuleSet::Current})
         for (const unsigned bits : kKeeps) {
           KeepSet keep;
-          for (const KeptField field : {KeptField::Sex, KeptField::BirthDate,
-                                        KeptField::BirthYear, KeptField::Region,
-                                        KeptField::Province})
+          for (const KeptField field : {KeptField::Sex, KeptField::BirthDate, KeptField::BirthYear,
+                                        KeptField::Region, KeptField::Province})
             if (bits & static_cast<unsigned>(field)) keep = keep.With(field);
           std::vector<std::string> numbers(std::begin(kFixed), std::end(kFixed));
           for (int i = 0; i < 6; ++i) numbers.push_back(maker.Next());
@@ -383,9 +383,9 @@ TEST(MaskGolden, PseudonymsAreThoseOfTheGoldenFile) {
         keep = keep.With(*KeptFieldNamed(fields[2].substr(from, comma - from)));
         from = comma + 1;
       }
-      rows.push_back({std::stoi(fields[0]), fields[1] == "current" ? RuleSet::Current
-                                                                    : RuleSet::Classic,
-                      keep, fields[3], fields[4]});
+      rows.push_back({std::stoi(fields[0]),
+                      fields[1] == "current" ? RuleSet::Current : RuleSet::Classic, keep, fields[3],
+                      fields[4]});
     }
     ASSERT_GT(rows.size(), 300u);
   }
