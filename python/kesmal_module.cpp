@@ -305,8 +305,17 @@ Masker& Initialised(const py::handle& self);
 class Masker {
  public:
   Masker(const py::object& key, const py::object& keep, bool redact, bool reverse,
-         std::string_view rules, const py::object& only)
-      : rules_(rules) {
+         std::string_view rules, const py::object& only, std::string_view nearMisses)
+      : rules_(rules), nearMisses_(nearMisses) {
+    if (nearMisses == "mask")
+      options_.nearMisses = kesmal::NearMisses::Mask;
+    else if (nearMisses == "keep")
+      options_.nearMisses = kesmal::NearMisses::Keep;
+    else if (nearMisses == "redact")
+      options_.nearMisses = kesmal::NearMisses::Redact;
+    else
+      throw kesmal::MaskError(
+          kesmal::BadValue("near_misses", nearMisses, "mask, keep or redact"));
     options_.rules = RulesNamed(rules);
     options_.keep = KeepOf(keep);
     options_.only = OnlyOf(only);
@@ -396,13 +405,15 @@ class Masker {
     py::object only = py::none();
     if (only_) only = py::str(*only_);
     return py::make_tuple(key, kesmal::KeepSetText(options_.keep), !options_.key,
-                          options_.direction == kesmal::MaskDirection::Reverse, rules_, only);
+                          options_.direction == kesmal::MaskDirection::Reverse, rules_, only,
+                          nearMisses_);
   }
 
  private:
   kesmal::MaskOptions options_;
   std::string rules_;
   std::optional<std::string> only_;
+  std::string nearMisses_;
   std::unique_ptr<kesmal::TextMasker> numbers_;  // for Number alone, under the GIL
 };
 
@@ -450,14 +461,16 @@ PYBIND11_MODULE(_kesmal, module) {
                      "names the fields each number keeps (\"sex\", \"birth-date\", "
                      "\"birth-year\", \"region\", \"province\"; an iterable or \"region,sex\"), "
                      "reverse=True gives back the numbers of pseudonyms, rules and only are "
-                     "those of scan. An argument it refuses raises ValueError with a message "
+                     "those of scan, near_misses (\"mask\", \"keep\" or \"redact\") that of "
+                     "mask. An argument it refuses raises ValueError with a message "
                      "like the command line's: MaskError for a key or keep set that cannot "
                      "serve. A Masker pickles, so that worker processes share one; its pickle "
                      "holds the key, and is as secret as a key file.")
       .def(py::init<const py::object&, const py::object&, bool, bool, std::string_view,
-                    const py::object&>(),
+                    const py::object&, std::string_view>(),
            py::arg("key"), py::arg("keep") = py::tuple(), py::arg("redact") = false,
-           py::arg("reverse") = false, py::arg("rules") = "classic", py::arg("only") = py::none())
+           py::arg("reverse") = false, py::arg("rules") = "classic", py::arg("only") = py::none(),
+           py::arg("near_misses") = "mask")
       .def(
           "number",
           [](const py::object& self, const py::str& written) {

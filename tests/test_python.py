@@ -181,6 +181,9 @@ MASKERS = {
     "reverse, only tw and kr": ({"reverse": True, "only": ["tw", "kr"]},
                                 ["--reverse", "--only", "tw,kr"]),
     "redact, keep birth-date": ({"redact": True, "keep": "birth-date"}, ["--redact", "--keep", "birth-date"]),
+    "near misses kept": ({"near_misses": "keep"}, ["--near-misses", "keep"]),
+    "redact, near misses redacted": ({"redact": True, "near_misses": "redact"},
+                                     ["--redact", "--near-misses", "redact"]),
 }
 
 
@@ -234,6 +237,7 @@ def test_reverse_gives_the_numbers_back():
     ({"key": None}, "needs a key"),
     ({"key": bytes(32), "redact": True}, "redact=True takes no key"),
     ({"key": bytes(32), "keep": "sex,colour"}, "bad value 'sex,colour' for keep"),
+    ({"key": bytes(32), "near_misses": "drop"}, "bad value 'drop' for near_misses"),
 ])
 def test_masker_refuses_what_the_command_line_refuses(options, message):
     with pytest.raises(kesmal.MaskError, match=message):
