@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <ios>
 #include <istream>
 #include <ostream>
+#include <string>
+#include <system_error>
 
 #include "cli/make_options.h"
 #include "cli/options.h"
@@ -543,6 +546,14 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     err << "kesmal-cli: " << MissingValue(error) << " (see kesmal-cli --help)\n";
   } catch (const CLI::ParseError& error) {
     err << "kesmal-cli: " << error.what() << " (see kesmal-cli --help)\n";
+  } catch (const std::ios_base::failure& error) {
+    // A stream's buffer throws when its descriptor cannot be read (standard
+    // input closed): an input that cannot be read, not a crash.
+    const std::error_code code = error.code();
+    const bool numbered = code.category() == std::generic_category() ||
+                          code.category() == std::system_category();
+    err << "kesmal-cli: (standard input): "
+        << (numbered ? code.message() : std::string("cannot be read")) << '\n';
   }
   return kExitUsage;
 }

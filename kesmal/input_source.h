@@ -41,9 +41,10 @@ class Source {
       try {
         return static_cast<long>(in_->sgetn(buffer, static_cast<std::streamsize>(size)));
       } catch (const std::ios_base::failure& failure) {
-        errno = failure.code().category() == std::system_category() && failure.code().value()
-                    ? failure.code().value()
-                    : EIO;
+        const std::error_code code = failure.code();
+        const bool numbered = code.category() == std::generic_category() ||
+                              code.category() == std::system_category();
+        errno = numbered && code.value() ? code.value() : EIO;
         return -1;
       }
     }

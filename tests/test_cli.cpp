@@ -489,23 +489,29 @@ TEST(WriteFailures, AreNamedAndExitTwo) {
   std::system((std::string("rm -rf ") + folder).c_str());
 }
 
-// Standard input closed is an input that cannot be read: named, the other
-// files still scanned.
-TEST(ScanCommandBinary, ClosedStandardInputIsNamedAndTheFilesStillScanned) {
+// Standard input closed is an input that cannot be read: named, exit 2, the
+// other files still scanned.
+TEST(ClosedStandardInput, IsNamedAndTheFilesStillRead) {
   char folder[] = "/tmp/kesmal_cli_XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);
   const std::string input = std::string(folder) + "/numbers.txt";
   std::ofstream(input) << "A123456789\n";
   const std::string out = std::string(folder) + "/out";
-  const Outcome outcome = RunBinary({"scan", input, "-"}, [&] {
-    close(STDIN_FILENO);
-    dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
-  });
-  EXPECT_EQ(outcome.status, 2);
-  EXPECT_NE(outcome.err.find("(standard input)"), std::string::npos) << outcome.err;
-  std::stringstream written;
-  written << std::ifstream(out).rdbuf();
-  EXPECT_NE(written.str().find("A123456789"), std::string::npos) << written.str();
+  for (const std::vector<std::string>& command :
+       std::vector<std::vector<std::string>>{{"scan", input, "-"}, {"check"}, {"mask", "--redact"}}) {
+    const Outcome outcome = RunBinary(command, [&] {
+      close(STDIN_FILENO);
+      dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+    });
+    EXPECT_EQ(outcome.status, 2) << command[0];
+    EXPECT_NE(outcome.err.find("(standard input): Bad file descriptor"), std::string::npos)
+        << outcome.err;
+    std::stringstream written;
+    written << std::ifstream(out).rdbuf();
+    if (command[0] == "scan") {
+      EXPECT_NE(written.str().find("A123456789"), std::string::npos);
+    }
+  }
   std::system((std::string("rm -rf ") + folder).c_str());
 }
 
