@@ -193,11 +193,18 @@ std::optional<std::string> MaskInPlace(const std::string& path, const MaskOption
   if (!CopyAttributes(input, output))
     return fail(Failure("cannot keep its extended attributes", errno));
 
-  TextMasker masker(options);
   int writeError = 0;
-  const bool read = MaskStream(masker, source, [&](std::string_view bytes) {
-    if (writeError == 0 && !WriteAll(output, bytes)) writeError = errno ? errno : EIO;
-  });
+  bool read = false;
+  std::optional<TextMasker> masker;
+  try {
+    masker.emplace(options);
+    read = MaskStream(*masker, source, [&](std::string_view bytes) {
+      if (writeError == 0 && !WriteAll(output, bytes)) writeError = errno ? errno : EIO;
+    });
+  } catch (...) {
+    fail({});
+    throw;
+  }
   if (!read) return fail(std::strerror(errno));
   if (writeError != 0) return fail(Failure("cannot write beside it", writeError));
   struct stat written {};
@@ -213,7 +220,7 @@ std::optional<std::string> MaskInPlace(const std::string& path, const MaskOption
   SignalGuard::Done();
   done.push_back(identity);
   done.push_back({written.st_dev, written.st_ino});  // the same file under its new inode
-  Add(counts, masker.Counts());
+  Add(counts, masker->Counts());
   return std::nullopt;
 }
 
