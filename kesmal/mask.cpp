@@ -343,8 +343,16 @@ void TextMasker::Replace(const Finding& finding) {
                             ? 11
                             : 10;
     replacement.check = faults[0].expected;
-    replacement.shift = static_cast<std::uint8_t>(
-        (CheckValue(finding.number.back()) - CheckValue(replacement.check) + modulus) % modulus);
+    const char written = finding.number.back();
+    const char letter = finding.jurisdiction == Jurisdiction::China      ? 'X'
+                        : finding.jurisdiction == Jurisdiction::HongKong ? 'A'
+                                                                         : 0;
+    // A check character the form never has stays as it is, whatever the pseudonym's.
+    replacement.shift =
+        (written >= '0' && written <= '9') || (letter && written == letter)
+            ? static_cast<std::uint8_t>(
+                  (CheckValue(written) - CheckValue(replacement.check) + modulus) % modulus)
+            : Pseudonymizer::kAnyCheck;
     replacement.waiting = true;
   } else if (!pseudonymizer_) {
     ++counts_.replaced[static_cast<std::size_t>(finding.jurisdiction)];
@@ -401,13 +409,15 @@ void TextMasker::ResolvePseudonyms() {
   for (std::size_t i = first; i < replacements_.size(); ++i) {
     Replacement& replacement = replacements_[i];
     if (!replacement.waiting) continue;
-    const std::string& pseudonym = pseudonyms_[count++];
+    std::string& pseudonym = pseudonyms_[count++];
     const std::string_view written = TextAt(replacement.offset, replacement.length, scratch);
+    if (replacement.shift == Pseudonymizer::kAnyCheck && !pseudonym.empty())
+      pseudonym.back() = CanonicalOf(written).back();
     replacement.waiting = false;
     if (pseudonym.empty()) {
-      // Outside the masked set: left as it stands, whichever way the key turns.
+      // Outside the masked set, as the number or the near miss of one no real
+      // card carries: left as it stands, whichever way the key turns.
       replacement.text = written;
-      if (replacement.check) ++counts_.nearMissesLeft;
       continue;
     }
     replacement.text = InWrittenForm(written, pseudonym);

@@ -580,7 +580,9 @@ MaskDomain DomainOf(const Fields& fields, KeepSet keep) {
     case ChinaListed:
     case ChinaUnlistedRegionClassic:
     case ChinaUnlistedRegionCurrent:
-    case ChinaPermit: domain.everPlausible = fields.date.year >= 1900; break;
+    case ChinaPermit:  // the birth sets of 1900 to 2103, whole blocks
+      domain.everPlausible = fields.date.year >= 1900 && fields.date.year <= 2103;
+      break;
     default: domain.everPlausible = true;
   }
   return domain;

@@ -53,8 +53,9 @@ struct MaskDomain {
   int fixedCheck = -1;
   // Some day holds a plausible number of it: not so for the mainland's
   // unlisted provinces, the old form's unlisted regions and births before
-  // 1900 (past any record age from 2016 on). Every number of a domain shares
-  // it, whatever today is.
+  // 1900 (past any record age from 2016 on) or after 2103 (the end of a birth
+  // set, far enough ahead that order numbers of any year are not taken for
+  // people's). Every number of a domain shares it, whatever today is.
   bool everPlausible;
 
   std::uint64_t Count() const { return radix[0] * radix[1] * radix[2] * radix[3]; }

@@ -160,8 +160,11 @@ void Pseudonymizer::Batch(std::span<const std::string_view> numbers,
         located[count] = Locate(number);
       }
       const MaskForm form = located[count].domain.form;
-      shift[count] = shifts.empty() || !HasCheck(form) ? 0 : shifts[i] % CheckModulus(form);
-      letter[count] = HasCheck(form) && CheckLetter(form) &&
+      const bool any = !shifts.empty() && shifts[i] == kAnyCheck;
+      shift[count] = shifts.empty() || !HasCheck(form) ? 0
+                     : any                             ? -1
+                                                       : shifts[i] % CheckModulus(form);
+      letter[count] = HasCheck(form) && CheckLetter(form) && !any &&
                       Shifted(number.back(), shift[count], form) == CheckLetter(form);
       // One number in eleven has the letter: those of its value have a domain
       // of their own, rather than a walk of eleven steps on average.
@@ -189,7 +192,7 @@ void Pseudonymizer::Batch(std::span<const std::string_view> numbers,
         const MaskDomain& domain = located[k].domain;
         std::string& pseudonym = out[at[k]];
         const bool number = WriteNumberAt(domain, walking[w].index, pseudonym);
-        if (number && !HasCheck(domain.form)) continue;
+        if (number && (!HasCheck(domain.form) || shift[k] < 0)) continue;
         if (number) pseudonym.back() = Shifted(pseudonym.back(), shift[k], domain.form);
         if (!number || (CheckLetter(domain.form) &&
                         (pseudonym.back() == CheckLetter(domain.form)) != letter[k])) {

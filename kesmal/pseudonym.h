@@ -117,7 +117,11 @@ class Pseudonymizer {
   // valid number, more for a near miss; modulo 11 where the letter is a check
   // character, else 10): its pseudonym's check character is moved as far, and
   // keeps the class of the written one. A number outside the masked set (see
-  // InMaskedSet) leaves its string empty.
+  // InMaskedSet) leaves its string empty. A shift of kAnyCheck is a near miss
+  // whose check character is none its form has (a B where X or A belong):
+  // its pseudonym's check character is left to the caller, who writes the
+  // same character back.
+  static constexpr std::uint8_t kAnyCheck = 0xFF;
   void MaskedPseudonymsInto(std::span<const std::string_view> numbers,
                             std::span<const std::uint8_t> shifts, std::span<std::string> out,
                             bool implausible);
