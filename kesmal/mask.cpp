@@ -326,6 +326,15 @@ void TextMasker::Replace(const Finding& finding) {
   if (!finding.valid) {
     NearMisses mode = options_.nearMisses;
     if (mode == NearMisses::Mask && !pseudonymizer_) mode = NearMisses::Redact;
+    const auto& faults = finding.report.analysis.faults;
+    if (faults.empty()) throw std::logic_error("a near miss without its right check character");
+    // A keyed scan finds near misses of numbers born on any day: those of
+    // numbers outside the masked set are left, uncounted, in every mode.
+    if (pseudonymizer_ && mode != NearMisses::Mask) {
+      std::string right(finding.number);
+      right.back() = faults[0].expected;
+      if (!pseudonymizer_->InMaskedSet(right, options_.implausible)) return;
+    }
     if (mode == NearMisses::Keep) {
       ++counts_.nearMissesLeft;
       return;
@@ -336,8 +345,6 @@ void TextMasker::Replace(const Finding& finding) {
       replacements_.push_back(std::move(replacement));
       return;
     }
-    const auto& faults = finding.report.analysis.faults;
-    if (faults.empty()) throw std::logic_error("a near miss without its right check character");
     const int modulus = finding.jurisdiction == Jurisdiction::China ||
                                 finding.jurisdiction == Jurisdiction::HongKong
                             ? 11

@@ -113,6 +113,11 @@ void Pseudonymizer::PseudonymsInto(std::span<const std::string_view> numbers,
   Batch(numbers, {}, out, nullptr);
 }
 
+bool Pseudonymizer::InMaskedSet(std::string_view number, bool implausible) const {
+  const auto located = LocateNumber(number, rules_, keep_);
+  return located && kesmal::InMaskedSet(located->domain, implausible);
+}
+
 void Pseudonymizer::MaskedPseudonymsInto(std::span<const std::string_view> numbers,
                                          std::span<const std::uint8_t> shifts,
                                          std::span<std::string> out, bool implausible) {
@@ -150,7 +155,7 @@ void Pseudonymizer::Batch(std::span<const std::string_view> numbers,
       const std::string_view number = numbers[i];
       if (implausible) {
         auto found = LocateNumber(number, rules_, keep_);
-        if (!found || !InMaskedSet(found->domain, *implausible)) {
+        if (!found || !kesmal::InMaskedSet(found->domain, *implausible)) {
           out[i].clear();
           continue;
         }

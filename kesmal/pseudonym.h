@@ -122,6 +122,8 @@ class Pseudonymizer {
   // its pseudonym's check character is left to the caller, who writes the
   // same character back.
   static constexpr std::uint8_t kAnyCheck = 0xFF;
+  // Whether a text masker replaces the valid number (see InMaskedSet).
+  bool InMaskedSet(std::string_view number, bool implausible) const;
   void MaskedPseudonymsInto(std::span<const std::string_view> numbers,
                             std::span<const std::uint8_t> shifts, std::span<std::string> out,
                             bool implausible);

@@ -161,6 +161,30 @@ TEST(MaskText, RedactsAllButTheKeptFieldsAndNearMissesUnlessKept) {
             "****************2* **************2");
 }
 
+// Near misses are masked, kept or redacted, and counted, when their right
+// number is in the masked set; those of numbers outside it (born in 2500)
+// are left and not counted, in every mode.
+TEST(MaskText, NearMissesAreTreatedAsTheirModeSaysAndCountedOnlyInTheMaskedSet) {
+  const ScopedToday today(kToday);
+  const std::string inside = "110105198505030011", outside = "110105250001010012";
+  struct Row {
+    NearMisses mode;
+    std::uint64_t masked, left, redacted;
+  };
+  for (const Row& row : {Row{NearMisses::Mask, 1, 0, 0}, Row{NearMisses::Keep, 0, 1, 0},
+                         Row{NearMisses::Redact, 0, 0, 1}}) {
+    MaskOptions options = Keyed(5);
+    options.nearMisses = row.mode;
+    MaskCounts counts;
+    const std::string masked = MaskText(inside + " " + outside, options, &counts);
+    EXPECT_EQ(masked.substr(inside.size()), " " + outside);
+    EXPECT_EQ(masked.substr(0, inside.size()) == inside, row.mode == NearMisses::Keep);
+    EXPECT_EQ(counts.nearMissesMasked, row.masked);
+    EXPECT_EQ(counts.nearMissesLeft, row.left);
+    EXPECT_EQ(counts.nearMissesRedacted, row.redacted);
+  }
+}
+
 // Numbers of every form, at the edges of every birth set and around today,
 // written every way scan finds them, and near misses of them.
 class NumberMaker {
