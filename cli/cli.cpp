@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <ios>
 #include <istream>
 #include <ostream>
+#include <string>
+#include <system_error>
 
 #include "cli/make_options.h"
 #include "cli/options.h"
@@ -164,14 +167,17 @@ std::optional<KeepSet> ParseKeep(std::string_view text) {
   }
 }
 
-std::optional<bool> ParseNearMisses(std::string_view text) {
-  if (text == "redact") return true;
+std::optional<NearMisses> ParseNearMisses(std::string_view text) {
+  if (text == "mask") return NearMisses::Mask;
+  if (text == "keep") return NearMisses::Keep;
+  if (text == "redact") return NearMisses::Redact;
   return std::nullopt;
 }
 
 constexpr ValueType<KeepSet> kKeep{
     "FIELDS", "fields among sex, birth-date, birth-year, region, province", ParseKeep};
-constexpr ValueType<bool> kNearMisses{"redact", "redact", ParseNearMisses};
+constexpr ValueType<NearMisses> kNearMisses{"mask|keep|redact", "mask, keep or redact",
+                                            ParseNearMisses};
 
 struct MaskCommand {
   MaskRequest request;
@@ -216,12 +222,15 @@ void DeclareMask(CLI::App& program, MaskCommand& command) {
       ->excludes(redact);
   Declare(
       *mask, "--near-misses", kNearMisses,
-      [&options](bool redactThem) { options.redactNearMisses = redactThem; },
-      "redact also what fails its check by its check character alone; without it such "
-      "numbers are left, and the summary counts them");
+      [&options](NearMisses mode) { options.nearMisses = mode; },
+      "what fails its check by its check character alone: mask (the default) masks it as "
+      "such a number, its check character as far wrong, so that --reverse gives it back "
+      "(under --redact, redacts it); keep leaves it, and the summary counts it; redact "
+      "redacts it");
   mask->add_flag("--in-place", command.request.inPlace,
-                 "rewrite each FILE through a temporary file in its folder, renamed over it "
-                 "only once complete");
+                 "rewrite each FILE (a link's target) through a temporary file beside it, "
+                 "renamed over it only once complete, with its owner, group, mode and extended "
+                 "attributes; anything but a regular file of one name is refused");
   Declare(*mask, "--rules", kRules, command.rules,
           "the rule set the numbers are judged by: classic (the default) or current");
   Declare(
@@ -537,6 +546,14 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     err << "kesmal-cli: " << MissingValue(error) << " (see kesmal-cli --help)\n";
   } catch (const CLI::ParseError& error) {
     err << "kesmal-cli: " << error.what() << " (see kesmal-cli --help)\n";
+  } catch (const std::ios_base::failure& error) {
+    // A stream's buffer throws when its descriptor cannot be read (standard
+    // input closed): an input that cannot be read, not a crash.
+    const std::error_code code = error.code();
+    const bool numbered = code.category() == std::generic_category() ||
+                          code.category() == std::system_category();
+    err << "kesmal-cli: (standard input): "
+        << (numbered ? code.message() : std::string("cannot be read")) << '\n';
   }
   return kExitUsage;
 }

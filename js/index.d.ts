@@ -95,8 +95,9 @@ export interface MaskOptions {
   rules?: Rules;
   only?: Jurisdiction[] | string;
   implausible?: boolean;
-  /** redact numbers wrong by their check character alone too */
-  nearMisses?: boolean;
+  /** numbers wrong by their check character alone: masked as near misses (the default,
+   *  restored by reverse), kept as they are, or redacted for good */
+  nearMisses?: "mask" | "keep" | "redact";
 }
 
 /** Masks text as `kesmal-cli mask` does, pseudonyms equal byte for byte. */

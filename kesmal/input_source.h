@@ -6,9 +6,11 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <ios>
 #include <istream>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace kesmal {
 
@@ -33,7 +35,19 @@ class Source {
 
   // The bytes read into the buffer: 0 at the end, -1 after an error (errno).
   long Read(char* buffer, std::size_t size) {
-    if (in_) return static_cast<long>(in_->sgetn(buffer, static_cast<std::streamsize>(size)));
+    if (in_) {
+      // A stream on a descriptor that cannot be read (standard input closed)
+      // throws from its buffer: an input that cannot be read like any other.
+      try {
+        return static_cast<long>(in_->sgetn(buffer, static_cast<std::streamsize>(size)));
+      } catch (const std::ios_base::failure& failure) {
+        const std::error_code code = failure.code();
+        const bool numbered = code.category() == std::generic_category() ||
+                              code.category() == std::system_category();
+        errno = numbered && code.value() ? code.value() : EIO;
+        return -1;
+      }
+    }
     for (;;) {
       const ssize_t got = read(fd_, buffer, size);
       if (got >= 0 || errno != EINTR) return got;

@@ -18,15 +18,28 @@
 
 namespace kesmal {
 
+// What becomes of a near miss, a number wrong by its check character alone.
+enum class NearMisses {
+  // Masked as a near miss: the rest enciphered as the right number's, and the
+  // check character as far from the pseudonym's right one as it was from the
+  // number's, so that the reverse gives it back. Redacted under redaction.
+  Mask,
+  Keep,   // left, and counted
+  Redact  // for good
+};
+
 struct MaskOptions {
   std::optional<MaskKey> key;  // none: redaction
   KeepSet keep;
   MaskDirection direction = MaskDirection::Encipher;
   RuleSet rules = RuleSet::Classic;
   JurisdictionSet only = JurisdictionSet::All();
-  bool implausible = false;       // valid but implausible numbers are masked too
-  bool redactNearMisses = false;  // numbers wrong by their check character alone
+  bool implausible = false;  // every valid number is masked, plausible or not
+  NearMisses nearMisses = NearMisses::Mask;
 };
+
+// The scan a masker makes of its text: every finding it may replace.
+ScanOptions MaskScanOptions(const MaskOptions& options);
 
 // Throws MaskError for options that cannot serve: a pseudonym without a
 // key, or a keep set that leaves some jurisdiction looked for fewer numbers
@@ -36,11 +49,12 @@ void ValidateMask(const MaskOptions& options);
 // What a masker did, for the summary.
 struct MaskCounts {
   std::array<std::uint64_t, 5> replaced{};  // by Jurisdiction
+  std::uint64_t nearMissesMasked = 0;
   std::uint64_t nearMissesLeft = 0;
   std::uint64_t nearMissesRedacted = 0;
 };
 
-// "masked 3 numbers (tw 1, cn 2); left 1 near miss"
+// "masked 3 numbers (tw 1, cn 2); masked 2 near misses; left 1 near miss"
 std::string MaskSummary(const MaskCounts& counts, bool redacted);
 
 // Masks one input read in pieces of any size: Feed each piece, then Finish
@@ -69,7 +83,8 @@ class TextMasker {
   const MaskCounts& Counts() const { return counts_; }
 
   // The masked form of one written number (as a scan finds it); none when
-  // the text is not one number that is masked.
+  // the text is not one number that is masked. Only between inputs: it
+  // starts the masker afresh.
   std::optional<std::string> MaskNumber(std::string_view written);
 
  private:
@@ -77,8 +92,6 @@ class TextMasker {
   static constexpr std::size_t kHold = Scanner::kBehind + Scanner::kAhead + 64;
 
   void Replace(const Finding& finding);
-  // The replacement's text; none for a pseudonym, which waits for its batch.
-  std::optional<std::string> Masked(const Finding& finding, bool& later);
   // The pseudonyms of the numbers waiting, enciphered together.
   void ResolvePseudonyms();
 
@@ -124,6 +137,9 @@ class TextMasker {
     std::uint64_t length;
     std::string text;
     bool waiting = false;  // for its pseudonym
+    Jurisdiction jurisdiction = Jurisdiction::Taiwan;
+    char check = 0;          // a near miss's right check character
+    std::uint8_t shift = 0;  // how far the written one stands past it
   };
 
   MaskOptions options_;
@@ -138,6 +154,7 @@ class TextMasker {
   std::size_t waiting_ = 0;  // the first replacement waiting for its pseudonym
   std::vector<std::string> numbers_, pseudonyms_;
   std::vector<std::string_view> numberViews_;
+  std::vector<std::uint8_t> shifts_;
   MaskCounts counts_;
 };
 
@@ -152,7 +169,8 @@ struct MaskRequest {
 // file in its folder, which replaces it only once complete, so that an
 // interrupted run leaves every file as it was. An input that cannot be read
 // or rewritten is named on err and the others are still masked. Ends err
-// with the summary; returns 0, or 2 after an error.
+// with the summary; returns 0, or 2 after an error, when the summary is
+// left out if out could not be written.
 int MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out, std::ostream& err);
 
 // The whole text masked.

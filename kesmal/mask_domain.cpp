@@ -573,6 +573,18 @@ MaskDomain DomainOf(const Fields& fields, KeepSet keep) {
   if (FamilyOf(fields.form) == Family::HongKong || keep.Has(Sex)) domain.radix[2] = 1;
   domain.sex = fields.sex;
   WriteTweak(fields, domain);
+  switch (fields.form) {
+    case ChinaUnlistedProvinceClassic:
+    case ChinaUnlistedProvinceCurrent:
+    case ChinaOldUnlisted: domain.everPlausible = false; break;
+    case ChinaListed:
+    case ChinaUnlistedRegionClassic:
+    case ChinaUnlistedRegionCurrent:
+    case ChinaPermit:  // the birth sets of 1900 to 2103, whole blocks
+      domain.everPlausible = fields.date.year >= 1900 && fields.date.year <= 2103;
+      break;
+    default: domain.everPlausible = true;
+  }
   return domain;
 }
 
@@ -602,9 +614,16 @@ std::optional<LocatedNumber> LocateNumber(std::string_view number, RuleSet rules
   return located;
 }
 
-void WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& out) {
+bool WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& out) {
   Fields fields{domain.form};
   fields.serial = index % domain.radix[3];
+  if (domain.fixedCheck >= 0) {
+    // The decided digit, 0 for now: the mainland's is the units of ss in
+    // ss * 5 + g / 2, Hong Kong's the units of the serial.
+    fields.serial = FamilyOf(domain.form) == Family::China
+                        ? fields.serial / 5 * 50 + fields.serial % 5
+                        : fields.serial * 10;
+  }
   index /= domain.radix[3];
   fields.sex = domain.radix[2] == 1 ? domain.sex : static_cast<int>(index % 2);
   index /= domain.radix[2];
@@ -613,6 +632,47 @@ void WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& o
   index /= domain.radix[1];
   fields.place = PlaceOfDigit(domain, index);
   WriteFields(fields, out);
+  if (domain.fixedCheck < 0) return true;
+  // The check character's value moves with the decided digit d: by 4d in the
+  // mainland's weighted sum (whose remainder r gives the value 12 − r), by
+  // 2d in Hong Kong's (whose remainder r gives 11 − r), both modulo 11.
+  const bool china = FamilyOf(domain.form) == Family::China;
+  const char check = out.back();
+  const int zero = check >= '0' && check <= '9' ? check - '0' : 10;
+  const int inverse = china ? 3 : 6;  // of 4 and of 2, modulo 11
+  const int digit = (inverse * (zero - domain.fixedCheck) % 11 + 11) % 11;
+  if (digit == 10) return false;
+  out[china ? 15 : out.size() - 2] = static_cast<char>('0' + digit);
+  out.back() = domain.fixedCheck == 10 ? CheckLetter(domain.form)
+                                       : static_cast<char>('0' + domain.fixedCheck);
+  return true;
+}
+
+std::optional<LocatedNumber> WithFixedCheck(const LocatedNumber& located, int check) {
+  const MaskDomain& domain = located.domain;
+  if (!CheckLetter(domain.form) || domain.Count() / 10 < kPseudonymMinimum) return std::nullopt;
+  LocatedNumber fixed = located;
+  fixed.domain.radix[3] /= 10;
+  fixed.domain.fixedCheck = check;
+  fixed.domain.tweak[1] |= 0x80;
+  const std::uint64_t serial = located.index % domain.radix[3];
+  const std::uint64_t without =
+      FamilyOf(domain.form) == Family::China ? serial / 50 * 5 + serial % 5 : serial / 10;
+  fixed.index = located.index / domain.radix[3] * fixed.domain.radix[3] + without;
+  return fixed;
+}
+
+char CheckLetter(MaskForm form) {
+  switch (FamilyOf(form)) {
+    case Family::HongKong: return 'A';
+    case Family::China: return form == ChinaOldListed || form == ChinaOldUnlisted ? 0 : 'X';
+    default: return 0;
+  }
+}
+
+bool HasCheck(MaskForm form) {
+  return form != ChinaOldListed && form != ChinaOldUnlisted && form != KoreaIdRandom &&
+         form != KoreaForeignRandom;
 }
 
 std::span<const MaskForm> FormsOf(Jurisdiction jurisdiction, RuleSet rules) {

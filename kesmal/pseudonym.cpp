@@ -110,23 +110,103 @@ LocatedNumber Pseudonymizer::Locate(std::string_view number) {
 
 void Pseudonymizer::PseudonymsInto(std::span<const std::string_view> numbers,
                                    std::span<std::string> out) {
+  Batch(numbers, {}, out, nullptr);
+}
+
+bool Pseudonymizer::InMaskedSet(std::string_view number, bool implausible) const {
+  const auto located = LocateNumber(number, rules_, keep_);
+  return located && kesmal::InMaskedSet(located->domain, implausible);
+}
+
+void Pseudonymizer::MaskedPseudonymsInto(std::span<const std::string_view> numbers,
+                                         std::span<const std::uint8_t> shifts,
+                                         std::span<std::string> out, bool implausible) {
+  if (shifts.size() < numbers.size()) throw std::invalid_argument("fewer shifts than numbers");
+  Batch(numbers, shifts, out, &implausible);
+}
+
+namespace {
+
+int CheckValue(char check) { return check >= '0' && check <= '9' ? check - '0' : 10; }
+
+// The check character `shift` places past `check`.
+char Shifted(char check, int shift, MaskForm form) {
+  const int value = (CheckValue(check) + shift) % CheckModulus(form);
+  return value == 10 ? CheckLetter(form) : static_cast<char>('0' + value);
+}
+
+}  // namespace
+
+// Without `implausible`, for PseudonymsInto: every number must be valid.
+void Pseudonymizer::Batch(std::span<const std::string_view> numbers,
+                          std::span<const std::uint8_t> shifts, std::span<std::string> out,
+                          const bool* implausible) {
   if (out.size() < numbers.size()) throw std::invalid_argument("fewer strings than numbers");
   constexpr std::size_t kChunk = 64;
   std::array<LocatedNumber, kChunk> located;
-  std::array<Ff1::IndexJob, kChunk> jobs;
+  std::array<Ff1::IndexJob, kChunk> jobs, walking;
+  std::array<std::size_t, kChunk> at, walkingAt;
+  std::array<bool, kChunk> letter;  // the written check character's class
+  std::array<int, kChunk> shift;
   for (std::size_t from = 0; from < numbers.size(); from += kChunk) {
-    const std::size_t count = std::min(kChunk, numbers.size() - from);
-    for (std::size_t k = 0; k < count; ++k) {
-      located[k] = Locate(numbers[from + k]);
-      jobs[k] = {located[k].index, located[k].domain.Count(), located[k].domain.Tweak()};
+    const std::size_t size = std::min(kChunk, numbers.size() - from);
+    std::size_t count = 0;
+    for (std::size_t i = from; i < from + size; ++i) {
+      const std::string_view number = numbers[i];
+      if (implausible) {
+        auto found = LocateNumber(number, rules_, keep_);
+        if (!found || !kesmal::InMaskedSet(found->domain, *implausible)) {
+          out[i].clear();
+          continue;
+        }
+        if (found->domain.Count() < kPseudonymMinimum) Locate(number);  // throws
+        located[count] = *found;
+      } else {
+        located[count] = Locate(number);
+      }
+      const MaskForm form = located[count].domain.form;
+      const bool any = !shifts.empty() && shifts[i] == kAnyCheck;
+      shift[count] = shifts.empty() || !HasCheck(form) ? 0
+                     : any                             ? -1
+                                                       : shifts[i] % CheckModulus(form);
+      letter[count] = HasCheck(form) && CheckLetter(form) && !any &&
+                      Shifted(number.back(), shift[count], form) == CheckLetter(form);
+      // One number in eleven has the letter: those of its value have a domain
+      // of their own, rather than a walk of eleven steps on average.
+      if (letter[count])
+        if (auto fixed = WithFixedCheck(located[count], (21 - shift[count]) % 11))
+          located[count] = *fixed;
+      jobs[count] = {located[count].index, located[count].domain.Count(),
+                     located[count].domain.Tweak()};
+      at[count++] = i;
     }
-    if (direction_ == MaskDirection::Encipher) {
-      ff1_.EncipherIndexes({jobs.data(), count});
-    } else {
-      ff1_.DecipherIndexes({jobs.data(), count});
+    // Each number is enciphered until its check character is of its class:
+    // on the letter's side the same walk is taken back.
+    std::size_t pending = count;
+    for (std::size_t k = 0; k < count; ++k) walkingAt[k] = k;
+    for (std::size_t k = 0; k < pending; ++k) walking[k] = jobs[walkingAt[k]];
+    while (pending > 0) {
+      if (direction_ == MaskDirection::Encipher) {
+        ff1_.EncipherIndexes({walking.data(), pending});
+      } else {
+        ff1_.DecipherIndexes({walking.data(), pending});
+      }
+      std::size_t still = 0;
+      for (std::size_t w = 0; w < pending; ++w) {
+        const std::size_t k = walkingAt[w];
+        const MaskDomain& domain = located[k].domain;
+        std::string& pseudonym = out[at[k]];
+        const bool number = WriteNumberAt(domain, walking[w].index, pseudonym);
+        if (number && (!HasCheck(domain.form) || shift[k] < 0)) continue;
+        if (number) pseudonym.back() = Shifted(pseudonym.back(), shift[k], domain.form);
+        if (!number || (CheckLetter(domain.form) &&
+                        (pseudonym.back() == CheckLetter(domain.form)) != letter[k])) {
+          walkingAt[still] = k;
+          walking[still++] = walking[w];
+        }
+      }
+      pending = still;
     }
-    for (std::size_t k = 0; k < count; ++k)
-      WriteNumberAt(located[k].domain, jobs[k].index, out[from + k]);
   }
 }
 

@@ -4,8 +4,12 @@
 // fields: among the numbers that share them (and the number's birth set), its
 // index is enciphered with FF1 over AES-256 (kesmal/ff1.h), walking the cycle
 // until it falls below their count, and the number at the new index is the
-// pseudonym. Under one key, rule set and keep set this is a bijection, the
-// same in every run and process, undone by the reverse direction.
+// pseudonym. Where a check character may be a letter (the mainland's X, Hong
+// Kong's A) the walk goes on until the pseudonym's check character is of the
+// number's class, a digit for a digit and the letter for the letter, so that
+// a small x has a place to stay small. Under one key, rule set and keep set
+// this is a bijection, the same in every run and process, undone by the
+// reverse direction.
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -108,8 +112,26 @@ class Pseudonymizer {
   // one: the AES blocks of eight numbers go through AES together.
   void PseudonymsInto(std::span<const std::string_view> numbers, std::span<std::string> out);
 
+  // The batch a text masker asks for. Each number is valid, and stood written
+  // with a check character `shifts[i]` places past the right one (0 for a
+  // valid number, more for a near miss; modulo 11 where the letter is a check
+  // character, else 10): its pseudonym's check character is moved as far, and
+  // keeps the class of the written one. A number outside the masked set (see
+  // InMaskedSet) leaves its string empty. A shift of kAnyCheck is a near miss
+  // whose check character is none its form has (a B where X or A belong):
+  // its pseudonym's check character is left to the caller, who writes the
+  // same character back.
+  static constexpr std::uint8_t kAnyCheck = 0xFF;
+  // Whether a text masker replaces the valid number (see InMaskedSet).
+  bool InMaskedSet(std::string_view number, bool implausible) const;
+  void MaskedPseudonymsInto(std::span<const std::string_view> numbers,
+                            std::span<const std::uint8_t> shifts, std::span<std::string> out,
+                            bool implausible);
+
  private:
   LocatedNumber Locate(std::string_view number);
+  void Batch(std::span<const std::string_view> numbers, std::span<const std::uint8_t> shifts,
+             std::span<std::string> out, const bool* implausible);
 
   MaskKey key_;
   RuleSet rules_;

@@ -328,6 +328,7 @@ class ScanPass {
   bool SettledUnreported(std::string_view number, Jurisdiction form) const;
   bool KnownProvince(int province) const;
   bool Plausible(const IdAnalysis& analysis) const;
+  bool PlausibleSomeDay(const IdAnalysis& analysis) const;
   bool NearMiss(const IdAnalysis& analysis) const;
 
   Scanner& scanner_;
@@ -494,7 +495,9 @@ void ScanPass::Judge(const Window& window, std::size_t begin, std::size_t end, i
   bool plausible = true;
   if (report.valid) {
     plausible = Plausible(report.analysis);
-    if (!plausible && !options.implausible) return;
+    if (!plausible && !options.implausible &&
+        !(options.anyBirth && PlausibleSomeDay(report.analysis)))
+      return;
   } else if (!options.nearMisses || !NearMiss(report.analysis)) {
     return;
   }
@@ -561,7 +564,21 @@ bool ScanPass::NearMiss(const IdAnalysis& analysis) const {
   std::string corrected = analysis.number;
   corrected.back() = analysis.faults[0].expected;
   const IdAnalysis right = Analyse(RuleFor(corrected, scanner_.options_.rules), corrected);
-  return right.Valid() && Plausible(right);
+  return right.Valid() &&
+         (Plausible(right) || (scanner_.options_.anyBirth && PlausibleSomeDay(right)));
+}
+
+// Plausible on some day: its birth alone is not judged.
+bool ScanPass::PlausibleSomeDay(const IdAnalysis& analysis) const {
+  const std::string_view number = analysis.number;
+  switch (*analysis.jurisdiction) {
+    case Jurisdiction::China: return KnownProvince(TwoDigits(number)) && analysis.birthday;
+    case Jurisdiction::ChinaOld: return FindRowByCode(SixDigits(number)).has_value();
+    case Jurisdiction::Korea: return analysis.birthday.has_value();
+    case Jurisdiction::Taiwan:
+    case Jurisdiction::HongKong: return true;
+  }
+  return true;
 }
 
 Scanner::Scanner(const ScanOptions& options, ScanStart start)

@@ -65,6 +65,10 @@ struct ScanOptions {
   JurisdictionSet only = JurisdictionSet::All();
   // The finding's report holds its text; a masker needs the analysis alone.
   bool reportText = true;
+  // Also valid numbers whose birth alone is implausible (after today, or past
+  // any record age), and near misses of them: a masker's numbers must be the
+  // same whatever day it runs. Finding::plausible still judges by today.
+  bool anyBirth = false;
 };
 
 // One number found. Its views and the report are the scanner's, valid only

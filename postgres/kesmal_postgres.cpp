@@ -523,18 +523,6 @@ kesmal::MaskKey KeyNamed(const std::string& name, const char* directory) {
   }
 }
 
-// The scan of a TextMasker with these options: every number it may replace,
-// near misses too.
-kesmal::ScanOptions MaskerScan(const kesmal::MaskOptions& options) {
-  kesmal::ScanOptions scan;
-  scan.rules = options.rules;
-  scan.only = options.only;
-  scan.implausible = options.implausible;
-  scan.nearMisses = true;
-  scan.reportText = false;
-  return scan;
-}
-
 // The masked text, by the masker of the call site, made on
 // its first call and again when the arguments change.
 Datum Mask(FunctionCallInfo fcinfo, const char* function, kesmal::MaskDirection direction,
@@ -584,7 +572,7 @@ Datum Mask(FunctionCallInfo fcinfo, const char* function, kesmal::MaskDirection 
         }
         masked.clear();
         std::size_t done = 0;
-        kesmal::Scan(input, MaskerScan(cache->options), [&](const kesmal::Finding& finding) {
+        kesmal::Scan(input, kesmal::MaskScanOptions(cache->options), [&](const kesmal::Finding& finding) {
           auto replacement = cache->masker->MaskNumber(finding.text);
           if (!replacement) return;
           masked.append(input.substr(done, finding.offset - done));

@@ -298,12 +298,24 @@ py::str Decoded(std::string_view bytes) {
       PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "surrogateescape"));
 }
 
+class Masker;
+Masker& Initialised(const py::handle& self);
+
 // The state of a Masker is its arguments, and a pickle of it holds its key.
 class Masker {
  public:
   Masker(const py::object& key, const py::object& keep, bool redact, bool reverse,
-         std::string_view rules, const py::object& only)
-      : rules_(rules) {
+         std::string_view rules, const py::object& only, std::string_view nearMisses)
+      : rules_(rules), nearMisses_(nearMisses) {
+    if (nearMisses == "mask")
+      options_.nearMisses = kesmal::NearMisses::Mask;
+    else if (nearMisses == "keep")
+      options_.nearMisses = kesmal::NearMisses::Keep;
+    else if (nearMisses == "redact")
+      options_.nearMisses = kesmal::NearMisses::Redact;
+    else
+      throw kesmal::MaskError(
+          kesmal::BadValue("near_misses", nearMisses, "mask, keep or redact"));
     options_.rules = RulesNamed(rules);
     options_.keep = KeepOf(keep);
     options_.only = OnlyOf(only);
@@ -349,13 +361,7 @@ class Masker {
       masked = kesmal::MaskText(bytes, options_);
       if (escaped) {
         // The masker's own scan, near misses and all.
-        kesmal::ScanOptions scan;
-        scan.rules = options_.rules;
-        scan.only = options_.only;
-        scan.implausible = options_.implausible;
-        scan.nearMisses = true;
-        scan.reportText = false;
-        kesmal::Scan(bytes, scan, [&](const kesmal::Finding& finding) {
+        kesmal::Scan(bytes, kesmal::MaskScanOptions(options_), [&](const kesmal::Finding& finding) {
           found.emplace_back(finding.offset, finding.length);
         });
       }
@@ -399,15 +405,27 @@ class Masker {
     py::object only = py::none();
     if (only_) only = py::str(*only_);
     return py::make_tuple(key, kesmal::KeepSetText(options_.keep), !options_.key,
-                          options_.direction == kesmal::MaskDirection::Reverse, rules_, only);
+                          options_.direction == kesmal::MaskDirection::Reverse, rules_, only,
+                          nearMisses_);
   }
 
  private:
   kesmal::MaskOptions options_;
   std::string rules_;
   std::optional<std::string> only_;
+  std::string nearMisses_;
   std::unique_ptr<kesmal::TextMasker> numbers_;  // for Number alone, under the GIL
 };
+
+// A Masker made by __new__ alone has no options to mask with: pybind11
+// would hand over memory never constructed.
+Masker& Initialised(const py::handle& self) {
+  if (!py::isinstance<Masker>(self) || !reinterpret_cast<py::detail::instance*>(self.ptr())
+                                            ->get_value_and_holder()
+                                            .holder_constructed())
+    throw py::type_error("a Masker made without its arguments: call Masker(key, ...)");
+  return *self.cast<Masker*>();
+}
 
 }  // namespace
 
@@ -443,29 +461,36 @@ PYBIND11_MODULE(_kesmal, module) {
                      "names the fields each number keeps (\"sex\", \"birth-date\", "
                      "\"birth-year\", \"region\", \"province\"; an iterable or \"region,sex\"), "
                      "reverse=True gives back the numbers of pseudonyms, rules and only are "
-                     "those of scan. An argument it refuses raises ValueError with a message "
+                     "those of scan, near_misses (\"mask\", \"keep\" or \"redact\") that of "
+                     "mask. An argument it refuses raises ValueError with a message "
                      "like the command line's: MaskError for a key or keep set that cannot "
                      "serve. A Masker pickles, so that worker processes share one; its pickle "
                      "holds the key, and is as secret as a key file.")
       .def(py::init<const py::object&, const py::object&, bool, bool, std::string_view,
-                    const py::object&>(),
+                    const py::object&, std::string_view>(),
            py::arg("key"), py::arg("keep") = py::tuple(), py::arg("redact") = false,
-           py::arg("reverse") = false, py::arg("rules") = "classic", py::arg("only") = py::none())
-      .def("number", &Masker::Number, py::arg("written"),
-           "The masked form of one number as written, in any form scan finds (full width, "
-           "Korea's hyphen, Hong Kong's brackets); ValueError for a text that is not exactly "
-           "one number that is masked.")
-      .def("text", &Masker::Text, py::arg("text"),
-           "The text with every number masked and everything else as it was, lone surrogates "
-           "and surrogate-escaped bytes included: as `kesmal-cli mask` writes the bytes the "
-           "text stands for.")
-      .def(py::pickle([](const Masker& masker) { return masker.State(); },
-                      [](const py::tuple& state) {
-                        if (state.size() != 6) throw std::runtime_error("not a Masker's state");
-                        return Masker(state[0], state[1], state[2].cast<bool>(),
-                                      state[3].cast<bool>(), state[4].cast<std::string>(),
-                                      state[5]);
-                      }));
+           py::arg("reverse") = false, py::arg("rules") = "classic", py::arg("only") = py::none(),
+           py::arg("near_misses") = "mask")
+      .def(
+          "number",
+          [](const py::object& self, const py::str& written) {
+            return Initialised(self).Number(written);
+          },
+          py::arg("written"),
+          "The masked form of one number as written, in any form scan finds (full width, "
+          "Korea's hyphen, Hong Kong's brackets); ValueError for a text that is not exactly "
+          "one number that is masked.")
+      .def(
+          "text",
+          [](const py::object& self, const py::str& text) { return Initialised(self).Text(text); },
+          py::arg("text"),
+          "The text with every number masked and everything else as it was, lone surrogates "
+          "and surrogate-escaped bytes included: as `kesmal-cli mask` writes the bytes the "
+          "text stands for.")
+      // Unpickled by calling the class with its arguments, under every protocol.
+      .def("__reduce__", [](const py::object& self) {
+        return py::make_tuple(self.get_type(), Initialised(self).State());
+      });
   module.def(
       "read_key_file",
       [](const py::object& path) {

@@ -1,8 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -407,6 +414,141 @@ TEST(CheckMainland, ExamplesOfBothFormsAreValid) {
             "“110105491231002”是一位于“西元 1949 年 12 月 31 "
             "日”出生在“北京市朝阳区”的中国“女性”旧身分证字号，"
             "目前应升码为“11010519491231002X”。\n");
+}
+
+// Runs the command line with its standard output as `sink` sets it up in
+// the child (SIGPIPE ignored), and gives its exit status and standard error.
+Outcome RunBinary(const std::vector<std::string>& args, const std::function<void()>& sink) {
+  int errPipe[2];
+  if (pipe(errPipe) != 0) return {-1, {}, {}};
+  const pid_t child = fork();
+  if (child == 0) {
+    std::signal(SIGPIPE, SIG_IGN);
+    sink();
+    dup2(errPipe[1], STDERR_FILENO);
+    close(errPipe[0]);
+    close(errPipe[1]);
+    std::vector<char*> argv{const_cast<char*>(KESMAL_CLI_PATH)};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(KESMAL_CLI_PATH, argv.data());
+    _exit(127);
+  }
+  close(errPipe[1]);
+  std::string err;
+  char buffer[4096];
+  for (ssize_t got; (got = read(errPipe[0], buffer, sizeof buffer)) > 0;)
+    err.append(buffer, static_cast<std::size_t>(got));
+  close(errPipe[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), {}, err};
+}
+
+// Every command checks its writes: into a full device, a closed standard
+// output, a pipe whose reader has left. The failure is named, the exit status
+// is 2, and mask sums up no success.
+TEST(WriteFailures, AreNamedAndExitTwo) {
+  char folder[] = "/tmp/kesmal_cli_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string input = std::string(folder) + "/numbers.txt";
+  const std::string key = std::string(folder) + "/key";
+  std::ofstream(input) << "A123456789 11010519491231002X\n";
+  ASSERT_EQ(RunWith({"mask", "--new-key", key}).status, 0);
+  const std::vector<std::vector<std::string>> commands{
+      {"check", "A123456789"}, {"make", "tw", "--count", "3"},     {"scan", input},
+      {"scan", "-c", input},   {"mask", "--key-file", key, input}, {"mask", "--redact", input}};
+  struct Sink {
+    const char* name;
+    const char* error;
+    std::function<void()> setUp;
+  };
+  const std::vector<Sink> sinks{
+      {"full", "No space left on device", [] { dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO); }},
+      {"closed", "Bad file descriptor", [] { close(STDOUT_FILENO); }},
+      {"reader_gone", "Broken pipe", [] {
+         int ends[2];
+         if (pipe(ends) != 0) _exit(126);
+         close(ends[0]);
+         dup2(ends[1], STDOUT_FILENO);
+       }}};
+  for (const auto& command : commands) {
+    for (const Sink& sink : sinks) {
+      const Outcome outcome = RunBinary(command, sink.setUp);
+      EXPECT_EQ(outcome.status, 2) << command[0] << " into " << sink.name;
+      EXPECT_NE(outcome.err.find(std::string("kesmal-cli: standard output: ") + sink.error),
+                std::string::npos)
+          << command[0] << " into " << sink.name << ": " << outcome.err;
+      EXPECT_EQ(outcome.err.find("masked"), std::string::npos) << outcome.err;
+      EXPECT_EQ(outcome.err.find("redacted"), std::string::npos) << outcome.err;
+    }
+  }
+  // Rewriting in place writes nothing to a closed standard output.
+  EXPECT_EQ(
+      RunBinary({"mask", "--redact", "--in-place", input}, [] { close(STDOUT_FILENO); }).status, 0);
+  std::system((std::string("rm -rf ") + folder).c_str());
+}
+
+// Standard input closed is an input that cannot be read: named, exit 2, the
+// other files still scanned.
+TEST(ClosedStandardInput, IsNamedAndTheFilesStillRead) {
+  char folder[] = "/tmp/kesmal_cli_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string input = std::string(folder) + "/numbers.txt";
+  std::ofstream(input) << "A123456789\n";
+  const std::string out = std::string(folder) + "/out";
+  for (const std::vector<std::string>& command :
+       std::vector<std::vector<std::string>>{{"scan", input, "-"}, {"check"}, {"mask", "--redact"}}) {
+    const Outcome outcome = RunBinary(command, [&] {
+      close(STDIN_FILENO);
+      dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+    });
+    EXPECT_EQ(outcome.status, 2) << command[0];
+    EXPECT_NE(outcome.err.find("(standard input): Bad file descriptor"), std::string::npos)
+        << outcome.err;
+    std::stringstream written;
+    written << std::ifstream(out).rdbuf();
+    if (command[0] == "scan") {
+      EXPECT_NE(written.str().find("A123456789"), std::string::npos);
+    }
+  }
+  std::system((std::string("rm -rf ") + folder).c_str());
+}
+
+// A signal that ends an in-place run removes its temporary file and leaves
+// the file as it was.
+TEST(MaskCommandBinary, ASignalInPlaceLeavesTheFileAndNoTemporaryFile) {
+  char folder[] = "/tmp/kesmal_cli_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string input = std::string(folder) + "/numbers.txt";
+  std::string numbers;
+  while (numbers.size() < 24 * 1024 * 1024) numbers += "A123456789 11010519491231002X\n";
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    std::ofstream(input) << numbers;
+    const pid_t child = fork();
+    if (child == 0) {
+      execl(KESMAL_CLI_PATH, KESMAL_CLI_PATH, "mask", "--redact", "--in-place", input.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const auto temporaries = [&] {
+      int count = 0;
+      for (const auto& entry : std::filesystem::directory_iterator(folder))
+        count += entry.path().filename().string().find(".kesmal-") != std::string::npos;
+      return count;
+    };
+    for (int wait = 0; wait < 5000 && temporaries() == 0; ++wait) usleep(1000);
+    ASSERT_EQ(temporaries(), 1) << "no temporary file to interrupt";
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(temporaries(), 0) << "signal " << signal;
+    std::stringstream kept;
+    kept << std::ifstream(input).rdbuf();
+    EXPECT_TRUE(kept.str() == numbers) << "signal " << signal;
+  }
+  std::filesystem::remove_all(folder);
 }
 
 // AddressSanitizer holds freed blocks in a quarantine of up to 256 MB, which

@@ -368,20 +368,32 @@ TEST(DocumentedConstruction, TaiwanWithNothingKept) {
 
 TEST(DocumentedConstruction, MainlandKeepingRegionAndSex) {
   Ff1 ff1(kKey);
-  // Form 6, kept fields region (8) and sex (1), birth block 2 (1930-2019),
-  // region 110105 in three bytes, female (2).
-  const std::vector<std::uint8_t> tweak{6, 9, 0, 2, 0x01, 0xAE, 0x19, 2};
+  // Form 6, kept fields region (8) and sex (1), and 128 for the numbers whose
+  // check character is X; birth block 2 (1930-2019), region 110105 in three
+  // bytes, female (2).
+  const std::vector<std::uint8_t> tweak{6, 128 + 9, 0, 2, 0x01, 0xAE, 0x19, 2};
   const std::int64_t firstDay = DayNumber({1930, 1, 1});
   const std::uint64_t births = static_cast<std::uint64_t>(DayNumber({2019, 12, 31}) - firstDay + 1);
-  // 11010519491231002X: sequence 00, sex digit 2, so serial 00 * 5 + 2 / 2.
+  // 11010519491231002X: sequence 00, sex digit 2. Without the sixteenth digit,
+  // which X decides, the serial is 0 * 5 + 2 / 2 of 50.
   const auto birth = static_cast<std::uint64_t>(DayNumber({1949, 12, 31}) - firstDay);
-  const std::uint64_t index = ff1.EncipherIndex(birth * 500 + 1, births * 500, tweak);
-  const CivilDate date = DateOfDayNumber(firstDay + static_cast<std::int64_t>(index / 500));
-  const int serial = static_cast<int>(index % 500);
-  std::string expected = "110105" + DateText(date, 4) + RandomDigits(serial / 5, serial / 5, 2) +
-                         static_cast<char>('0' + serial % 5 * 2);
-  expected += ChinaCheckCode(expected);
+  std::uint64_t index = birth * 50 + 1;
+  std::string expected;
+  while (expected.empty()) {
+    index = ff1.EncipherIndex(index, births * 50, tweak);
+    const CivilDate date = DateOfDayNumber(firstDay + static_cast<std::int64_t>(index / 50));
+    const int serial = static_cast<int>(index % 50);
+    for (char sixteenth = '0'; sixteenth <= '9'; ++sixteenth) {
+      std::string number = "110105" + DateText(date, 4) + static_cast<char>('0' + serial / 5) +
+                           sixteenth + static_cast<char>('0' + serial % 5 * 2);
+      if (ChinaCheckCode(number) == 'X') expected = number + 'X';
+    }
+  }
   EXPECT_EQ(Pseudonymizer(kKey, RuleSet::Classic, {Region, Sex}).Pseudonym("11010519491231002X"),
+            expected);
+  // The region holds the province: keeping both is keeping the region.
+  EXPECT_EQ(Pseudonymizer(kKey, RuleSet::Classic, {Region, Province, Sex})
+                .Pseudonym("11010519491231002X"),
             expected);
 }
 
@@ -526,6 +538,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyFileCase{"raw_bytes", KeyBytes(), 0600, true},
         KeyFileCase{"hex_and_a_line_end_read_only", KeyHex() + "\n", 0400, true},
         KeyFileCase{"hex_capitals_and_a_crlf", WithCapitals(KeyHex()) + "\r\n", 0600, true},
+        KeyFileCase{"hex_a_crlf_and_more", KeyHex() + "\r\nx", 0600, false},
         KeyFileCase{"readable_by_its_group", KeyBytes(), 0640, false},
         KeyFileCase{"readable_by_others", KeyHex(), 0604, false},
         KeyFileCase{"raw_bytes_and_a_line_end", KeyBytes() + "\n", 0600, false},

@@ -187,6 +187,9 @@ MASKERS = {
     "reverse, only tw and kr": ({"reverse": True, "only": ["tw", "kr"]},
                                 ["--reverse", "--only", "tw,kr"]),
     "redact, keep birth-date": ({"redact": True, "keep": "birth-date"}, ["--redact", "--keep", "birth-date"]),
+    "near misses kept": ({"near_misses": "keep"}, ["--near-misses", "keep"]),
+    "redact, near misses redacted": ({"redact": True, "near_misses": "redact"},
+                                     ["--redact", "--near-misses", "redact"]),
 }
 
 
@@ -197,7 +200,8 @@ def test_masker_and_its_pickle_mask_text_as_the_command_line(key_file, options, 
     text = planted_text(random.Random(31), written_numbers(31))
     for text in (text, "".join(c for c in text if not 0xD800 <= ord(c) <= 0xDFFF)):
         out = cli("mask", *([] if key is None else ["--key-file", key_file]), *args, stdin=cli_bytes(text))
-        for each in (masker, pickle.loads(pickle.dumps(masker))):
+        for each in (masker, *(pickle.loads(pickle.dumps(masker, protocol))
+                               for protocol in range(pickle.HIGHEST_PROTOCOL + 1))):
             masked = each.text(text)
             assert cli_bytes(masked) == out.stdout != cli_bytes(text)
             assert [c for c in masked if 0xD800 <= ord(c) <= 0xDFFF] == [
@@ -211,10 +215,18 @@ def test_masker_number_gives_the_command_lines_form(key_file, written):
     assert kesmal.Masker(kesmal.read_key_file(key_file)).number(written) == out
 
 
-@pytest.mark.parametrize("written", ["", "A123456789 ", "A123456789 B123456780", "A123456788"])
+@pytest.mark.parametrize("written", ["", "A123456789 ", "A123456789 B123456780", "A1234567880"])
 def test_masker_number_refuses_what_is_not_one_masked_number(written):
     with pytest.raises(ValueError, match="not one identity number"):
         kesmal.Masker(bytes(32)).number(written)
+
+
+@pytest.mark.parametrize("call", [lambda masker: masker.text("A123456789"),
+                                  lambda masker: masker.number("A123456789"),
+                                  lambda masker: pickle.dumps(masker)])
+def test_a_masker_made_without_its_arguments_raises_type_error(call):
+    with pytest.raises(TypeError, match="without its arguments"):
+        call(kesmal.Masker.__new__(kesmal.Masker))
 
 
 def test_reverse_gives_the_numbers_back():
@@ -231,6 +243,7 @@ def test_reverse_gives_the_numbers_back():
     ({"key": None}, "needs a key"),
     ({"key": bytes(32), "redact": True}, "redact=True takes no key"),
     ({"key": bytes(32), "keep": "sex,colour"}, "bad value 'sex,colour' for keep"),
+    ({"key": bytes(32), "near_misses": "drop"}, "bad value 'drop' for near_misses"),
 ])
 def test_masker_refuses_what_the_command_line_refuses(options, message):
     with pytest.raises(kesmal.MaskError, match=message):

@@ -253,7 +253,7 @@ function setUpMask(api) {
     try {
       const masker = new api.Masker(redact ? null : keyText() + "\n", {
         keep, redact, reverse: $("#reverse").checked, rules: rules(),
-        implausible: $("#implausible").checked, nearMisses: $("#near-misses").checked,
+        implausible: $("#implausible").checked,
       });
       const text = $("#text").value;
       $("#masked").value = masker.text(text);

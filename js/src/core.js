@@ -27,6 +27,17 @@ function rulesCode(rules, what) {
   return RULES[rules];
 }
 
+// What a masker does with a number wrong by its check character alone.
+const NEAR_MISSES = { mask: 0, keep: 1, redact: 2 };
+
+function nearMissesCode(value, what) {
+  if (value === undefined) return NEAR_MISSES.mask;
+  if (typeof value !== "string") throw new TypeError(`${what}: nearMisses must be "mask", "keep" or "redact"`);
+  if (!Object.hasOwn(NEAR_MISSES, value))
+    throw new RangeError(`${what}: nearMisses must be "mask", "keep" or "redact", not ${JSON.stringify(value)}`);
+  return NEAR_MISSES[value];
+}
+
 function booleanOption(value, field, what) {
   if (value === undefined) return false;
   if (typeof value !== "boolean") throw new TypeError(`${what}: ${field} must be true or false`);
@@ -352,7 +363,7 @@ export function bindKesmal(wasm) {
         redact ? 1 : 0, keep, booleanOption(o.reverse, "reverse", "Masker") ? 1 : 0,
         rulesCode(o.rules, "Masker"), onlyBits(o.only, "Masker"),
         booleanOption(o.implausible, "implausible", "Masker") ? 1 : 0,
-        booleanOption(o.nearMisses, "nearMisses", "Masker") ? 1 : 0,
+        nearMissesCode(o.nearMisses, "Masker"),
       );
       if (!redact) heap.fill(0, input, input + 32);
       if (this.#options === 0) throw new RangeError("Masker: " + output(wasm._kesmal_output_length()));

@@ -208,7 +208,8 @@ describe("Masker", () => {
     [{ keep: "birth-year" }, ["--keep", "birth-year"]],
     [{ keep: ["province", "sex"] }, ["--keep", "province,sex"]],
     [{ rules: "current", implausible: true }, ["--rules", "current", "--implausible"]],
-    [{ only: ["tw"], nearMisses: true }, ["--only", "tw", "--near-misses", "redact"]],
+    [{ only: ["tw"], nearMisses: "redact" }, ["--only", "tw", "--near-misses", "redact"]],
+    [{ nearMisses: "keep" }, ["--near-misses", "keep"]],
   ];
   for (const [options, args] of cases) {
     test(`gives mask ${args.join(" ")}'s pseudonyms, and reverse undoes them`, () => {
@@ -219,6 +220,7 @@ describe("Masker", () => {
       assert.notEqual(masked, text);
       const reverse = new kesmal.Masker(keyHex + "\n", { ...options, reverse: true }).text(masked);
       assert.equal(reverse, run(["mask", "--key-file", keyFile, "--reverse", ...args], masked));
+      if (options.nearMisses !== "redact") assert.equal(reverse, text);
     });
   }
   test("redacts as mask --redact", () => {
@@ -254,6 +256,7 @@ describe("bad requests", () => {
     ["make's unknown field", () => kesmal.make({ jurisdiction: "cn", gender: "male" }), TypeError, /gender/],
     ["scan's only", () => kesmal.scan("x", { only: ["tw", "jp"] }), RangeError, /only/],
     ["scan's nearMisses", () => kesmal.scan("x", { nearMisses: "yes" }), TypeError, /nearMisses/],
+    ["Masker's nearMisses", () => new kesmal.Masker(null, { redact: true, nearMisses: "drop" }), RangeError, /nearMisses/],
     ["a short key", () => new kesmal.Masker(new Uint8Array(16)), RangeError, /key/],
     ["a missing key", () => new kesmal.Masker(undefined), TypeError, /key/],
     ["keep of an unknown field", () => new kesmal.Masker(new Uint8Array(32), { keep: ["name"] }), RangeError, /keep/],

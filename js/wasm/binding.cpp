@@ -315,7 +315,9 @@ EMSCRIPTEN_KEEPALIVE MaskOptions* kesmal_masker_new(int redact, int keep, int re
     options->rules = RulesOf(rules).value_or(RuleSet::Classic);
     options->only = OnlyOf(only);
     options->implausible = implausible;
-    options->redactNearMisses = nearMisses;
+    options->nearMisses = nearMisses == 2   ? NearMisses::Redact
+                         : nearMisses == 1 ? NearMisses::Keep
+                                           : NearMisses::Mask;
     ValidateMask(*options);
     return options.release();
   } catch (const std::exception& error) {
