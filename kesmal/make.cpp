@@ -354,14 +354,14 @@ struct NumberStream::State {
         count(request.count),
         unique(request.unique),
         invalid(request.invalid),
-        faults(FaultsOf(plan.form)) {
+        faults(FaultsOf(plan.form)),
+        random(request.seed ? *request.seed : ClockSeed()) {
     if (unique && count > space.Size())
       throw RequestError("only " + std::to_string(space.Size()) +
                          " distinct numbers exist for these options, fewer than --count " +
                          std::to_string(count));
-    SeedRandom(request.seed ? *request.seed : ClockSeed());
+    const UsingRandomSource use(random);
     if (plan.space) permutation.emplace(space.Size(), RandomIndex(~0ULL));
-    random = RandomState();
   }
 
   std::string MakeOne() {
@@ -375,16 +375,13 @@ struct NumberStream::State {
     return number;
   }
 
-  // The next block, made with the stream's own random state.
+  // The next block, drawn from the stream's own source.
   void Refill() {
     block.clear();
     next = 0;
     const std::uint64_t size = std::min<std::uint64_t>(kBlock, count - made);
-    const std::uint64_t outside = RandomState();
-    RestoreRandom(random);
+    const UsingRandomSource use(random);
     for (std::uint64_t n = 0; n < size; ++n, ++made) block.push_back(MakeOne());
-    random = RandomState();
-    RestoreRandom(outside);
   }
 
   Plan plan;
@@ -393,8 +390,8 @@ struct NumberStream::State {
   bool unique;
   std::optional<InvalidFault> invalid;
   std::vector<FaultCode> faults;
+  RandomSource random;
   std::optional<KeyedPermutation> permutation;
-  std::uint64_t random = 0;
   std::uint64_t made = 0;
   std::vector<std::string> block;
   std::size_t next = 0;

@@ -86,9 +86,9 @@ void SetMakeOption(MakeRequest& request, std::string_view option, std::string_vi
 void Validate(const MakeRequest& request);
 
 // The numbers of a request, made a block at a time as they are read; the
-// same seed gives the same numbers as the command line. The random source
-// is the process's: a stream puts back its own state before each block, so
-// streams read in turns each give what they would alone.
+// same seed gives the same numbers as the command line. Each stream draws
+// from its own random source, so streams read in turns, or on several
+// threads at once, each give what they would alone.
 class NumberStream {
  public:
   explicit NumberStream(const MakeRequest& request);  // validates it

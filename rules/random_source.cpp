@@ -3,27 +3,36 @@
 namespace kesmal {
 namespace {
 
-// Knuth's MMIX constants; the low bits of an LCG are weak, so draws take the top 31.
-constexpr std::uint64_t kMultiplier = 6364136223846793005ULL;
-constexpr std::uint64_t kIncrement = 1442695040888963407ULL;
+// The state before any seed, as it always was.
+RandomSource processSource = [] {
+  RandomSource source(0);
+  source.Restore(0x853c49e6748fea9bULL);
+  return source;
+}();
 
-std::uint64_t state = 0x853c49e6748fea9bULL;
+// Initial-exec: one load from the thread pointer on every draw, even in the
+// position-independent archives the Python module links.
+#if defined(__GNUC__)
+#define KESMAL_FAST_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define KESMAL_FAST_TLS
+#endif
+
+thread_local RandomSource* threadSource KESMAL_FAST_TLS = nullptr;
+
+RandomSource& Current() { return threadSource ? *threadSource : processSource; }
 
 }  // namespace
 
-void SeedRandom(std::uint32_t seed) {
-  state = seed;
-  RandomDraw();  // spread a small seed over the whole state
+UsingRandomSource::UsingRandomSource(RandomSource& source) : previous_(threadSource) {
+  threadSource = &source;
 }
 
-std::uint64_t RandomState() { return state; }
+UsingRandomSource::~UsingRandomSource() { threadSource = previous_; }
 
-void RestoreRandom(std::uint64_t saved) { state = saved; }
+void SeedRandom(std::uint32_t seed) { processSource = RandomSource(seed); }
 
-std::int32_t RandomDraw() {
-  state = state * kMultiplier + kIncrement;
-  return static_cast<std::int32_t>(state >> 33);
-}
+std::int32_t RandomDraw() { return Current().Draw(); }
 
 std::int32_t RandomBelow(std::int32_t n) {
   if (n == 0) return 0;

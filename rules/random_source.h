@@ -1,6 +1,8 @@
 #pragma once
-// The one random source of the process. Every random choice of the generators
-// and of the panels' default dates is a 31-bit draw from it, reduced modulo n.
+// Random sources. Every random choice of the generators and of the panels'
+// default dates is a 31-bit draw, reduced modulo n, from the source the
+// calling thread uses: the process's one seeded source (the window's), or a
+// stream's own while it makes a block of numbers (see UsingRandomSource).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,13 +11,46 @@
 
 namespace kesmal {
 
+// A 64-bit linear congruential generator whose draws are its top 31 bits.
+class RandomSource {
+ public:
+  // Seeded as SeedRandom seeds the process's source.
+  explicit RandomSource(std::uint32_t seed) : state_(seed) { Draw(); }
+
+  // Uniform over 0 .. 2147483647.
+  std::int32_t Draw() {
+    state_ = state_ * kMultiplier + kIncrement;
+    return static_cast<std::int32_t>(state_ >> 33);
+  }
+
+  std::uint64_t State() const { return state_; }
+  void Restore(std::uint64_t state) { state_ = state; }
+
+ private:
+  // Knuth's MMIX constants; the low bits of an LCG are weak, so draws take the top 31.
+  static constexpr std::uint64_t kMultiplier = 6364136223846793005ULL;
+  static constexpr std::uint64_t kIncrement = 1442695040888963407ULL;
+
+  std::uint64_t state_;
+};
+
+// Makes the source the one this thread draws from while the object lives,
+// then gives back the one before. The source must outlive it.
+class UsingRandomSource {
+ public:
+  explicit UsingRandomSource(RandomSource& source);
+  ~UsingRandomSource();
+  UsingRandomSource(const UsingRandomSource&) = delete;
+  UsingRandomSource& operator=(const UsingRandomSource&) = delete;
+
+ private:
+  RandomSource* previous_;
+};
+
+// Seeds the process's source.
 void SeedRandom(std::uint32_t seed);
 
-// The whole state, so that a lazy stream of numbers can draw as if alone.
-std::uint64_t RandomState();
-void RestoreRandom(std::uint64_t saved);
-
-// Uniform over 0 .. 2147483647.
+// Uniform over 0 .. 2147483647, from this thread's source.
 std::int32_t RandomDraw();
 
 // 0 without a draw when n is 0; otherwise RandomDraw() mod n.

@@ -365,7 +365,7 @@ INSTANTIATE_TEST_SUITE_P(, SameAsCommandLine,
                                                           {"--unique", ""}}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Each refill puts the stream's own random state in and the process's back.
+// Each stream draws from its own source, and leaves the process's alone.
 TEST(NumberStreams, ReadInTurnsEachGivesWhatItGivesAlone) {
   const ScopedToday today(kToday);
   const MakeRequest drawn = Typed("cn", [](MakeRequest& r) {
