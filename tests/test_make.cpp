@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/make_options.h"
 #include "kesmal/check.h"
 #include "kesmal/make.h"
 #include "rules/number_space.h"
@@ -28,7 +29,7 @@ MakeRequest Typed(const char* jurisdiction, void (*fix)(MakeRequest&) = nullptr)
 }
 
 MakeRequest Request(MakeRequest request, const Options& options) {
-  for (const auto& [option, text] : options) SetMakeOption(request, option, text);
+  for (const auto& [option, text] : options) cli::SetMakeOption(request, option, text);
   return request;
 }
 
@@ -293,24 +294,25 @@ TEST_P(RefusedRequests, RaiseOneLineNamingTheValue) {
     EXPECT_NE(message.find(row.named), std::string::npos) << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     EXPECT_EQ(message.find("kesmal-cli"), std::string::npos) << "the command line adds it";
+    EXPECT_EQ(message.find("--"), std::string::npos) << "a field, not an option: " << message;
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     , RefusedRequests,
     testing::Values(
-        RefusalCase{"negative_count", "tw", {{"--count", "-1"}}, "'-1' for --count"},
+        RefusalCase{"negative_count", "tw", {{"--count", "-1"}}, "'-1' for count"},
         RefusalCase{"seed_too_big", "tw", {{"--seed", "4294967296"}}, "'4294967296'"},
         RefusalCase{"bad_sex", "tw", {{"--sex", "m"}}, "'m'"},
         RefusalCase{"korea_bad_sex", "kr", {{"--sex", "boy"}}, "'boy'"},
         RefusalCase{"bad_region", "tw", {{"--region", "AB"}}, "'AB'"},
         RefusalCase{"region_digit", "tw", {{"--region", "1"}}, "'1'"},
         RefusalCase{"length_7", "hk", {{"--length", "7"}}, "'7'"},
-        RefusalCase{"sex_for_hong_kong", "hk", {{"--sex", "male"}}, "'--sex' for make hk"},
+        RefusalCase{"sex_for_hong_kong", "hk", {{"--sex", "male"}}, "sex does not apply to hk"},
         RefusalCase{"length_field_for_korea",
                     "kr",
                     {},
-                    "'--length' for make kr",
+                    "length does not apply to kr",
                     [](MakeRequest& r) { r.length = 8; }},
         RefusalCase{"birth_30_february", "kr", {{"--birth", "2001-02-30"}}, "'2001-02-30'"},
         RefusalCase{
@@ -369,14 +371,14 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"age_and_birth",
                     "kr",
                     {{"--age", "1-2"}},
-                    "--age excludes --birth",
+                    "age excludes birth",
                     [](MakeRequest& r) {
                       r.birth = CivilDate{2000, 1, 1};
                     }},
         RefusalCase{"invalid_and_unique",
                     "tw",
                     {},
-                    "--invalid excludes --unique",
+                    "invalid excludes unique",
                     [](MakeRequest& r) {
                       r.unique = true;
                       r.invalid = InvalidFault{};
