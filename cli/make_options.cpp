@@ -8,9 +8,9 @@ namespace kesmal::cli {
 namespace {
 
 constexpr RequestField kOptionFields[] = {
-    RequestField::Count,  RequestField::Seed,   RequestField::Sex,    RequestField::Region,
-    RequestField::Length, RequestField::Birth,  RequestField::Age,    RequestField::Unique,
-    RequestField::Invalid};
+    RequestField::Count,  RequestField::Seed,   RequestField::Sex,
+    RequestField::Region, RequestField::Length, RequestField::Birth,
+    RequestField::Age,    RequestField::Unique, RequestField::Invalid};
 
 // Each value is parsed as it is met, so that the first bad one is the one named.
 CLI::Option* DeclareField(CLI::App& command, MakeRequest& request, const std::string& name,
@@ -149,9 +149,9 @@ std::string OptionOf(RequestField field) {
 void SetMakeOption(MakeRequest& request, std::string_view option, std::string_view text) {
   for (const RequestField field : kOptionFields)
     if (option == OptionOf(field)) return SetMakeField(request, field, text);
-  throw UsageError{"unknown option '" + std::string(option) + "'" +
-                   (request.jurisdiction.Name().empty() ? ""
-                                                        : " for make " + request.jurisdiction.Name())};
+  throw UsageError{
+      "unknown option '" + std::string(option) + "'" +
+      (request.jurisdiction.Name().empty() ? "" : " for make " + request.jurisdiction.Name())};
 }
 
 std::string CommandLineMessage(const RequestError& error) {

@@ -114,8 +114,8 @@ std::optional<int> ParseRegionRow(std::string_view text) {
 using Problem = RequestError::Problem;
 
 RequestError BadFieldValue(RequestField field, std::string_view text, std::string_view expected) {
-  return RequestError({Problem::BadValue, field, std::nullopt, std::string(text),
-                       std::string(expected)});
+  return RequestError(
+      {Problem::BadValue, field, std::nullopt, std::string(text), std::string(expected)});
 }
 
 template <typename T>
@@ -161,7 +161,8 @@ Jurisdiction FormOf(const MakeRequest& request) {
     std::string names;
     for (const auto name : JurisdictionNames())
       names += (names.empty() ? "" : ", ") + std::string(name);
-    throw RequestError({Problem::NoJurisdiction, RequestField::Jurisdiction, std::nullopt, "", names});
+    throw RequestError(
+        {Problem::NoJurisdiction, RequestField::Jurisdiction, std::nullopt, "", names});
   }
   throw RequestError({Problem::UnknownJurisdiction, RequestField::Jurisdiction, std::nullopt,
                       request.jurisdiction.Name()});
@@ -282,12 +283,11 @@ Plan PlanOf(const MakeRequest& request) {
   if (request.births) fixed.births = Resolve(*request.births, fixed.form);
   const DateRange held = DefaultBirths(Jurisdiction::ChinaOld);
   if (fixed.form == Jurisdiction::ChinaOld && fixed.births && !Within(*fixed.births, held))
-    throw RequestError(
-        {Problem::ReachesOutside, request.births ? request.births->field : RequestField::Birth,
-         std::nullopt,
-         request.births ? TextOf(*request.births) : IsoDate(fixed.births->first),
-         IsoDate(held.first) + ".." + IsoDate(held.last) +
-             ", the births the old mainland form holds"});
+    throw RequestError({Problem::ReachesOutside,
+                        request.births ? request.births->field : RequestField::Birth, std::nullopt,
+                        request.births ? TextOf(*request.births) : IsoDate(fixed.births->first),
+                        IsoDate(held.first) + ".." + IsoDate(held.last) +
+                            ", the births the old mainland form holds"});
   plan.space = fixed;
   return plan;
 }
@@ -379,8 +379,8 @@ void SetMakeField(MakeRequest& request, RequestField field, std::string_view tex
       return;
     }
     case RequestField::Age:
-      request.births = Required(ParseAges(text), field, text,
-                                "two whole numbers of years, MIN up to MAX (150)");
+      request.births =
+          Required(ParseAges(text), field, text, "two whole numbers of years, MIN up to MAX (150)");
       return;
   }
 }
@@ -397,8 +397,8 @@ struct NumberStream::State {
         faults(FaultsOf(plan.form)),
         random(request.seed ? *request.seed : ClockSeed()) {
     if (unique && count > space.Size())
-      throw RequestError({Problem::TooFew, RequestField::Count, std::nullopt,
-                          std::to_string(count), std::to_string(space.Size())});
+      throw RequestError({Problem::TooFew, RequestField::Count, std::nullopt, std::to_string(count),
+                          std::to_string(space.Size())});
     const UsingRandomSource use(random);
     if (plan.space) permutation.emplace(space.Size(), RandomIndex(~0ULL));
   }

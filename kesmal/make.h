@@ -20,7 +20,17 @@ namespace kesmal {
 // The fields of a MakeRequest, as a refusal names them; Age is the births
 // field given as a range of ages.
 enum class RequestField {
-  Jurisdiction, Count, Seed, Sex, Region, Length, Birth, Births, Age, Unique, Invalid
+  Jurisdiction,
+  Count,
+  Seed,
+  Sex,
+  Region,
+  Length,
+  Birth,
+  Births,
+  Age,
+  Unique,
+  Invalid
 };
 
 // "length" for RequestField::Length, "births" for Births.

@@ -240,10 +240,9 @@ std::string OptionText(std::string_view name, const py::handle& value) {
 // The request's field a keyword sets; none for a keyword make does not take.
 std::optional<kesmal::RequestField> FieldOfKeyword(std::string_view name) {
   using kesmal::RequestField;
-  for (const RequestField field :
-       {RequestField::Count, RequestField::Seed, RequestField::Sex, RequestField::Region,
-        RequestField::Length, RequestField::Birth, RequestField::Age, RequestField::Unique,
-        RequestField::Invalid})
+  for (const RequestField field : {RequestField::Count, RequestField::Seed, RequestField::Sex,
+                                   RequestField::Region, RequestField::Length, RequestField::Birth,
+                                   RequestField::Age, RequestField::Unique, RequestField::Invalid})
     if (name == kesmal::FieldName(field)) return field;
   return std::nullopt;
 }
@@ -257,8 +256,7 @@ kesmal::MakeRequest RequestOf(const py::str& jurisdiction, const py::object& cou
     if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>())) return;
     const auto field = FieldOfKeyword(name);
     if (!field)
-      throw py::type_error("make() got an unexpected keyword argument '" + std::string(name) +
-                           "'");
+      throw py::type_error("make() got an unexpected keyword argument '" + std::string(name) + "'");
     const bool flag = py::isinstance<py::bool_>(value);
     kesmal::SetMakeField(request, *field, flag ? "" : OptionText(name, value));
   };

@@ -3,36 +3,32 @@
 namespace kesmal {
 namespace {
 
-// The state before any seed, as it always was.
-RandomSource processSource = [] {
-  RandomSource source(0);
-  source.Restore(0x853c49e6748fea9bULL);
-  return source;
-}();
-
-// Initial-exec: one load from the thread pointer on every draw, even in the
-// position-independent archives the Python module links.
-#if defined(__GNUC__)
+// In the position-independent archives the Python module links, initial-exec
+// keeps the state one load from the thread pointer away rather than a call;
+// elsewhere the compiler's local-exec is as near as a global.
+#if defined(__GNUC__) && defined(__PIC__) && !defined(__PIE__)
 #define KESMAL_FAST_TLS __attribute__((tls_model("initial-exec")))
 #else
 #define KESMAL_FAST_TLS
 #endif
 
-thread_local RandomSource* threadSource KESMAL_FAST_TLS = nullptr;
-
-RandomSource& Current() { return threadSource ? *threadSource : processSource; }
+// The state this thread draws from; before any seed, as it always was.
+thread_local std::uint64_t threadState KESMAL_FAST_TLS = 0x853c49e6748fea9bULL;
 
 }  // namespace
 
-UsingRandomSource::UsingRandomSource(RandomSource& source) : previous_(threadSource) {
-  threadSource = &source;
+UsingRandomSource::UsingRandomSource(RandomSource& source) : source_(source), saved_(threadState) {
+  threadState = source.State();
 }
 
-UsingRandomSource::~UsingRandomSource() { threadSource = previous_; }
+UsingRandomSource::~UsingRandomSource() {
+  source_.Restore(threadState);
+  threadState = saved_;
+}
 
-void SeedRandom(std::uint32_t seed) { processSource = RandomSource(seed); }
+void SeedRandom(std::uint32_t seed) { threadState = RandomSource(seed).State(); }
 
-std::int32_t RandomDraw() { return Current().Draw(); }
+std::int32_t RandomDraw() { return RandomSource::Step(threadState); }
 
 std::int32_t RandomBelow(std::int32_t n) {
   if (n == 0) return 0;

@@ -1,8 +1,8 @@
 #pragma once
 // Random sources. Every random choice of the generators and of the panels'
 // default dates is a 31-bit draw, reduced modulo n, from the source the
-// calling thread uses: the process's one seeded source (the window's), or a
-// stream's own while it makes a block of numbers (see UsingRandomSource).
+// calling thread uses: its own default one, which the window seeds once, or
+// a stream's own while it makes a block of numbers (see UsingRandomSource).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,9 +18,12 @@ class RandomSource {
   explicit RandomSource(std::uint32_t seed) : state_(seed) { Draw(); }
 
   // Uniform over 0 .. 2147483647.
-  std::int32_t Draw() {
-    state_ = state_ * kMultiplier + kIncrement;
-    return static_cast<std::int32_t>(state_ >> 33);
+  std::int32_t Draw() { return Step(state_); }
+
+  // The draw of a state, advanced.
+  static std::int32_t Step(std::uint64_t& state) {
+    state = state * kMultiplier + kIncrement;
+    return static_cast<std::int32_t>(state >> 33);
   }
 
   std::uint64_t State() const { return state_; }
@@ -34,8 +37,9 @@ class RandomSource {
   std::uint64_t state_;
 };
 
-// Makes the source the one this thread draws from while the object lives,
-// then gives back the one before. The source must outlive it.
+// Makes the source the one this thread draws from while the object lives:
+// its state is drawn from in place of the thread's, and given back to it at
+// the end. The source must outlive the object.
 class UsingRandomSource {
  public:
   explicit UsingRandomSource(RandomSource& source);
@@ -44,10 +48,11 @@ class UsingRandomSource {
   UsingRandomSource& operator=(const UsingRandomSource&) = delete;
 
  private:
-  RandomSource* previous_;
+  RandomSource& source_;
+  std::uint64_t saved_;  // the state the thread drew from before
 };
 
-// Seeds the process's source.
+// Seeds this thread's default source: the window's, on its one thread.
 void SeedRandom(std::uint32_t seed);
 
 // Uniform over 0 .. 2147483647, from this thread's source.

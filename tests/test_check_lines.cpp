@@ -54,9 +54,9 @@ class Trickle : public std::streambuf {
 // empty lines, CRLF, bytes that are not UTF-8, and now and then a line
 // longer than a block of the reader.
 std::string MixedLines(int count) {
-  const char* kinds[] = {"A123456789", "a123456780", "AB9876543",     "A1234563",
+  const char* kinds[] = {"A123456789", "a123456780",    "AB9876543",          "A1234563",
                          "",           "0001011000002", "11010519491231002X", "110105491231002",
-                         "hello",      "\xff\xfe",   "E900000001",    "A123456(3)"};
+                         "hello",      "\xff\xfe",      "E900000001",         "A123456(3)"};
   std::mt19937 random(5);
   std::string text;
   for (int line = 0; line < count; ++line) {
@@ -111,15 +111,15 @@ TEST_P(CheckLinesTest, GivesEachLineItsRecordInOrderOnAnyNumberOfJobs) {
 
 INSTANTIATE_TEST_SUITE_P(
     , CheckLinesTest,
-    testing::Values(
-        BatchCase{"empty_input", "", 4096},
-        BatchCase{"one_valid_line_without_a_line_end", "A123456789", 4096},
-        BatchCase{"empty_lines_only", "\n\r\n\n", 1},
-        BatchCase{"one_invalid_among_valid", "A123456789\nA123456788\nAB9876543\n", 4096},
-        // Pieces of 7 bytes cut each number somewhere, and one read in two.
-        BatchCase{"numbers_cut_between_reads", MixedLines(1000), 7},
-        BatchCase{"many_blocks_at_once", MixedLines(20000), 1 << 20},
-        BatchCase{"many_blocks_in_pieces", MixedLines(20000), 5000}),
+    testing::Values(BatchCase{"empty_input", "", 4096},
+                    BatchCase{"one_valid_line_without_a_line_end", "A123456789", 4096},
+                    BatchCase{"empty_lines_only", "\n\r\n\n", 1},
+                    BatchCase{"one_invalid_among_valid", "A123456789\nA123456788\nAB9876543\n",
+                              4096},
+                    // Pieces of 7 bytes cut each number somewhere, and one read in two.
+                    BatchCase{"numbers_cut_between_reads", MixedLines(1000), 7},
+                    BatchCase{"many_blocks_at_once", MixedLines(20000), 1 << 20},
+                    BatchCase{"many_blocks_in_pieces", MixedLines(20000), 5000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A script that writes a line and waits for its answer must get it: before
