@@ -14,7 +14,7 @@ namespace kesmal {
 // A 64-bit linear congruential generator whose draws are its top 31 bits.
 class RandomSource {
  public:
-  // Seeded as SeedRandom seeds the process's source.
+  // Seeded as SeedRandom seeds a thread's default source.
   explicit RandomSource(std::uint32_t seed) : state_(seed) { Draw(); }
 
   // Uniform over 0 .. 2147483647.
