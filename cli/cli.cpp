@@ -539,7 +539,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   } catch (const UsageError& error) {
     err << "kesmal-cli: " << error.message << " (see kesmal-cli --help)\n";
   } catch (const RequestError& error) {
-    err << "kesmal-cli: " << error.what() << " (see kesmal-cli --help)\n";
+    err << "kesmal-cli: " << CommandLineMessage(error) << " (see kesmal-cli --help)\n";
   } catch (const MaskError& error) {
     err << "kesmal-cli: " << error.what() << '\n';
   } catch (const CLI::ArgumentMismatch& error) {

@@ -7,6 +7,11 @@
 namespace kesmal::cli {
 namespace {
 
+constexpr RequestField kOptionFields[] = {
+    RequestField::Count,  RequestField::Seed,   RequestField::Sex,
+    RequestField::Region, RequestField::Length, RequestField::Birth,
+    RequestField::Age,    RequestField::Unique, RequestField::Invalid};
+
 // Each value is parsed as it is met, so that the first bad one is the one named.
 CLI::Option* DeclareField(CLI::App& command, MakeRequest& request, const std::string& name,
                           std::string_view typeName, const std::string& help) {
@@ -134,6 +139,29 @@ void DeclareMake(CLI::App& program, MakeCommand& make) {
     DeclareRunOptions(*jurisdiction, make);
     entry.declare(*jurisdiction, make.request);
   }
+}
+
+std::string OptionOf(RequestField field) {
+  if (field == RequestField::Births) field = RequestField::Birth;
+  return "--" + std::string(FieldName(field));
+}
+
+void SetMakeOption(MakeRequest& request, std::string_view option, std::string_view text) {
+  for (const RequestField field : kOptionFields)
+    if (option == OptionOf(field)) return SetMakeField(request, field, text);
+  throw UsageError{
+      "unknown option '" + std::string(option) + "'" +
+      (request.jurisdiction.Name().empty() ? "" : " for make " + request.jurisdiction.Name())};
+}
+
+std::string CommandLineMessage(const RequestError& error) {
+  const RequestError::Parts& parts = error.parts();
+  if (parts.problem == RequestError::Problem::NotApplicable)
+    return "unknown option '" + OptionOf(parts.field) + "' for make " + parts.value;
+  if (parts.problem == RequestError::Problem::Excludes && parts.other &&
+      OptionOf(parts.field) == OptionOf(*parts.other))
+    return "option '" + OptionOf(parts.field) + "' given twice";
+  return error.Describe(OptionOf);
 }
 
 }  // namespace kesmal::cli

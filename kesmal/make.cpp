@@ -71,7 +71,7 @@ std::optional<BirthRange> ParseBirths(std::string_view text, DateParser parseDay
   const auto first = end(text.substr(0, dots));
   const auto last = end(text.substr(dots + 2));
   if (!first || !last) return std::nullopt;
-  return BirthRange{*first, *last, "--birth", std::string(text)};
+  return BirthRange{*first, *last, RequestField::Births, std::string(text)};
 }
 
 std::optional<BirthRange> ParseAges(std::string_view text) {
@@ -82,7 +82,7 @@ std::optional<BirthRange> ParseAges(std::string_view text) {
   if (!low || !high || *high > 150) return std::nullopt;
   const auto births = BirthsOfAges(*low, *high);
   if (!births) return std::nullopt;
-  return BirthRange{births->first, births->last, "--age", std::string(text)};
+  return BirthRange{births->first, births->last, RequestField::Age, std::string(text)};
 }
 
 std::optional<InvalidFault> ParseInvalid(std::string_view text) {
@@ -111,10 +111,17 @@ std::optional<int> ParseRegionRow(std::string_view text) {
   return FindRowByCode(*ParseWhole<int>(text));
 }
 
+using Problem = RequestError::Problem;
+
+RequestError BadFieldValue(RequestField field, std::string_view text, std::string_view expected) {
+  return RequestError(
+      {Problem::BadValue, field, std::nullopt, std::string(text), std::string(expected)});
+}
+
 template <typename T>
-T Required(std::optional<T> value, std::string_view option, std::string_view text,
+T Required(std::optional<T> value, RequestField field, std::string_view text,
            std::string_view expected) {
-  if (!value) throw RequestError(BadValue(option, text, expected));
+  if (!value) throw BadFieldValue(field, text, expected);
   return *value;
 }
 
@@ -126,17 +133,26 @@ constexpr std::string_view kChinaBirthsExpected =
 int RegionRow(const MakeRequest& request, Jurisdiction form) {
   const std::string& text = *request.region;
   if (form == Jurisdiction::Taiwan)
-    return Required(ParseTaiwanLetter(text), "--region", text, "one letter A to Z");
-  return Required(ParseRegionRow(text), "--region", text, "the six-digit code of a listed region");
+    return Required(ParseTaiwanLetter(text), RequestField::Region, text, "one letter A to Z");
+  return Required(ParseRegionRow(text), RequestField::Region, text,
+                  "the six-digit code of a listed region");
 }
 
-bool Carries(Jurisdiction form, std::string_view option) {
+bool Carries(Jurisdiction form, RequestField field) {
   const bool mainland = form == Jurisdiction::China || form == Jurisdiction::ChinaOld;
-  if (option == "--sex") return form != Jurisdiction::HongKong;
-  if (option == "--region") return form == Jurisdiction::Taiwan || mainland;
-  if (option == "--length") return form == Jurisdiction::HongKong;
-  if (option == "--birth" || option == "--age") return mainland || form == Jurisdiction::Korea;
-  return true;
+  switch (field) {
+    case RequestField::Sex: return form != Jurisdiction::HongKong;
+    case RequestField::Region: return form == Jurisdiction::Taiwan || mainland;
+    case RequestField::Length: return form == Jurisdiction::HongKong;
+    case RequestField::Birth:
+    case RequestField::Births:
+    case RequestField::Age: return mainland || form == Jurisdiction::Korea;
+    default: return true;
+  }
+}
+
+RequestError NotApplicable(RequestField field, Jurisdiction form) {
+  return RequestError({Problem::NotApplicable, field, std::nullopt, std::string(NameOf(form))});
 }
 
 Jurisdiction FormOf(const MakeRequest& request) {
@@ -145,23 +161,22 @@ Jurisdiction FormOf(const MakeRequest& request) {
     std::string names;
     for (const auto name : JurisdictionNames())
       names += (names.empty() ? "" : ", ") + std::string(name);
-    throw RequestError("make needs a jurisdiction (" + names + ")");
+    throw RequestError(
+        {Problem::NoJurisdiction, RequestField::Jurisdiction, std::nullopt, "", names});
   }
-  throw RequestError("unknown jurisdiction '" + request.jurisdiction.Name() + "'");
+  throw RequestError({Problem::UnknownJurisdiction, RequestField::Jurisdiction, std::nullopt,
+                      request.jurisdiction.Name()});
 }
 
 void RefuseFieldsOfOthers(const MakeRequest& request, Jurisdiction form) {
-  const std::pair<bool, std::string_view> given[] = {
-      {request.sex.has_value(), "--sex"},
-      {request.region.has_value(), "--region"},
-      {request.length.has_value(), "--length"},
-      {request.birth.has_value(), "--birth"},
-      {request.births.has_value(),
-       request.births ? std::string_view(request.births->option) : std::string_view("--birth")}};
-  for (const auto& [set, option] : given)
-    if (set && !Carries(form, option))
-      throw RequestError("unknown option '" + std::string(option) + "' for make " +
-                         std::string(NameOf(form)));
+  const std::pair<bool, RequestField> given[] = {
+      {request.sex.has_value(), RequestField::Sex},
+      {request.region.has_value(), RequestField::Region},
+      {request.length.has_value(), RequestField::Length},
+      {request.birth.has_value(), RequestField::Birth},
+      {request.births.has_value(), request.births ? request.births->field : RequestField::Births}};
+  for (const auto& [set, field] : given)
+    if (set && !Carries(form, field)) throw NotApplicable(field, form);
 }
 
 bool Within(const DateRange& range, const DateRange& limits) {
@@ -181,15 +196,15 @@ DateRange Resolve(const BirthRange& births, Jurisdiction form) {
   const DateRange range{births.first.value_or(limits.first), births.last.value_or(limits.last)};
   const std::string text = TextOf(births);
   if (DayNumber(range.first) > DayNumber(range.last))
-    throw RequestError(BadValue(births.option, text,
-                                "a range that holds a day: " + IsoDate(range.first) + ".." +
-                                    IsoDate(range.last) + " holds none"));
+    throw BadFieldValue(births.field, text,
+                        "a range that holds a day: " + IsoDate(range.first) + ".." +
+                            IsoDate(range.last) + " holds none");
   const DateRange read = DefaultBirths(Jurisdiction::Korea);
   if (form == Jurisdiction::Korea && !Within(range, read))
-    throw RequestError(births.option + " " + text + " reaches outside " + IsoDate(read.first) +
-                       ".." + IsoDate(read.last) +
-                       ": a Korea number keeps only yymmdd, and the check would read those "
-                       "births in another century");
+    throw RequestError({Problem::ReachesOutside, births.field, std::nullopt, text,
+                        IsoDate(read.first) + ".." + IsoDate(read.last) +
+                            ": a Korea number keeps only yymmdd, and the check would read "
+                            "those births in another century"});
   return range;
 }
 
@@ -199,8 +214,8 @@ void RefuseFaultOfOthers(const InvalidFault& invalid, Jurisdiction form) {
   std::string names;
   for (const FaultCode fault : faults)
     names += (names.empty() ? "" : ", ") + std::string(FaultName(fault));
-  throw RequestError(BadValue("--invalid", FaultName(*invalid.fault),
-                              "a fault this check reports: " + names + " or any"));
+  throw BadFieldValue(RequestField::Invalid, FaultName(*invalid.fault),
+                      "a fault this check reports: " + names + " or any");
 }
 
 // The settings the window's generators take; none while no field of the
@@ -252,11 +267,11 @@ Plan PlanOf(const MakeRequest& request) {
   Plan plan{FormOf(request), {}, std::nullopt};
   RefuseFieldsOfOthers(request, plan.form);
   if (request.length && *request.length != 8 && *request.length != 9)
-    throw RequestError(BadValue("--length", std::to_string(*request.length), "8 or 9"));
-  if (request.invalid && request.unique) throw RequestError("--invalid excludes --unique");
+    throw BadFieldValue(RequestField::Length, std::to_string(*request.length), "8 or 9");
+  if (request.invalid && request.unique)
+    throw RequestError({Problem::Excludes, RequestField::Invalid, RequestField::Unique});
   if (request.birth && request.births)
-    throw RequestError(request.births->option == "--age" ? "--age excludes --birth"
-                                                         : "option '--birth' given twice");
+    throw RequestError({Problem::Excludes, request.births->field, RequestField::Birth});
   plan.settings = SettingsOf(request, plan.form);
   if (!request.unique && !request.births && !request.invalid && plan.form != Jurisdiction::ChinaOld)
     return plan;
@@ -268,10 +283,11 @@ Plan PlanOf(const MakeRequest& request) {
   if (request.births) fixed.births = Resolve(*request.births, fixed.form);
   const DateRange held = DefaultBirths(Jurisdiction::ChinaOld);
   if (fixed.form == Jurisdiction::ChinaOld && fixed.births && !Within(*fixed.births, held))
-    throw RequestError((request.births ? request.births->option + " " + TextOf(*request.births)
-                                       : "--birth " + IsoDate(fixed.births->first)) +
-                       " reaches outside " + IsoDate(held.first) + ".." + IsoDate(held.last) +
-                       ", the births the old mainland form holds");
+    throw RequestError({Problem::ReachesOutside,
+                        request.births ? request.births->field : RequestField::Birth, std::nullopt,
+                        request.births ? TextOf(*request.births) : IsoDate(fixed.births->first),
+                        IsoDate(held.first) + ".." + IsoDate(held.last) +
+                            ", the births the old mainland form holds"});
   plan.space = fixed;
   return plan;
 }
@@ -283,6 +299,25 @@ std::uint32_t ClockSeed() {
 }
 
 constexpr std::size_t kBlock = 4096;
+
+std::string NameOfField(RequestField field) { return std::string(FieldName(field)); }
+
+std::string DescribeParts(const RequestError::Parts& p,
+                          const std::function<std::string(RequestField)>& name) {
+  switch (p.problem) {
+    case Problem::NoJurisdiction: return "make needs a jurisdiction (" + p.detail + ")";
+    case Problem::UnknownJurisdiction: return "unknown jurisdiction '" + p.value + "'";
+    case Problem::NotApplicable: return name(p.field) + " does not apply to " + p.value;
+    case Problem::BadValue: return BadValue(name(p.field), p.value, p.detail);
+    case Problem::Excludes: return name(p.field) + " excludes " + name(p.other.value_or(p.field));
+    case Problem::ReachesOutside:
+      return name(p.field) + " " + p.value + " reaches outside " + p.detail;
+    case Problem::TooFew:
+      return "only " + p.detail + " distinct numbers exist for these options, fewer than " +
+             name(p.field) + " " + p.value;
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -305,43 +340,48 @@ const std::vector<std::string_view>& JurisdictionNames() {
 
 std::string_view NameOf(Jurisdiction jurisdiction) { return EntryOf(jurisdiction).name; }
 
-void SetMakeOption(MakeRequest& request, std::string_view option, std::string_view text) {
+void SetMakeField(MakeRequest& request, RequestField field, std::string_view text) {
   const auto form = request.jurisdiction.Resolve();
-  if (form && !Carries(*form, option))
-    throw RequestError("unknown option '" + std::string(option) + "' for make " +
-                       request.jurisdiction.Name());
+  if (form && !Carries(*form, field)) throw NotApplicable(field, *form);
   const bool mainland = form == Jurisdiction::China;
-  if (option == "--count") {
-    request.count = Required(ParseWhole<std::uint64_t>(text), option, text, "a whole number");
-  } else if (option == "--seed") {
-    request.seed = Required(ParseWhole<std::uint32_t>(text), option, text, "0 to 4294967295");
-  } else if (option == "--unique") {
-    request.unique = true;
-  } else if (option == "--invalid") {
-    request.invalid = Required(ParseInvalid(text), option, text,
-                               "letter, sex_digit, digits, birth_date, check_code or any");
-  } else if (option == "--sex") {
-    request.sex = Required(ParseSex(text), option, text, "male or female");
-  } else if (option == "--region") {
-    request.region = std::string(text);
-    if (form) RegionRow(request, *form);
-  } else if (option == "--length") {
-    if (text != "8" && text != "9") throw RequestError(BadValue(option, text, "8 or 9"));
-    request.length = text[0] - '0';
-  } else if (option == "--birth") {
-    const DateParser parseDay = mainland ? ParseChinaDate : ParseDate;
-    const std::string_view expected = mainland ? kChinaBirthsExpected : kBirthsExpected;
-    if (text.find("..") == std::string_view::npos) {
-      request.birth = Required(parseDay(text), option, text, expected);
-    } else {
-      request.births = Required(ParseBirths(text, parseDay), option, text, expected);
+  switch (field) {
+    case RequestField::Jurisdiction: request.jurisdiction = text; return;
+    case RequestField::Count:
+      request.count = Required(ParseWhole<std::uint64_t>(text), field, text, "a whole number");
+      return;
+    case RequestField::Seed:
+      request.seed = Required(ParseWhole<std::uint32_t>(text), field, text, "0 to 4294967295");
+      return;
+    case RequestField::Unique: request.unique = true; return;
+    case RequestField::Invalid:
+      request.invalid = Required(ParseInvalid(text), field, text,
+                                 "letter, sex_digit, digits, birth_date, check_code or any");
+      return;
+    case RequestField::Sex:
+      request.sex = Required(ParseSex(text), field, text, "male or female");
+      return;
+    case RequestField::Region:
+      request.region = std::string(text);
+      if (form) RegionRow(request, *form);
+      return;
+    case RequestField::Length:
+      if (text != "8" && text != "9") throw BadFieldValue(field, text, "8 or 9");
+      request.length = text[0] - '0';
+      return;
+    case RequestField::Birth:
+    case RequestField::Births: {
+      const DateParser parseDay = mainland ? ParseChinaDate : ParseDate;
+      const std::string_view expected = mainland ? kChinaBirthsExpected : kBirthsExpected;
+      if (text.find("..") == std::string_view::npos)
+        request.birth = Required(parseDay(text), field, text, expected);
+      else
+        request.births = Required(ParseBirths(text, parseDay), field, text, expected);
+      return;
     }
-  } else if (option == "--age") {
-    request.births =
-        Required(ParseAges(text), option, text, "two whole numbers of years, MIN up to MAX (150)");
-  } else {
-    throw RequestError("unknown option '" + std::string(option) + "'" +
-                       (form ? " for make " + request.jurisdiction.Name() : ""));
+    case RequestField::Age:
+      request.births =
+          Required(ParseAges(text), field, text, "two whole numbers of years, MIN up to MAX (150)");
+      return;
   }
 }
 
@@ -354,14 +394,13 @@ struct NumberStream::State {
         count(request.count),
         unique(request.unique),
         invalid(request.invalid),
-        faults(FaultsOf(plan.form)) {
+        faults(FaultsOf(plan.form)),
+        random(request.seed ? *request.seed : ClockSeed()) {
     if (unique && count > space.Size())
-      throw RequestError("only " + std::to_string(space.Size()) +
-                         " distinct numbers exist for these options, fewer than --count " +
-                         std::to_string(count));
-    SeedRandom(request.seed ? *request.seed : ClockSeed());
+      throw RequestError({Problem::TooFew, RequestField::Count, std::nullopt, std::to_string(count),
+                          std::to_string(space.Size())});
+    const UsingRandomSource use(random);
     if (plan.space) permutation.emplace(space.Size(), RandomIndex(~0ULL));
-    random = RandomState();
   }
 
   std::string MakeOne() {
@@ -375,16 +414,13 @@ struct NumberStream::State {
     return number;
   }
 
-  // The next block, made with the stream's own random state.
+  // The next block, drawn from the stream's own source.
   void Refill() {
     block.clear();
     next = 0;
     const std::uint64_t size = std::min<std::uint64_t>(kBlock, count - made);
-    const std::uint64_t outside = RandomState();
-    RestoreRandom(random);
+    const UsingRandomSource use(random);
     for (std::uint64_t n = 0; n < size; ++n, ++made) block.push_back(MakeOne());
-    random = RandomState();
-    RestoreRandom(outside);
   }
 
   Plan plan;
@@ -393,8 +429,8 @@ struct NumberStream::State {
   bool unique;
   std::optional<InvalidFault> invalid;
   std::vector<FaultCode> faults;
+  RandomSource random;
   std::optional<KeyedPermutation> permutation;
-  std::uint64_t random = 0;
   std::uint64_t made = 0;
   std::vector<std::string> block;
   std::size_t next = 0;
@@ -423,6 +459,30 @@ NumberStream::iterator& NumberStream::iterator::operator++() {
 }
 
 NumberStream Make(const MakeRequest& request) { return NumberStream(request); }
+
+std::string_view FieldName(RequestField field) {
+  switch (field) {
+    case RequestField::Jurisdiction: return "jurisdiction";
+    case RequestField::Count: return "count";
+    case RequestField::Seed: return "seed";
+    case RequestField::Sex: return "sex";
+    case RequestField::Region: return "region";
+    case RequestField::Length: return "length";
+    case RequestField::Birth: return "birth";
+    case RequestField::Births: return "births";
+    case RequestField::Age: return "age";
+    case RequestField::Unique: return "unique";
+    case RequestField::Invalid: return "invalid";
+  }
+  return "";
+}
+
+RequestError::RequestError(Parts parts)
+    : std::invalid_argument(DescribeParts(parts, NameOfField)), parts_(std::move(parts)) {}
+
+std::string RequestError::Describe(const std::function<std::string(RequestField)>& name) const {
+  return DescribeParts(parts_, name);
+}
 
 std::string BadValue(std::string_view option, std::string_view value, std::string_view expected) {
   return "bad value '" + std::string(value) + "' for " + std::string(option) + " (expected " +

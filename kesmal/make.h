@@ -1,9 +1,9 @@
 #pragma once
 // Generation: a typed request for new numbers of one jurisdiction, validated
 // in one place, and the stream of the numbers it makes. A request that cannot
-// be served is a RequestError whose message is the one `kesmal-cli make`
-// prints for it.
+// be served is a RequestError naming its fields.
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -17,10 +17,55 @@
 
 namespace kesmal {
 
-// A request the library refuses; what() is one line naming the option.
+// The fields of a MakeRequest, as a refusal names them; Age is the births
+// field given as a range of ages.
+enum class RequestField {
+  Jurisdiction,
+  Count,
+  Seed,
+  Sex,
+  Region,
+  Length,
+  Birth,
+  Births,
+  Age,
+  Unique,
+  Invalid
+};
+
+// "length" for RequestField::Length, "births" for Births.
+std::string_view FieldName(RequestField field);
+
+// A request the library refuses. what() is one line naming the request's
+// fields ("length does not apply to cn"); Describe names them as the caller
+// does, and parts() holds what the message is made of.
 class RequestError : public std::invalid_argument {
  public:
-  using std::invalid_argument::invalid_argument;
+  enum class Problem {
+    NoJurisdiction,       // detail: the names of the jurisdictions
+    UnknownJurisdiction,  // value: the name given
+    NotApplicable,        // the field does not apply to the jurisdiction (value: its name)
+    BadValue,             // value, and the values expected in detail
+    Excludes,             // the field excludes `other`
+    ReachesOutside,       // a range of births (value) outside those of detail
+    TooFew,               // fewer distinct numbers (detail) than the count (value)
+  };
+  struct Parts {
+    Problem problem;
+    RequestField field = RequestField::Jurisdiction;
+    std::optional<RequestField> other = std::nullopt;
+    std::string value = {};
+    std::string detail = {};
+  };
+
+  explicit RequestError(Parts parts);
+
+  const Parts& parts() const { return parts_; }
+  // The message with each field named by name(field).
+  std::string Describe(const std::function<std::string(RequestField)>& name) const;
+
+ private:
+  Parts parts_;
 };
 
 // A jurisdiction by the name the command line takes ("tw", "hk", "cn",
@@ -46,13 +91,14 @@ const std::vector<std::string_view>& JurisdictionNames();
 // "tw" for Jurisdiction::Taiwan.
 std::string_view NameOf(Jurisdiction jurisdiction);
 
-// Births drawn from a range, either end open (the form's limits); from
-// --birth FROM..TO or --age MIN-MAX. `option` and `text` name it in messages;
-// left empty, they are written from the dates.
+// Births drawn from a range, either end open (the form's limits); given as
+// dates FROM..TO (field Births) or as ages MIN-MAX (field Age). A refusal
+// names the range by `field` and `text`; text left empty is written from the
+// dates.
 struct BirthRange {
   std::optional<CivilDate> first;
   std::optional<CivilDate> last;
-  std::string option = "--birth";
+  RequestField field = RequestField::Births;
   std::string text;
 };
 
@@ -76,19 +122,18 @@ struct MakeRequest {
   std::optional<InvalidFault> invalid;
 };
 
-// Sets one option from its text, as `make` takes it ("--sex", "female";
-// "--birth", "1980-01-01..1989-12-31"; "--unique", "" for a flag). Refuses a
-// malformed value, an option the request's jurisdiction lacks, and an
-// unknown option.
-void SetMakeOption(MakeRequest& request, std::string_view option, std::string_view text);
+// Sets one field from its text (Sex, "female"; Birth, "1980-01-01" or a range
+// "1980-01-01..1989-12-31"; Age, "20-30"; Unique, "" or any text). Refuses a
+// malformed value and a field the request's jurisdiction lacks.
+void SetMakeField(MakeRequest& request, RequestField field, std::string_view text);
 
 // Throws the RequestError the request earns, if any; Make does the same.
 void Validate(const MakeRequest& request);
 
 // The numbers of a request, made a block at a time as they are read; the
-// same seed gives the same numbers as the command line. The random source
-// is the process's: a stream puts back its own state before each block, so
-// streams read in turns each give what they would alone.
+// same seed gives the same numbers as the command line. Each stream draws
+// from its own random source, so streams read in turns, or on several
+// threads at once, each give what they would alone.
 class NumberStream {
  public:
   explicit NumberStream(const MakeRequest& request);  // validates it

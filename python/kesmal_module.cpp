@@ -218,8 +218,8 @@ py::list Scan(const py::str& text, std::string_view rules, bool nearMisses, bool
   return findings;
 }
 
-// A keyword's value as the option's text: a date in ISO form, a pair as a
-// range (either end None), a flag as nothing.
+// A keyword's value as its field's text: a date in ISO form, a pair as a
+// range (either end None).
 std::string DateText(const py::handle& value) {
   if (value.is_none()) return "";
   if (py::hasattr(value, "isoformat")) return py::str(value.attr("isoformat")());
@@ -237,6 +237,16 @@ std::string OptionText(std::string_view name, const py::handle& value) {
   return DateText(value);
 }
 
+// The request's field a keyword sets; none for a keyword make does not take.
+std::optional<kesmal::RequestField> FieldOfKeyword(std::string_view name) {
+  using kesmal::RequestField;
+  for (const RequestField field : {RequestField::Count, RequestField::Seed, RequestField::Sex,
+                                   RequestField::Region, RequestField::Length, RequestField::Birth,
+                                   RequestField::Age, RequestField::Unique, RequestField::Invalid})
+    if (name == kesmal::FieldName(field)) return field;
+  return std::nullopt;
+}
+
 kesmal::MakeRequest RequestOf(const py::str& jurisdiction, const py::object& count,
                               const py::object& seed, const py::kwargs& options) {
   kesmal::MakeRequest request;
@@ -244,10 +254,11 @@ kesmal::MakeRequest RequestOf(const py::str& jurisdiction, const py::object& cou
   if (!request.jurisdiction.Resolve()) kesmal::Validate(request);  // names what it takes
   const auto set = [&](std::string_view name, const py::handle& value) {
     if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>())) return;
-    std::string option = "--" + std::string(name);
-    std::replace(option.begin(), option.end(), '_', '-');
+    const auto field = FieldOfKeyword(name);
+    if (!field)
+      throw py::type_error("make() got an unexpected keyword argument '" + std::string(name) + "'");
     const bool flag = py::isinstance<py::bool_>(value);
-    kesmal::SetMakeOption(request, option, flag ? "" : OptionText(name, value));
+    kesmal::SetMakeField(request, *field, flag ? "" : OptionText(name, value));
   };
   set("count", count);
   set("seed", seed);
@@ -451,7 +462,7 @@ PYBIND11_MODULE(_kesmal, module) {
              "\"YYYY-MM-DD\"; a range a pair (either end may be None) or the command line's "
              "own text (\"1980-01-01..1989-12-31\", \"20-30\"). The same seed gives the same "
              "numbers as the command line. A request the library refuses raises "
-             "RequestError, a ValueError, with the command's message.");
+             "RequestError, a ValueError, whose message names the keywords.");
   py::register_exception<kesmal::MaskError>(module, "MaskError", PyExc_ValueError);
   py::class_<Masker>(module, "Masker",
                      "Masks identity numbers as `kesmal-cli mask` does: each number scan finds "

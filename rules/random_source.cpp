@@ -3,27 +3,32 @@
 namespace kesmal {
 namespace {
 
-// Knuth's MMIX constants; the low bits of an LCG are weak, so draws take the top 31.
-constexpr std::uint64_t kMultiplier = 6364136223846793005ULL;
-constexpr std::uint64_t kIncrement = 1442695040888963407ULL;
+// In the position-independent archives the Python module links, initial-exec
+// keeps the state one load from the thread pointer away rather than a call;
+// elsewhere the compiler's local-exec is as near as a global.
+#if defined(__GNUC__) && defined(__PIC__) && !defined(__PIE__)
+#define KESMAL_FAST_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define KESMAL_FAST_TLS
+#endif
 
-std::uint64_t state = 0x853c49e6748fea9bULL;
+// The state this thread draws from; before any seed, as it always was.
+thread_local std::uint64_t threadState KESMAL_FAST_TLS = 0x853c49e6748fea9bULL;
 
 }  // namespace
 
-void SeedRandom(std::uint32_t seed) {
-  state = seed;
-  RandomDraw();  // spread a small seed over the whole state
+UsingRandomSource::UsingRandomSource(RandomSource& source) : source_(source), saved_(threadState) {
+  threadState = source.State();
 }
 
-std::uint64_t RandomState() { return state; }
-
-void RestoreRandom(std::uint64_t saved) { state = saved; }
-
-std::int32_t RandomDraw() {
-  state = state * kMultiplier + kIncrement;
-  return static_cast<std::int32_t>(state >> 33);
+UsingRandomSource::~UsingRandomSource() {
+  source_.Restore(threadState);
+  threadState = saved_;
 }
+
+void SeedRandom(std::uint32_t seed) { threadState = RandomSource(seed).State(); }
+
+std::int32_t RandomDraw() { return RandomSource::Step(threadState); }
 
 std::int32_t RandomBelow(std::int32_t n) {
   if (n == 0) return 0;

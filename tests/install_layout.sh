@@ -32,9 +32,19 @@ build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" | t
 dev_expected=(usr/lib/libkesmal.a usr/lib/libkesmal_rules.a usr/lib/pkgconfig/kesmal.pc
   usr/lib/cmake/Kesmal/{KesmalConfig.cmake,KesmalConfigVersion.cmake,KesmalTargets.cmake}
   "usr/lib/cmake/Kesmal/KesmalTargets-${build_type:-noconfig}.cmake")
-for header in "$source"/kesmal/*.h; do dev_expected+=("usr/include/kesmal/$(basename "$header")"); done
-for header in "$source"/{rules,data}/*.h; do
-  dev_expected+=("usr/include/kesmal/${header#"$source"/}")
+# The public headers: kesmal.h and what it includes, followed to the end;
+# no internal header besides.
+public=(kesmal/kesmal.h)
+for ((i = 0; i < ${#public[@]}; i++)); do
+  while read -r included; do
+    [[ " ${public[*]} " == *" $included "* ]] || public+=("$included")
+  done < <(sed -n 's/^#include "\(.*\)"$/\1/p' "$source/${public[i]}")
+done
+for header in "${public[@]}"; do
+  case $header in
+    kesmal/*) dev_expected+=("usr/include/$header") ;;
+    *) dev_expected+=("usr/include/kesmal/$header") ;;
+  esac
 done
 python_expected=()
 if [ "$python" != OFF ]; then

@@ -73,6 +73,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   1,
                   "第二码应该是男性(1)或女性(2)，才是正确的台湾身分证字号。\n"},
+        // A region left out of the tables is named by its province, which
+        // another region's name must not take the place of.
+        CheckCase{"province_name_then_the_last_county",
+                  {"check", "--csv", "110199850101123", "659001850101123"},
+                  "",
+                  0,
+                  "input,jurisdiction,valid,faults,birthplace,region_code,birth_date,sex,"
+                  "upgrade,report\r\n"
+                  "110199850101123,cn15,true,,北京市,110199,1985-01-01,male,110199198501011234,"
+                  "“110199850101123”是一位于“西元 1985 年 1 月 1 日”出生在“北京市”的中国“男性”"
+                  "旧身分证字号，目前应升码为“110199198501011234”。\r\n"
+                  "659001850101123,cn15,true,,新疆维吾尔自治区石河子市,659001,1985-01-01,male,"
+                  "659001198501011237,“659001850101123”是一位于“西元 1985 年 1 月 1 日”出生在"
+                  "“新疆维吾尔自治区石河子市”的中国“男性”旧身分证字号，目前应升码为"
+                  "“659001198501011237”。\r\n"},
         CheckCase{"current_rules_take_it",
                   {"check", "--rules=current", "E900000001"},
                   "",

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/make_options.h"
 #include "kesmal/check.h"
 #include "kesmal/make.h"
 #include "rules/number_space.h"
@@ -28,7 +29,7 @@ MakeRequest Typed(const char* jurisdiction, void (*fix)(MakeRequest&) = nullptr)
 }
 
 MakeRequest Request(MakeRequest request, const Options& options) {
-  for (const auto& [option, text] : options) SetMakeOption(request, option, text);
+  for (const auto& [option, text] : options) cli::SetMakeOption(request, option, text);
   return request;
 }
 
@@ -62,6 +63,9 @@ struct MadeCase {
   std::optional<DateRange> births = std::nullopt;
   std::set<std::size_t> lengths = {};  // empty: not looked at
   std::vector<Drawn> drawn = {};
+  // Empty: every number valid; else each fails with one of these faults
+  // alone, and each of them is seen.
+  std::set<FaultCode> faults = {};
 };
 
 // A failure names the row rather than dump its bytes.
@@ -77,12 +81,20 @@ TEST_P(MadeNumbers, CheckValidAndCarryTheFixedFieldsOnly) {
   if (row.count) request.count = *row.count;
   std::vector<std::set<std::string>> seen(row.drawn.size());
   std::set<std::size_t> lengths;
+  std::set<FaultCode> faults;
   std::uint64_t made = 0;
   for (const std::string& number : Make(request)) {
     ++made;
     const auto report = CheckInput(number);
-    ASSERT_TRUE(report && report->valid) << number;
+    ASSERT_TRUE(report) << number;
     const IdAnalysis& id = report->analysis;
+    if (!row.faults.empty()) {
+      ASSERT_EQ(id.faults.size(), 1u) << number;
+      ASSERT_TRUE(row.faults.contains(id.faults[0].code)) << number;
+      faults.insert(id.faults[0].code);
+      continue;
+    }
+    ASSERT_TRUE(report->valid) << number;
     ASSERT_EQ(number.substr(row.fixedAt, row.fixed.size()), row.fixed) << number;
     if (row.sex) {
       ASSERT_EQ(id.sex, row.sex) << number;
@@ -98,6 +110,7 @@ TEST_P(MadeNumbers, CheckValidAndCarryTheFixedFieldsOnly) {
       seen[i].insert(number.substr(row.drawn[i].at, row.drawn[i].length));
   }
   EXPECT_EQ(made, row.count.value_or(1));
+  EXPECT_EQ(faults, row.faults);
   if (!row.lengths.empty()) {
     EXPECT_EQ(lengths, row.lengths);
   }
@@ -105,6 +118,7 @@ TEST_P(MadeNumbers, CheckValidAndCarryTheFixedFieldsOnly) {
     EXPECT_GE(seen[i].size(), row.drawn[i].values) << "still drawn at " << row.drawn[i].at;
 }
 
+using F = FaultCode;
 const auto kFemale = HolderSex::Female;
 const auto kMale = HolderSex::Male;
 
@@ -125,6 +139,22 @@ INSTANTIATE_TEST_SUITE_P(
                  .fixed = "I",
                  .drawn = {{1, 1, 2}}},
         MadeCase{.name = "none_for_count_0", .jurisdiction = "tw", .count = 0},
+        MadeCase{.name = "taiwan_any_fault_draws_each",
+                 .jurisdiction = "tw",
+                 .options = {{"--invalid", "any"}},
+                 .count = 200,
+                 .faults = {F::Letter, F::SexDigit, F::Digits, F::CheckCode}},
+        MadeCase{.name = "taiwan_one_fault_fixed",
+                 .jurisdiction = "tw",
+                 .options = {{"--invalid", "check_code"}, {"--region", "B"}},
+                 .count = 50,
+                 .fixed = "B",
+                 .faults = {F::CheckCode}},
+        MadeCase{.name = "hong_kong_any_fault_draws_each",
+                 .jurisdiction = "hk",
+                 .options = {{"--invalid", "any"}},
+                 .count = 200,
+                 .faults = {F::Letter, F::Digits, F::CheckCode}},
         MadeCase{.name = "hong_kong_draws_the_length",
                  .jurisdiction = "hk",
                  .count = 2000,
@@ -140,6 +170,11 @@ INSTANTIATE_TEST_SUITE_P(
                  .count = 200,
                  .lengths = {9}},
         MadeCase{.name = "korea", .jurisdiction = "kr", .count = 2000},
+        MadeCase{.name = "korea_any_fault_draws_each",
+                 .jurisdiction = "kr",
+                 .options = {{"--invalid", "any"}},
+                 .count = 200,
+                 .faults = {F::Digits, F::BirthDate, F::SexDigit, F::CheckCode}},
         MadeCase{.name = "korea_birth_and_sex_leave_the_serial_drawn",
                  .jurisdiction = "kr",
                  .options = {{"--birth", "1985-05-03"}, {"--sex", "female"}},
@@ -192,6 +227,32 @@ INSTANTIATE_TEST_SUITE_P(
                  .count = 200,
                  .sex = kMale,
                  .drawn = {{0, 6, 151}, {6, 4, 41}}},
+        MadeCase{.name = "mainland_any_fault_draws_each",
+                 .jurisdiction = "cn",
+                 .options = {{"--invalid", "any"}},
+                 .count = 200,
+                 .faults = {F::Digits, F::BirthDate, F::CheckCode}},
+        MadeCase{.name = "old_mainland_any_fault_draws_each",
+                 .jurisdiction = "cn15",
+                 .options = {{"--invalid", "any"}},
+                 .count = 200,
+                 .faults = {F::Digits, F::BirthDate}},
+        // Exactly as many as exist: serials 000 to 999, the men's half.
+        MadeCase{.name = "mainland_unique_every_man_of_a_region_and_day",
+                 .jurisdiction = "cn",
+                 .options = {{"--region", "110101"},
+                             {"--birth", "1990-01-01"},
+                             {"--sex", "male"},
+                             {"--unique", ""},
+                             {"--count", "500"}},
+                 .count = 500,
+                 .fixed = "11010119900101",
+                 .sex = kMale},
+        MadeCase{.name = "mainland_ages_up_to_150",
+                 .jurisdiction = "cn",
+                 .options = {{"--age", "0-150"}},
+                 .count = 300,
+                 .births = DateRange{{kToday.year - 151, 6, 16}, kToday}},
         MadeCase{.name = "mainland_unique_men",
                  .jurisdiction = "cn",
                  .options = {{"--sex", "male"}, {"--unique", ""}},
@@ -233,24 +294,25 @@ TEST_P(RefusedRequests, RaiseOneLineNamingTheValue) {
     EXPECT_NE(message.find(row.named), std::string::npos) << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     EXPECT_EQ(message.find("kesmal-cli"), std::string::npos) << "the command line adds it";
+    EXPECT_EQ(message.find("--"), std::string::npos) << "a field, not an option: " << message;
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     , RefusedRequests,
     testing::Values(
-        RefusalCase{"negative_count", "tw", {{"--count", "-1"}}, "'-1' for --count"},
+        RefusalCase{"negative_count", "tw", {{"--count", "-1"}}, "'-1' for count"},
         RefusalCase{"seed_too_big", "tw", {{"--seed", "4294967296"}}, "'4294967296'"},
         RefusalCase{"bad_sex", "tw", {{"--sex", "m"}}, "'m'"},
         RefusalCase{"korea_bad_sex", "kr", {{"--sex", "boy"}}, "'boy'"},
         RefusalCase{"bad_region", "tw", {{"--region", "AB"}}, "'AB'"},
         RefusalCase{"region_digit", "tw", {{"--region", "1"}}, "'1'"},
         RefusalCase{"length_7", "hk", {{"--length", "7"}}, "'7'"},
-        RefusalCase{"sex_for_hong_kong", "hk", {{"--sex", "male"}}, "'--sex' for make hk"},
+        RefusalCase{"sex_for_hong_kong", "hk", {{"--sex", "male"}}, "sex does not apply to hk"},
         RefusalCase{"length_field_for_korea",
                     "kr",
                     {},
-                    "'--length' for make kr",
+                    "length does not apply to kr",
                     [](MakeRequest& r) { r.length = 8; }},
         RefusalCase{"birth_30_february", "kr", {{"--birth", "2001-02-30"}}, "'2001-02-30'"},
         RefusalCase{
@@ -309,14 +371,14 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"age_and_birth",
                     "kr",
                     {{"--age", "1-2"}},
-                    "--age excludes --birth",
+                    "age excludes birth",
                     [](MakeRequest& r) {
                       r.birth = CivilDate{2000, 1, 1};
                     }},
         RefusalCase{"invalid_and_unique",
                     "tw",
                     {},
-                    "--invalid excludes --unique",
+                    "invalid excludes unique",
                     [](MakeRequest& r) {
                       r.unique = true;
                       r.invalid = InvalidFault{};
@@ -365,7 +427,7 @@ INSTANTIATE_TEST_SUITE_P(, SameAsCommandLine,
                                                           {"--unique", ""}}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Each refill puts the stream's own random state in and the process's back.
+// Each stream draws from its own source, and leaves the process's alone.
 TEST(NumberStreams, ReadInTurnsEachGivesWhatItGivesAlone) {
   const ScopedToday today(kToday);
   const MakeRequest drawn = Typed("cn", [](MakeRequest& r) {

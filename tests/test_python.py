@@ -89,15 +89,22 @@ def test_numbers_are_made_as_they_are_read():
     assert first[:3] + first[4:] == kesmal.make("cn", count=5003, seed=7)
 
 
-@pytest.mark.parametrize("jurisdiction,options", [
-    ("hk", {"length": 7}), ("cn", {"birth": "2001-02-30"}), ("tw", {"colour": "red"}), ("xx", {}),
+@pytest.mark.parametrize("jurisdiction,options,message", [
+    ("hk", {"length": 7}, "bad value '7' for length (expected 8 or 9)"),
+    ("cn", {"birth": "2001-02-30"}, "bad value '2001-02-30' for birth (expected a calendar date"),
+    ("kr", {"age": (1, 2), "birth": "2001-01-01"}, "age excludes birth"),
+    ("hk", {"sex": "male"}, "sex does not apply to hk"),
+    ("xx", {}, "unknown jurisdiction 'xx'"),
 ])
-def test_make_raises_the_command_lines_message(jurisdiction, options):
-    args = [arg for name, value in options.items() for arg in ("--" + name, str(value))]
-    message = cli("make", jurisdiction, *args).stderr.decode()
-    with pytest.raises(ValueError) as error:
+def test_make_raises_a_message_naming_the_keywords(jurisdiction, options, message):
+    with pytest.raises(kesmal.RequestError) as error:
         kesmal.make(jurisdiction, **options)
-    assert str(error.value) and str(error.value) in message
+    assert str(error.value).startswith(message)
+
+
+def test_make_refuses_a_keyword_it_does_not_take():
+    with pytest.raises(TypeError, match="unexpected keyword argument 'colour'"):
+        kesmal.make("tw", colour="red")
 
 
 METHODS = {"tw_id": "tw", "hk_id": "hk", "cn_id": "cn", "cn15_id": "cn15", "kr_id": "kr"}

@@ -58,6 +58,7 @@ struct RecordCase {
   bool namedFile;  // else standard input alone
   std::string expected;  // FILE stands for the file's name
   JurisdictionSet only = JurisdictionSet::All();
+  int status = 0;
 };
 
 class Records : public testing::TestWithParam<RecordCase> {};
@@ -74,7 +75,7 @@ TEST_P(Records, AreWrittenAsGrepWritesThem) {
   for (std::size_t at; (at = expected.find("FILE")) != std::string::npos;)
     expected.replace(at, 4, file.Path());
   EXPECT_EQ(outcome.out, expected);
-  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.status, row.status);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -88,6 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"count_of_standard_input", ScanOutput::Count, false, "3\n"},
         RecordCase{"files_with_matches", ScanOutput::FilesWithMatches, false,
                    "(standard input)\n"},
+        RecordCase{"files_with_matches_leaves_out_an_input_without_one",
+                   ScanOutput::FilesWithMatches, true, "",
+                   JurisdictionSet::None().Add(Jurisdiction::HongKong), 1},
         RecordCase{"json_names_the_place_then_the_check", ScanOutput::Json, false,
                    R"({"path":null,"line":1,"column":16,"offset":15,"length":13,)"
                    R"("text":"0001011000002","plausible":true,"input":"0001011000002",)"
