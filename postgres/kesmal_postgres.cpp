@@ -99,8 +99,10 @@ std::string Try(Make&& make) noexcept {
 template <typename Body>
 bool Guarded(std::string_view function, Body&& body) noexcept {
   const auto optionsHint = [function] {
-    return "kesmal." + std::string(function) +
-           " takes the options of kesmal-cli, each named as its option without the dashes.";
+    const std::string_view command =
+        function == "unmask" || function == "redact" ? std::string_view("mask") : function;
+    return "kesmal." + std::string(function) + " takes the options of kesmal-cli " +
+           std::string(command) + ", each as an argument of the same name.";
   };
   try {
     body();
@@ -336,7 +338,8 @@ Datum kesmal_make(PG_FUNCTION_ARGS) {
     const int32 count = PG_GETARG_INT32(1);
     const bool hasSeed = !PG_ARGISNULL(2);
     const int64 seed = hasSeed ? PG_GETARG_INT64(2) : 0;
-    const char* const textOptions[] = {"--sex", "--region", "--birth", "--age"};
+    const kesmal::RequestField textFields[] = {kesmal::RequestField::Sex, kesmal::RequestField::Region,
+                                               kesmal::RequestField::Birth, kesmal::RequestField::Age};
     std::optional<std::string_view> texts[4];
     for (int i = 0; i < 4; ++i) texts[i] = OptionalTextArg(fcinfo, 3 + i);
     const bool hasLength = !PG_ARGISNULL(7);
@@ -348,13 +351,14 @@ Datum kesmal_make(PG_FUNCTION_ARGS) {
           kesmal::MakeRequest request;
           request.jurisdiction = std::string(jurisdiction);
           if (!request.jurisdiction.Resolve()) kesmal::Validate(request);  // names them
-          kesmal::SetMakeOption(request, "--count", std::to_string(count));
-          if (hasSeed) kesmal::SetMakeOption(request, "--seed", std::to_string(seed));
+          using kesmal::RequestField, kesmal::SetMakeField;
+          SetMakeField(request, RequestField::Count, std::to_string(count));
+          if (hasSeed) SetMakeField(request, RequestField::Seed, std::to_string(seed));
           for (int i = 0; i < 4; ++i)
-            if (texts[i]) kesmal::SetMakeOption(request, textOptions[i], *texts[i]);
-          if (hasLength) kesmal::SetMakeOption(request, "--length", std::to_string(length));
-          if (unique) kesmal::SetMakeOption(request, "--unique", "");
-          if (invalid) kesmal::SetMakeOption(request, "--invalid", *invalid);
+            if (texts[i]) SetMakeField(request, textFields[i], *texts[i]);
+          if (hasLength) SetMakeField(request, RequestField::Length, std::to_string(length));
+          if (unique) SetMakeField(request, RequestField::Unique, "");
+          if (invalid) SetMakeField(request, RequestField::Invalid, *invalid);
           stream = new kesmal::NumberStream(request);
         }))
       Raise();

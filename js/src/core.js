@@ -9,7 +9,6 @@ const MAKE_BLOCK = 4096;
 const SCAN_CHUNK = 1 << 20; // UTF-16 units a scan encodes at a time
 const SCAN_TAIL = 512; // the gap binding.cpp keeps before each chunk
 
-const kebab = (name) => name.replace(/[A-Z]/g, (c) => "-" + c.toLowerCase());
 
 function optionsObject(options, allowed, what) {
   if (options === undefined) return {};
@@ -155,8 +154,8 @@ export function bindKesmal(wasm) {
 
   const MAKE_FIELDS = ["jurisdiction", "count", "seed", "sex", "region", "length", "birth", "age", "unique", "invalid"];
 
-  // The request's words for binding.cpp: the jurisdiction, then each option
-  // as `make` takes it. Values of the wrong type are refused here, values
+  // The request's words for binding.cpp: the jurisdiction, then each field
+  // and its value. Values of the wrong type are refused here, values
   // the library refuses are refused there, both naming the field.
   function makeWords(request) {
     optionsObject(request, MAKE_FIELDS, "make");
@@ -168,7 +167,7 @@ export function bindKesmal(wasm) {
       if (value === undefined || value === false) continue;
       if (field === "unique") {
         if (value !== true) throw new TypeError("make: unique must be true or false");
-        words.push("--unique", "");
+        words.push("unique", "");
         continue;
       }
       if (field === "count" || field === "seed" || field === "length") {
@@ -179,16 +178,19 @@ export function bindKesmal(wasm) {
       } else if (typeof value !== "string") {
         throw new TypeError(`make: ${field} must be a string`);
       }
-      words.push("--" + kebab(field), String(value));
+      words.push(field, String(value));
     }
     return words;
   }
 
+  // The library's refusal, named by the field it gives before a NUL, or by
+  // `field`.
   function refusal(what, field) {
     const message = output(wasm._kesmal_output_length());
-    const named = /--([a-z-]+)/.exec(message);
-    const name = named ? named[1].replace(/-([a-z])/g, (_, c) => c.toUpperCase()) : field;
-    return new RangeError(`${what}: ${name}: ${message}`);
+    const cut = message.indexOf("\0");
+    if (cut < 0) return new RangeError(`${what}: ${field}: ${message}`);
+    const name = message.slice(0, cut).replace(/-([a-z])/g, (_, c) => c.toUpperCase());
+    return new RangeError(`${what}: ${name}: ${message.slice(cut + 1)}`);
   }
 
   // The numbers of a request, made a block at a time as they are read.

@@ -211,8 +211,19 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check_fields(std::size_t length, int rules) {
   return static_cast<int>(output.size());
 }
 
-// Make: the input holds the jurisdiction, then option and value pairs, each
-// ended by a NUL ("--sex", "female"; a flag's value is empty).
+// The request field of a name ("sex", "birth"); none for another name.
+std::optional<RequestField> FieldNamed(std::string_view name) {
+  for (const RequestField field :
+       {RequestField::Count, RequestField::Seed, RequestField::Sex, RequestField::Region,
+        RequestField::Length, RequestField::Birth, RequestField::Age, RequestField::Unique,
+        RequestField::Invalid})
+    if (FieldName(field) == name) return field;
+  return std::nullopt;
+}
+
+// Make: the input holds the jurisdiction, then field and value pairs, each
+// ended by a NUL ("sex", "female"; a flag's value is empty). A refusal's
+// message starts with the field it names and a NUL.
 EMSCRIPTEN_KEEPALIVE NumberStream* kesmal_make_new(std::size_t length) {
   try {
     std::vector<std::string_view> words;
@@ -224,9 +235,15 @@ EMSCRIPTEN_KEEPALIVE NumberStream* kesmal_make_new(std::size_t length) {
     MakeRequest request;
     if (!words.empty()) request.jurisdiction = words[0];
     if (!request.jurisdiction.Resolve()) Validate(request);  // names the jurisdiction
-    for (std::size_t i = 1; i + 1 < words.size(); i += 2)
-      SetMakeOption(request, words[i], words[i + 1]);
+    for (std::size_t i = 1; i + 1 < words.size(); i += 2) {
+      const auto field = FieldNamed(words[i]);
+      if (!field) throw std::invalid_argument("unknown field " + std::string(words[i]));
+      SetMakeField(request, *field, words[i + 1]);
+    }
     return new NumberStream(request);
+  } catch (const RequestError& error) {
+    output = std::string(FieldName(error.parts().field)) + '\0' + error.what();
+    return nullptr;
   } catch (const std::exception& error) {
     Refuse(error);
     return nullptr;
