@@ -67,7 +67,7 @@ export function bindKesmal(wasm) {
       capacity = Math.max(size, 65536);
       input = wasm._kesmal_input(capacity);
     }
-    if (heap.byteLength === 0 || heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
+    if (heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
     return input;
   }
 
@@ -134,7 +134,10 @@ export function bindKesmal(wasm) {
       case 10: {
         const parts = template(heap32[next++]);
         let value = parts[0];
-        for (let i = 1; i < parts.length; ++i) value += textOf(heap32[next++]) + parts[i];
+        for (let i = 1; i < parts.length; ++i) {
+          value += textOf(heap32[next++]);
+          value += parts[i];
+        }
         return value;
       }
       case 11: return checkedInput.toUpperCase();
@@ -181,7 +184,7 @@ export function bindKesmal(wasm) {
   // The object of the records, in the JSON's key order; each key is stored by
   // name, so objects of one shape share their hidden class.
   function fromRecords(input, words) {
-    if (heap.byteLength === 0 || heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
+    if (heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
     if (heap32 === null || heap32.buffer !== heap.buffer) {
       heap32 = new Int32Array(heap.buffer);
       recordsAt = wasm._kesmal_records_at() >> 2;
@@ -224,13 +227,26 @@ export function bindKesmal(wasm) {
     return object;
   }
 
-  const PRINTABLE_ASCII = /^[\x20-\x7e]*$/;
+  // A printable ASCII input of up to 64 characters, written byte by byte
+  // into the input buffer: its length, or -1 for another input.
+  function putPrintable(text) {
+    const length = text.length;
+    if (length > 64) return -1;
+    const at = reserve(64);
+    for (let i = 0; i < length; ++i) {
+      const c = text.charCodeAt(i);
+      if (c < 0x20 || c > 0x7e) return -1;
+      heap[at + i] = c;
+    }
+    return length;
+  }
 
   function check(text, options) {
     stringArgument(text, "check");
     const code = options === undefined ? 0 : rulesCode(optionsObject(options, ["rules"], "check").rules, "check");
-    if (text.length <= 64 && PRINTABLE_ASCII.test(text)) {
-      const words = wasm._kesmal_check_records(put(text), code);
+    const printable = putPrintable(text);
+    if (printable >= 0) {
+      const words = wasm._kesmal_check_records(printable, code);
       if (words >= 0) return fromRecords(text, words);
     }
     const length = wasm._kesmal_check(put(text), code);
