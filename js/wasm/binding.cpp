@@ -304,15 +304,14 @@ struct RecordSink {
 
   void Report(Field field, std::string_view text) {
     const std::size_t place = birthplace.empty() ? std::string_view::npos : text.find(birthplace);
+    bool marked = false;  // no mark can stand for itself
+    for (const char c : text) marked |= static_cast<unsigned char>(c) <= kPlaceMark;
+    if (marked) return Reference(field, text, false);
     reportTemplate.resize(text.size());  // a mark stands for one byte or more
     char* to = reportTemplate.data();
     holes.clear();
     for (std::size_t at = 0; at < text.size();) {
       const unsigned char c = static_cast<unsigned char>(text[at]);
-      if (c <= static_cast<unsigned char>(kPlaceMark)) {  // no mark can stand for itself
-        Reference(field, text, false);
-        return;
-      }
       if (at == place) {
         *to++ = kPlaceMark;
         holes.push_back({at, 0});
@@ -320,15 +319,19 @@ struct RecordSink {
         continue;
       }
       std::size_t end = at + 1;
-      const bool ascii = c < 0x80;
-      while (end < text.size() && end != place &&
-             (static_cast<unsigned char>(text[end]) < 0x80) == ascii &&
-             static_cast<unsigned char>(text[end]) > static_cast<unsigned char>(kPlaceMark))
-        ++end;
-      if (ascii) {
+      if (c < 0x80) {
+        while (end < text.size() && end != place && static_cast<unsigned char>(text[end]) < 0x80) ++end;
         *to++ = kAsciiMark;
         holes.push_back({at, end - at});
       } else {
+        // A character at a time, by the length its first byte gives: the
+        // place begins at one. Bytes of a malformed one are copied all the same.
+        for (end = at; end < text.size() && end != place;) {
+          const unsigned char lead = static_cast<unsigned char>(text[end]);
+          if (lead < 0x80) break;
+          end += lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        }
+        if (end > text.size()) end = text.size();
         std::memcpy(to, text.data() + at, end - at);
         to += end - at;
       }
