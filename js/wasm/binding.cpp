@@ -268,7 +268,8 @@ struct RecordSink {
   }
   void Input(std::string_view) {}
   void Text(Field field, std::string_view text) {
-    if (field == Field::Report) return Report(field, text);
+    // The rejection message echoes the input: a message is a template too.
+    if (field == Field::Report || field == Field::Message) return Report(field, text);
     if (field == Field::Birthplace) birthplace = text;  // text of the scratch buffer: copied
     // A date is one of tens of thousands, its year and its day of a few hundred.
     if (field == Field::BirthDate && text.size() == kIsoDateSize) {
@@ -287,8 +288,8 @@ struct RecordSink {
   void EndItem() { Put(kItemEnd, Field::Faults); }
   void EndList() { Put(kListEnd, Field::Faults); }
 
-  // A report is fixed text with the number, the digits of a date and a
-  // place between: it crosses as its template, the report with each run of
+  // A report (or a fault's message) is fixed text with the number, the
+  // digits of a date and a place between: it crosses as its template, the report with each run of
   // ASCII and the birthplace replaced by a mark (kAsciiMark, kPlaceMark),
   // then the text of each mark in turn. Templates are few, and so are the
   // short runs of ASCII; a longer one is the number (the input) or crosses as
