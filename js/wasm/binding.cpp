@@ -128,8 +128,8 @@ class Interned {
       if (slot.id < 0) {
         if (pieces_.size() >= kMostIds || bytes_.size() + text.size() > kMostBytes) return -1;
         slot = {hash, static_cast<int>(pieces_.size())};
-        pieces_.push_back({static_cast<std::uint32_t>(bytes_.size()),
-                           static_cast<std::uint32_t>(text.size())});
+        pieces_.push_back(
+            {static_cast<std::uint32_t>(bytes_.size()), static_cast<std::uint32_t>(text.size())});
         bytes_ += text;  // never beyond the capacity reserved: no pointer moves
         fresh = true;
         return slot.id;
@@ -222,16 +222,16 @@ class Interned {
 // each field a word of its kind and its Field (kind | field << 4), then for
 // text a reference to it. The input is left out: the package holds it.
 enum Record : std::int32_t {
-  kKnown = 0,   // text decoded before: its id
-  kNew = 1,     // text to decode and keep: its id, address, length
-  kBytes = 2,   // text to decode once: its offset in the output buffer, length
+  kKnown = 0,  // text decoded before: its id
+  kNew = 1,    // text to decode and keep: its id, address, length
+  kBytes = 2,  // text to decode once: its offset in the output buffer, length
   kTrue = 3,
   kFalse = 4,
   kNull = 5,
-  kList = 6,      // a list of objects begins
-  kItem = 7,      // an object of the list begins
-  kItemEnd = 8,   // it ends
-  kListEnd = 9,   // the list ends
+  kList = 6,       // a list of objects begins
+  kItem = 7,       // an object of the list begins
+  kItemEnd = 8,    // it ends
+  kListEnd = 9,    // the list ends
   kTemplate = 10,  // a report: its template's reference, then each mark's
   kInput = 11,     // the input, in capitals
   kPlace = 12,     // the birthplace
@@ -289,9 +289,9 @@ struct RecordSink {
   void EndList() { Put(kListEnd, Field::Faults); }
 
   // A report (or a fault's message) is fixed text with the number, the
-  // digits of a date and a place between: it crosses as its template, the report with each run of
-  // ASCII and the birthplace replaced by a mark (kAsciiMark, kPlaceMark),
-  // then the text of each mark in turn. Templates are few, and so are the
+  // digits of a date and a place between: it crosses as its template, the
+  // text with each run of ASCII and the birthplace replaced by a mark
+  // (kAsciiMark, kPlaceMark), then the text of each mark in turn. Templates are few, and so are the
   // short runs of ASCII; a longer one is the number (the input) or crosses as
   // bytes, and the place is the birthplace the object holds already.
   static constexpr char kAsciiMark = '\x01';
@@ -321,7 +321,8 @@ struct RecordSink {
       }
       std::size_t end = at + 1;
       if (c < 0x80) {
-        while (end < text.size() && end != place && static_cast<unsigned char>(text[end]) < 0x80) ++end;
+        while (end < text.size() && end != place && static_cast<unsigned char>(text[end]) < 0x80)
+          ++end;
         *to++ = kAsciiMark;
         holes.push_back({at, end - at});
       } else {
@@ -390,7 +391,6 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
   output.pop_back();  // the line end
   return static_cast<int>(output.size());
 }
-
 
 // The records of the check of the printable ASCII input, as RecordSink
 // writes them; how many words, with their address and the output buffer's
