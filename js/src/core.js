@@ -77,7 +77,7 @@ export function bindKesmal(wasm) {
       capacity = Math.max(size, 65536);
       input = wasm._kesmal_input(capacity);
     }
-    if (heap.byteLength === 0 || heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
+    if (heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
     return input;
   }
 
@@ -102,44 +102,162 @@ export function bindKesmal(wasm) {
     return decoder.decode(wasm.HEAPU8.subarray(at, at + length));
   }
 
-  // The keys of kesmal/fields.h, in the order of their letters.
-  const KEYS = ["input", "rules", "jurisdiction", "valid", "faults", "code", "message", "expected", "birthplace",
-    "region_code", "birth_date", "not_yet_born", "record_age", "sex", "upgrade", "kind", "check_code_verified",
-    "report"];
+  // Strings decoded once, by the id binding.cpp gives them.
+  const interned = [];
 
-  // The object of binding.cpp's kesmal_check_fields, in the JSON's key order.
-  function fromFields(input, length) {
-    const text = output(length);
-    const object = { input };
-    let target = object;
-    let list = null;
-    for (let at = 0; at < text.length; ) {
-      const end = text.indexOf("\x1E", at);
-      const key = KEYS[text.charCodeAt(at + 1) - 65];
-      switch (text.charCodeAt(at)) {
-        case 115 /* s */: target[key] = text.slice(at + 2, end); break;
-        case 116 /* t */: target[key] = true; break;
-        case 102 /* f */: target[key] = false; break;
-        case 110 /* n */: target[key] = null; break;
-        case 76 /* L */: list = target[key] = []; break;
-        case 73 /* I */: list.push((target = {})); break;
-        case 105 /* i */: target = object; break;
-        default: list = null;
+  // ASCII bytes as a string, without a decoder's call for a short one.
+  function ascii(at, length) {
+    if (length > 12) return decoder.decode(heap.subarray(at, at + length));
+    let text = "";
+    for (let i = 0; i < length; ++i) text += String.fromCharCode(heap[at + i]);
+    return text;
+  }
+
+  function bytesText(at, length) {
+    for (let i = 0; i < length; ++i) if (heap[at + i] >= 0x80) return decoder.decode(heap.subarray(at, at + length));
+    return ascii(at, length);
+  }
+
+  // The records of binding.cpp's kesmal_check_records, read from `at`.
+  let heap32 = null;
+  let recordsAt = 0; // where binding.cpp leaves the records' and the output's addresses
+  let next = 0; // the index in heap32 of the word to read
+  let outputAt = 0;
+  let checkedInput = "";
+  let checkedObject = null;
+
+  // The text the record at `next` refers to (kind in its low bits).
+  function textOf(word) {
+    switch (word & 15) {
+      case 0: return interned[heap32[next++]];
+      case 1: {
+        const id = heap32[next];
+        const value = bytesText(heap32[next + 1], heap32[next + 2]);
+        next += 3;
+        return (interned[id] = value);
       }
-      at = end + 1;
+      case 2: {
+        const value = bytesText(outputAt + heap32[next], heap32[next + 1]);
+        next += 2;
+        return value;
+      }
+      case 10: {
+        const parts = template(heap32[next++]);
+        let value = parts[0];
+        for (let i = 1; i < parts.length; ++i) {
+          value += textOf(heap32[next++]);
+          value += parts[i];
+        }
+        return value;
+      }
+      case 11: return checkedInput.toUpperCase();
+      case 12: return checkedObject.birthplace;
+      default: {
+        const year = textOf(heap32[next++]);
+        return year + textOf(heap32[next++]);
+      }
+    }
+  }
+
+  // A report's template split at its marks, kept by the id of its text.
+  const templates = [];
+  const MARKS = /[\x01\x02]/;
+  function template(word) {
+    if ((word & 15) === 0) {
+      const id = heap32[next++];
+      return templates[id] ?? (templates[id] = interned[id].split(MARKS));
+    }
+    const id = heap32[next];
+    const parts = textOf(word).split(MARKS);
+    if ((word & 15) === 1) templates[id] = parts;
+    return parts;
+  }
+
+  function value(word) {
+    switch (word & 15) {
+      case 3: return true;
+      case 4: return false;
+      case 5: return null;
+      default: return textOf(word);
+    }
+  }
+
+  // A fault's object: code, message and for a check character the expected one.
+  function fault(end) {
+    const object = { code: textOf(heap32[next++]) };
+    object.message = textOf(heap32[next++]);
+    if (next < end && (heap32[next] & 15) !== 8) object.expected = textOf(heap32[next++]);
+    ++next; // the item's end
+    return object;
+  }
+
+  // The object of the records, in the JSON's key order; each key is stored by
+  // name, so objects of one shape share their hidden class.
+  function fromRecords(input, words) {
+    if (heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
+    if (heap32 === null || heap32.buffer !== heap.buffer) {
+      heap32 = new Int32Array(heap.buffer);
+      recordsAt = wasm._kesmal_records_at() >> 2;
+    }
+    next = heap32[recordsAt] >> 2;
+    outputAt = heap32[recordsAt + 1];
+    const end = next + words;
+    checkedInput = input;
+    const object = { input };
+    checkedObject = object;
+    while (next < end) {
+      const word = heap32[next++];
+      switch (word >> 4) {
+        case 1: object.rules = textOf(word); break;
+        case 2: object.jurisdiction = value(word); break;
+        case 3: object.valid = value(word); break;
+        case 4: {
+          const faults = [];
+          while ((heap32[next] & 15) === 7) {
+            ++next;
+            faults.push(fault(end));
+          }
+          ++next; // the list's end
+          object.faults = faults;
+          break;
+        }
+        case 8: object.birthplace = value(word); break;
+        case 9: object.region_code = textOf(word); break;
+        case 10: object.birth_date = textOf(word); break;
+        case 11: object.not_yet_born = value(word); break;
+        case 12: object.record_age = value(word); break;
+        case 13: object.sex = textOf(word); break;
+        case 14: object.upgrade = textOf(word); break;
+        case 15: object.kind = textOf(word); break;
+        case 16: object.check_code_verified = value(word); break;
+        case 17: object.report = textOf(word); break;
+        default: throw new Error("check: an unknown record " + word);
+      }
     }
     return object;
   }
 
-  const PRINTABLE_ASCII = /^[\x20-\x7e]*$/;
+  // A printable ASCII input of up to 64 characters, written byte by byte
+  // into the input buffer: its length, or -1 for another input.
+  function putPrintable(text) {
+    const length = text.length;
+    if (length > 64) return -1;
+    const at = reserve(64);
+    for (let i = 0; i < length; ++i) {
+      const c = text.charCodeAt(i);
+      if (c < 0x20 || c > 0x7e) return -1;
+      heap[at + i] = c;
+    }
+    return length;
+  }
 
   function check(text, options) {
     stringArgument(text, "check");
-    const { rules } = optionsObject(options, ["rules"], "check");
-    const code = rulesCode(rules, "check");
-    if (text.length <= 64 && PRINTABLE_ASCII.test(text)) {
-      const length = wasm._kesmal_check_fields(put(text), code);
-      if (length >= 0) return fromFields(text, length);
+    const code = options === undefined ? 0 : rulesCode(optionsObject(options, ["rules"], "check").rules, "check");
+    const printable = putPrintable(text);
+    if (printable >= 0) {
+      const words = wasm._kesmal_check_records(printable, code);
+      if (words >= 0) return fromRecords(text, words);
     }
     const length = wasm._kesmal_check(put(text), code);
     if (length < 0) throw new Error("check: " + output(wasm._kesmal_output_length()));

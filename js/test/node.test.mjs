@@ -53,7 +53,8 @@ function mixedLines(count, seed) {
     run(["make", j, "--count", String(count / 10), "--seed", String(seed)]).trimEnd().split("\n"),
   );
   const junk = ["", " ", "A12345678", "a123456789", "Ａ123456789", "身分證", "A123456(3)", "AB9876543", "12345678901234567x",
-    "110101190001011234", "\u00ff\u00fe", "😀", "1234567890123", "850503-1234567", "K\u0301", "A1234567890"];
+    "110101190001011234", "\u00ff\u00fe", "😀", "1234567890123", "850503-1234567", "K\u0301", "A1234567890",
+    "ab!x~", "q", '"A123456789"', "back\\slash", "12~45 6", "a".repeat(64), "b".repeat(65)];
   const lines = [];
   for (let i = 0; i < count; ++i) {
     const pick = next();

@@ -109,6 +109,254 @@ struct ScanSession {
   }
 };
 
+// Text the package keeps decoded, by id: the fixed pieces of reports, place
+// names, fault messages, dates and region codes repeat from number to number,
+// so each is decoded into a JavaScript string once. The table stops taking
+// text when full; what it has not taken crosses as bytes.
+class Interned {
+ public:
+  Interned() : slots_(kSlots, Slot{0, -1}) {
+    bytes_.reserve(kMostBytes);
+    pieces_.reserve(kMostIds);
+  }
+
+  // The id of the text, with `fresh` set when it is new; -1 when full.
+  int Find(std::string_view text, bool& fresh) {
+    const std::uint32_t hash = Hash(text);
+    for (std::size_t at = hash & (kSlots - 1);; at = (at + 1) & (kSlots - 1)) {
+      Slot& slot = slots_[at];
+      if (slot.id < 0) {
+        if (pieces_.size() >= kMostIds || bytes_.size() + text.size() > kMostBytes) return -1;
+        slot = {hash, static_cast<int>(pieces_.size())};
+        pieces_.push_back(
+            {static_cast<std::uint32_t>(bytes_.size()), static_cast<std::uint32_t>(text.size())});
+        bytes_ += text;  // never beyond the capacity reserved: no pointer moves
+        fresh = true;
+        return slot.id;
+      }
+      if (slot.hash == hash) {
+        const Piece piece = pieces_[static_cast<std::size_t>(slot.id)];
+        if (piece.size == text.size() && Equal(bytes_.data() + piece.at, text)) {
+          fresh = false;
+          return slot.id;
+        }
+      }
+    }
+  }
+  // Where the text of a fresh id is, until the next is made.
+  const char* Last() const { return bytes_.data() + bytes_.size(); }
+
+ private:
+  // A few thousand texts: the table stays in the cache.
+  static constexpr std::size_t kSlots = std::size_t{1} << 15;
+  static constexpr std::size_t kMostIds = kSlots / 2;
+  static constexpr std::size_t kMostBytes = std::size_t{1} << 20;
+  struct Slot {
+    std::uint32_t hash;
+    int id;
+  };
+  struct Piece {
+    std::uint32_t at, size;
+  };
+
+  static std::uint64_t Load8(const char* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, 8);
+    return word;
+  }
+  static std::uint32_t Load4(const char* at) {
+    std::uint32_t word;
+    std::memcpy(&word, at, 4);
+    return word;
+  }
+  // The bytes of a text as words, the last overlapping the one before: n
+  // bytes in ceil(n / 8) loads of fixed size, which compile to loads and
+  // not to calls.
+  template <typename Step>
+  static void Words(std::string_view text, Step step) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    if (n >= 8) {
+      std::size_t at = 0;
+      for (; at + 8 < n; at += 8) step(Load8(p + at));
+      step(Load8(p + n - 8));
+    } else if (n >= 4) {
+      step(Load4(p) | std::uint64_t{Load4(p + n - 4)} << 32);
+    } else if (n > 0) {
+      step(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[n / 2]) << 8 |
+           static_cast<unsigned char>(p[n - 1]) << 16);
+    }
+  }
+  static bool Equal(const char* kept, std::string_view text) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    if (n >= 8) {
+      std::uint64_t differ = 0;
+      for (std::size_t at = 0; at + 8 < n; at += 8) differ |= Load8(kept + at) ^ Load8(p + at);
+      return (differ | (Load8(kept + n - 8) ^ Load8(p + n - 8))) == 0;
+    }
+    if (n >= 4) return ((Load4(kept) ^ Load4(p)) | (Load4(kept + n - 4) ^ Load4(p + n - 4))) == 0;
+    for (std::size_t at = 0; at < n; ++at)
+      if (kept[at] != p[at]) return false;
+    return true;
+  }
+
+  // Eight bytes a step: most texts are a few words long.
+  static std::uint32_t Hash(std::string_view text) {
+    std::uint64_t hash = text.size() * 0x9E3779B97F4A7C15ull;
+    Words(text, [&hash](std::uint64_t word) {
+      hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+      hash ^= hash >> 29;
+    });
+    hash ^= hash >> 32;
+    return static_cast<std::uint32_t>(hash * 0xC4CEB9FE1A85EC53ull >> 32);
+  }
+
+  std::vector<Slot> slots_;
+  std::vector<Piece> pieces_;
+  std::string bytes_;
+};
+
+// A check's fields for the package to build its object from without a JSON
+// parse or decoding bytes it has decoded before: records of 32-bit words,
+// each field a word of its kind and its Field (kind | field << 4), then for
+// text a reference to it. The input is left out: the package holds it.
+enum Record : std::int32_t {
+  kKnown = 0,  // text decoded before: its id
+  kNew = 1,    // text to decode and keep: its id, address, length
+  kBytes = 2,  // text to decode once: its offset in the output buffer, length
+  kTrue = 3,
+  kFalse = 4,
+  kNull = 5,
+  kList = 6,       // a list of objects begins
+  kItem = 7,       // an object of the list begins
+  kItemEnd = 8,    // it ends
+  kListEnd = 9,    // the list ends
+  kTemplate = 10,  // a report: its template's reference, then each mark's
+  kInput = 11,     // the input, in capitals
+  kPlace = 12,     // the birthplace
+  kPieces = 13,    // text in two pieces: their references
+};
+
+struct RecordSink {
+  std::string_view input;  // in capitals
+  Interned& interned;
+  std::vector<std::int32_t>& out;
+  std::string& bytes;
+
+  void Put(Record kind, Field field) {
+    out.push_back(kind | static_cast<std::int32_t>(field) << 4);
+  }
+  // A reference to text: decoded before, to keep, or to decode once.
+  void Reference(Field field, std::string_view text, bool intern) {
+    bool fresh = false;
+    const int id = intern ? interned.Find(text, fresh) : -1;
+    if (id < 0) {
+      Put(kBytes, field);
+      out.push_back(static_cast<std::int32_t>(bytes.size()));
+      out.push_back(static_cast<std::int32_t>(text.size()));
+      bytes += text;
+    } else if (fresh) {
+      Put(kNew, field);
+      const char* at = interned.Last() - text.size();
+      out.insert(out.end(), {id, static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(at)),
+                             static_cast<std::int32_t>(text.size())});
+    } else {
+      Put(kKnown, field);
+      out.push_back(id);
+    }
+  }
+  void Input(std::string_view) {}
+  void Text(Field field, std::string_view text) {
+    // The rejection message echoes the input: a message is a template too.
+    if (field == Field::Report || field == Field::Message) return Report(field, text);
+    if (field == Field::Birthplace) birthplace = text;  // text of the scratch buffer: copied
+    // A date is one of tens of thousands, its year and its day of a few hundred.
+    if (field == Field::BirthDate && text.size() == kIsoDateSize) {
+      Put(kPieces, field);
+      Reference(field, text.substr(0, 5), true);
+      Reference(field, text.substr(5), true);
+      return;
+    }
+    Reference(field, text, field != Field::Upgrade);
+  }
+  void Word(Field field, std::string_view text) { Text(field, text); }
+  void Bool(Field field, bool value) { Put(value ? kTrue : kFalse, field); }
+  void Null(Field field) { Put(kNull, field); }
+  void BeginList(Field field) { Put(kList, field); }
+  void BeginItem() { Put(kItem, Field::Faults); }
+  void EndItem() { Put(kItemEnd, Field::Faults); }
+  void EndList() { Put(kListEnd, Field::Faults); }
+
+  // A report (or a fault's message) is fixed text with the number, the
+  // digits of a date and a place between: it crosses as its template, the
+  // text with each run of ASCII and the birthplace replaced by a mark
+  // (kAsciiMark, kPlaceMark), then the text of each mark in turn. Templates are few, and so are the
+  // short runs of ASCII; a longer one is the number (the input) or crosses as
+  // bytes, and the place is the birthplace the object holds already.
+  static constexpr char kAsciiMark = '\x01';
+  static constexpr char kPlaceMark = '\x02';
+  std::string& birthplace;
+  std::string& reportTemplate;
+  struct Hole {
+    std::size_t at, size;  // in the report; size 0 for the place
+  };
+  std::vector<Hole>& holes;
+
+  void Report(Field field, std::string_view text) {
+    const std::size_t place = birthplace.empty() ? std::string_view::npos : text.find(birthplace);
+    bool marked = false;  // no mark can stand for itself
+    for (const char c : text) marked |= static_cast<unsigned char>(c) <= kPlaceMark;
+    if (marked) return Reference(field, text, false);
+    reportTemplate.resize(text.size());  // a mark stands for one byte or more
+    char* to = reportTemplate.data();
+    holes.clear();
+    for (std::size_t at = 0; at < text.size();) {
+      const unsigned char c = static_cast<unsigned char>(text[at]);
+      if (at == place) {
+        *to++ = kPlaceMark;
+        holes.push_back({at, 0});
+        at += birthplace.size();
+        continue;
+      }
+      std::size_t end = at + 1;
+      if (c < 0x80) {
+        while (end < text.size() && end != place && static_cast<unsigned char>(text[end]) < 0x80)
+          ++end;
+        *to++ = kAsciiMark;
+        holes.push_back({at, end - at});
+      } else {
+        // A character at a time, by the length its first byte gives: the
+        // place begins at one. Bytes of a malformed one are copied all the same.
+        for (end = at; end < text.size() && end != place;) {
+          const unsigned char lead = static_cast<unsigned char>(text[end]);
+          if (lead < 0x80) break;
+          end += lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        }
+        if (end > text.size()) end = text.size();
+        std::memcpy(to, text.data() + at, end - at);
+        to += end - at;
+      }
+      at = end;
+    }
+    reportTemplate.resize(static_cast<std::size_t>(to - reportTemplate.data()));
+    Put(kTemplate, field);
+    Reference(field, reportTemplate, true);
+    for (const Hole& hole : holes) {
+      const std::string_view run = text.substr(hole.at, hole.size);
+      if (hole.size == 0)
+        Put(kPlace, field);
+      else if (run == input)
+        Put(kInput, field);
+      else
+        Reference(field, run, run.size() <= 8);
+    }
+  }
+};
+
+// Where the package finds a check's records and the bytes they refer to.
+std::int32_t recordsAt[2];
+
 }  // namespace
 
 extern "C" {
@@ -144,56 +392,26 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
   return static_cast<int>(output.size());
 }
 
-// A check's fields for the package to build its object from without a JSON
-// parse: each field a type letter (s text, t true, f false, n null, L a list
-// begins, I an item begins, i it ends, l the list ends), the letter of its
-// key ('A' + Field), its text, then a record separator. The input is left
-// out: the package holds it. Only for a printable ASCII input, which holds no
-// separator and needs no conversion.
-struct TokenSink {
-  std::string& out;
-
-  void Put(char type, Field field) {
-    out += type;
-    out += static_cast<char>('A' + static_cast<int>(field));
-  }
-  void Input(std::string_view) {}
-  void Text(Field field, std::string_view text) {
-    Put('s', field);
-    out += text;
-    out += '\x1E';
-  }
-  void Word(Field field, std::string_view text) { Text(field, text); }
-  void Bool(Field field, bool value) {
-    Put(value ? 't' : 'f', field);
-    out += '\x1E';
-  }
-  void Null(Field field) {
-    Put('n', field);
-    out += '\x1E';
-  }
-  void BeginList(Field field) {
-    Put('L', field);
-    out += '\x1E';
-  }
-  void BeginItem() { out += "I\x1E"; }
-  void EndItem() { out += "i\x1E"; }
-  void EndList() { out += "l\x1E"; }
-};
-
-// The fields of the check of the printable ASCII input, as TokenSink writes
-// them, into the output buffer; their length.
-EMSCRIPTEN_KEEPALIVE int kesmal_check_fields(std::size_t length, int rules) {
+// The records of the check of the printable ASCII input, as RecordSink
+// writes them; how many words, with their address and the output buffer's
+// in recordsAt.
+EMSCRIPTEN_KEEPALIVE int kesmal_check_records(std::size_t length, int rules) {
   static IdAnalysis id;
   static std::string report, scratch;
+  static Interned interned;
+  static std::vector<std::int32_t> records;
+  static std::string birthplace, reportTemplate;
+  static std::vector<RecordSink::Hole> holes;
   output.clear();
+  records.clear();
   try {
     std::string_view number = Input(length);
     for (std::size_t i = 0; i < length; ++i)
       if (input[i] >= 'a' && input[i] <= 'z') input[i] = static_cast<char>(input[i] - 'a' + 'A');
     const std::optional<RuleSet> named = RulesOf(rules);
     const RuleSet ruleSet = named.value_or(RuleSet::Classic);
-    TokenSink sink{output};
+    birthplace.clear();
+    RecordSink sink{number, interned, records, output, birthplace, reportTemplate, holes};
     if (number.empty()) {
       VisitCheckFields(number, nullptr, {}, sink, named, scratch);
     } else {
@@ -208,8 +426,12 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check_fields(std::size_t length, int rules) {
   } catch (const std::exception& error) {
     return Refuse(error);
   }
-  return static_cast<int>(output.size());
+  recordsAt[0] = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(records.data()));
+  recordsAt[1] = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(output.data()));
+  return static_cast<int>(records.size());
 }
+
+EMSCRIPTEN_KEEPALIVE std::int32_t* kesmal_records_at() { return recordsAt; }
 
 // The request field of a name ("sex", "birth"); none for another name.
 std::optional<RequestField> FieldNamed(std::string_view name) {
