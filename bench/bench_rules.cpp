@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "kesmal/check.h"
 #include "data/regions.h"
+#include "kesmal/check.h"
 #include "kesmal/pseudonym.h"
 #include "rules/china.h"
 #include "rules/date_phrase.h"

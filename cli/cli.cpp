@@ -550,8 +550,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     // A stream's buffer throws when its descriptor cannot be read (standard
     // input closed): an input that cannot be read, not a crash.
     const std::error_code code = error.code();
-    const bool numbered = code.category() == std::generic_category() ||
-                          code.category() == std::system_category();
+    const bool numbered =
+        code.category() == std::generic_category() || code.category() == std::system_category();
     err << "kesmal-cli: (standard input): "
         << (numbered ? code.message() : std::string("cannot be read")) << '\n';
   }

@@ -11,7 +11,7 @@ namespace kesmal {
 struct TaiwanLetter {
   std::uint16_t Letter;  // only the low byte is compared
   std::uint16_t Code;
-  char Name[8];          // GBK, three characters, NUL-terminated
+  char Name[8];  // GBK, three characters, NUL-terminated
 };
 
 extern const std::array<TaiwanLetter, 26> TaiwanLetterTable;

@@ -53,8 +53,7 @@ constexpr std::size_t kOutputBlock = 64 * 1024;
 
 // Checks lines each ended by LF or CRLF; false when any is not valid.
 template <typename AfterLine>
-bool CheckBlock(std::string_view lines, Checker& checker, std::string& out,
-                AfterLine afterLine) {
+bool CheckBlock(std::string_view lines, Checker& checker, std::string& out, AfterLine afterLine) {
   bool allValid = true;
   while (!lines.empty()) {
     const std::size_t end = lines.find('\n');

@@ -20,16 +20,27 @@
 namespace kesmal {
 
 // Each field's JSON key, in the order the object holds them.
-#define KESMAL_CHECK_FIELDS(X)                                                              \
-  X(Input, "input")                                                                         \
-  X(Rules, "rules")                                                                         \
-  X(Jurisdiction, "jurisdiction")                                                           \
-  X(Valid, "valid")                                                                         \
-  X(Faults, "faults")                                                                       \
-  X(Code, "code") X(Message, "message") X(Expected, "expected") X(Birthplace, "birthplace") \
-      X(RegionCode, "region_code") X(BirthDate, "birth_date") X(NotYetBorn, "not_yet_born") \
-          X(RecordAge, "record_age") X(Sex, "sex") X(Upgrade, "upgrade") X(Kind, "kind")    \
-              X(CheckCodeVerified, "check_code_verified") X(Report, "report")
+// clang-format off
+#define KESMAL_CHECK_FIELDS(X)                \
+  X(Input, "input")                           \
+  X(Rules, "rules")                           \
+  X(Jurisdiction, "jurisdiction")             \
+  X(Valid, "valid")                           \
+  X(Faults, "faults")                         \
+  X(Code, "code")                             \
+  X(Message, "message")                       \
+  X(Expected, "expected")                     \
+  X(Birthplace, "birthplace")                 \
+  X(RegionCode, "region_code")                \
+  X(BirthDate, "birth_date")                  \
+  X(NotYetBorn, "not_yet_born")               \
+  X(RecordAge, "record_age")                  \
+  X(Sex, "sex")                               \
+  X(Upgrade, "upgrade")                       \
+  X(Kind, "kind")                             \
+  X(CheckCodeVerified, "check_code_verified") \
+  X(Report, "report")
+// clang-format on
 
 #define KESMAL_FIELD_ENUM(id, key) id,
 enum class Field : std::uint8_t { KESMAL_CHECK_FIELDS(KESMAL_FIELD_ENUM) };

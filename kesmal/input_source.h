@@ -42,8 +42,8 @@ class Source {
         return static_cast<long>(in_->sgetn(buffer, static_cast<std::streamsize>(size)));
       } catch (const std::ios_base::failure& failure) {
         const std::error_code code = failure.code();
-        const bool numbered = code.category() == std::generic_category() ||
-                              code.category() == std::system_category();
+        const bool numbered =
+            code.category() == std::generic_category() || code.category() == std::system_category();
         errno = numbered && code.value() ? code.value() : EIO;
         return -1;
       }

@@ -64,7 +64,8 @@ class BlockReader {
     if (arrived <= 0) return false;
     Room(kBlock);
     const auto room = static_cast<std::streamsize>(buffer_.size() - end_);
-    const auto read = static_cast<std::size_t>(in_.sgetn(buffer_.data() + end_, std::min(arrived, room)));
+    const auto read =
+        static_cast<std::size_t>(in_.sgetn(buffer_.data() + end_, std::min(arrived, room)));
     const std::size_t lastEnd = std::string_view(buffer_.data() + end_, read).rfind('\n');
     if (lastEnd != std::string_view::npos) linesEnd_ = end_ + lastEnd + 1;
     end_ += read;

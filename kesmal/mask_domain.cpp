@@ -86,9 +86,7 @@ class CodeSet {
 
 using Words = CodeSet::Words;
 
-bool Has(const Words& words, std::uint32_t code) {
-  return (words[code / 64] >> (code % 64)) & 1;
-}
+bool Has(const Words& words, std::uint32_t code) { return (words[code / 64] >> (code % 64)) & 1; }
 
 void Set(Words& words, std::uint32_t code) { words[code / 64] |= std::uint64_t{1} << (code % 64); }
 
@@ -153,9 +151,8 @@ const CodeSet& CodesOf(MaskForm form) {
       return codes;
     }
     case ChinaUnlistedRegionCurrent: {
-      static const CodeSet codes([&](std::size_t w) {
-        return ~listed[w] & ProvinceWords(true)[w] & ~PermitWords()[w];
-      });
+      static const CodeSet codes(
+          [&](std::size_t w) { return ~listed[w] & ProvinceWords(true)[w] & ~PermitWords()[w]; });
       return codes;
     }
     case ChinaUnlistedProvinceCurrent: {

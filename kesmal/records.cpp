@@ -470,7 +470,9 @@ void WriteIsoDate(const CivilDate& date, char (&text)[kIsoDateSize]) {
     }
     return digits;
   }();
-  const auto put = [&](int at, int twoDigits) { std::memcpy(text + at, &kTwoDigits[2 * twoDigits], 2); };
+  const auto put = [&](int at, int twoDigits) {
+    std::memcpy(text + at, &kTwoDigits[2 * twoDigits], 2);
+  };
   const int year = date.year % 10000;
   put(0, year / 100);
   put(2, year % 100);

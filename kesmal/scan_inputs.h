@@ -29,7 +29,7 @@ struct ScanRequest {
   ScanOptions options;
   std::optional<RuleSet> namedRules;  // given, the records name the rules, as check's do
   ScanOutput output = ScanOutput::Plain;
-  unsigned jobs = 1;  // threads scanning blocks of lines, 1 to 64
+  unsigned jobs = 1;                   // threads scanning blocks of lines, 1 to 64
   std::string program = "kesmal-cli";  // names the messages of unreadable inputs
 };
 
@@ -47,7 +47,6 @@ std::string FindingCsvHeader(std::optional<RuleSet> namedRules);
 // Scans every input and writes the records to out. An input that cannot be
 // read is named on err and the others are still scanned. Returns grep's exit
 // status: 0 when anything was found, 1 when nothing, 2 after an error.
-int ScanInputs(const ScanRequest& request, std::istream& in, std::ostream& out,
-               std::ostream& err);
+int ScanInputs(const ScanRequest& request, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace kesmal

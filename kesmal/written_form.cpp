@@ -14,9 +14,12 @@ bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || IsLower(c) || IsUpp
 
 // The ASCII letter or digit a full-width one stands for; 0 for none.
 char AsciiOfFullWidth(unsigned char second, unsigned char third) {
-  if (second == 0xBC && third >= 0x90 && third <= 0x99) return static_cast<char>('0' + third - 0x90);
-  if (second == 0xBC && third >= 0xA1 && third <= 0xBA) return static_cast<char>('A' + third - 0xA1);
-  if (second == 0xBD && third >= 0x81 && third <= 0x9A) return static_cast<char>('a' + third - 0x81);
+  if (second == 0xBC && third >= 0x90 && third <= 0x99)
+    return static_cast<char>('0' + third - 0x90);
+  if (second == 0xBC && third >= 0xA1 && third <= 0xBA)
+    return static_cast<char>('A' + third - 0xA1);
+  if (second == 0xBD && third >= 0x81 && third <= 0x9A)
+    return static_cast<char>('a' + third - 0x81);
   return 0;
 }
 
@@ -89,9 +92,7 @@ std::bitset<18> KeptPositions(Jurisdiction jurisdiction, KeepSet keep) {
   return kept;
 }
 
-bool AllAsciiAlnum(std::string_view text) {
-  return std::ranges::all_of(text, IsAsciiAlnum);
-}
+bool AllAsciiAlnum(std::string_view text) { return std::ranges::all_of(text, IsAsciiAlnum); }
 
 // Most numbers stand as they are checked, in ASCII without separators.
 std::string AsciiInWrittenForm(std::string_view written, std::string_view canonical) {

@@ -338,8 +338,9 @@ Datum kesmal_make(PG_FUNCTION_ARGS) {
     const int32 count = PG_GETARG_INT32(1);
     const bool hasSeed = !PG_ARGISNULL(2);
     const int64 seed = hasSeed ? PG_GETARG_INT64(2) : 0;
-    const kesmal::RequestField textFields[] = {kesmal::RequestField::Sex, kesmal::RequestField::Region,
-                                               kesmal::RequestField::Birth, kesmal::RequestField::Age};
+    const kesmal::RequestField textFields[] = {
+        kesmal::RequestField::Sex, kesmal::RequestField::Region, kesmal::RequestField::Birth,
+        kesmal::RequestField::Age};
     std::optional<std::string_view> texts[4];
     for (int i = 0; i < 4; ++i) texts[i] = OptionalTextArg(fcinfo, 3 + i);
     const bool hasLength = !PG_ARGISNULL(7);
@@ -576,13 +577,14 @@ Datum Mask(FunctionCallInfo fcinfo, const char* function, kesmal::MaskDirection 
         }
         masked.clear();
         std::size_t done = 0;
-        kesmal::Scan(input, kesmal::MaskScanOptions(cache->options), [&](const kesmal::Finding& finding) {
-          auto replacement = cache->masker->MaskNumber(finding.text);
-          if (!replacement) return;
-          masked.append(input.substr(done, finding.offset - done));
-          masked += *replacement;
-          done = finding.offset + finding.length;
-        });
+        kesmal::Scan(input, kesmal::MaskScanOptions(cache->options),
+                     [&](const kesmal::Finding& finding) {
+                       auto replacement = cache->masker->MaskNumber(finding.text);
+                       if (!replacement) return;
+                       masked.append(input.substr(done, finding.offset - done));
+                       masked += *replacement;
+                       done = finding.offset + finding.length;
+                     });
         masked.append(input.substr(done));
       }))
     Raise();

@@ -325,8 +325,7 @@ class Masker {
     else if (nearMisses == "redact")
       options_.nearMisses = kesmal::NearMisses::Redact;
     else
-      throw kesmal::MaskError(
-          kesmal::BadValue("near_misses", nearMisses, "mask, keep or redact"));
+      throw kesmal::MaskError(kesmal::BadValue("near_misses", nearMisses, "mask, keep or redact"));
     options_.rules = RulesNamed(rules);
     options_.keep = KeepOf(keep);
     options_.only = OnlyOf(only);

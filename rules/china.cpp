@@ -89,7 +89,8 @@ void AnalyseChinaId(std::string_view number, IdAnalysis& id) {
   const auto birthday = ReadDate(year, Field(number, 10, 2), Field(number, 12, 2));
   // The phrase takes a year below 100 as two-digit; written as four digits it is no date.
   if (!birthday || year < 100)
-    return id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第7-14码的出生日期应该是正确的日期格式，"));
+    return id.AddFault(FaultCode::BirthDate,
+                       KESMAL_TEXT("第7-14码的出生日期应该是正确的日期格式，"));
 
   const char expected = ChinaCheckCode(number);
   if (number[17] != expected) return id.AddCheckCodeFault(expected);
@@ -163,7 +164,8 @@ void AnalyseChinaOldId(std::string_view number, IdAnalysis& id) {
   const auto birthday =
       ReadDate(1900 + Field(number, 6, 2), Field(number, 8, 2), Field(number, 10, 2));
   if (!birthday)
-    return id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第7-12码的出生日期应该是正确的日期格式，"));
+    return id.AddFault(FaultCode::BirthDate,
+                       KESMAL_TEXT("第7-12码的出生日期应该是正确的日期格式，"));
 
   NameHolder(id, number, *birthday, number[14]);
   id.upgrade = UpgradeChinaId(number);

@@ -16,8 +16,9 @@ namespace kesmal {
 struct ChinaMakeSettings {
   int Local = -1;     // province index, -1 while none is chosen
   int SubLocal = -1;  // position in that province's county list, -1 while empty
-  std::optional<CivilDate> BirthDate;  // the window always gives one; scripts may leave it to chance
-  int Sex = -1;  // 0 man, 1 woman, -1 any
+  std::optional<CivilDate>
+      BirthDate;  // the window always gives one; scripts may leave it to chance
+  int Sex = -1;   // 0 man, 1 woman, -1 any
 };
 
 // Reads the first 17 characters, all digits.

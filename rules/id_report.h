@@ -5,8 +5,8 @@
 // the fields scripts read always agree.
 #include <optional>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "rules/date_phrase.h"
@@ -57,7 +57,7 @@ struct IdAnalysis {
   std::vector<Fault> faults;  // in the order the report lists them
 
   // The facts a valid number's report names; left empty when there are faults.
-  std::optional<Text> birthplace;  // none for an unknown mainland region
+  std::optional<Text> birthplace;         // none for an unknown mainland region
   std::optional<std::string> regionCode;  // mainland: the first six digits
   std::optional<Birthday> birthday;
   std::optional<HolderSex> sex;

@@ -112,16 +112,15 @@ void KoreaReportText(const IdAnalysis& id, ReportWriter& out) {
 
 const CheckRule KoreaIdRule{
     [](std::string_view number, IdAnalysis& id) {
-      AnalyseKoreaId(number,
-                     {ReadSexDigit, KESMAL_TEXT("第7码应该是男性(1)或女性(2)，"), false, std::nullopt},
-                     id);
+      AnalyseKoreaId(
+          number, {ReadSexDigit, KESMAL_TEXT("第7码应该是男性(1)或女性(2)，"), false, std::nullopt},
+          id);
     },
     KoreaReportText};
 
 const CheckRule KoreaIdCurrentRule{
     [](std::string_view number, IdAnalysis& id) {
-      AnalyseKoreaId(number, {ReadSeventhToday, KESMAL_TEXT(""), true, CivilDate{2020, 10, 1}},
-                     id);
+      AnalyseKoreaId(number, {ReadSeventhToday, KESMAL_TEXT(""), true, CivilDate{2020, 10, 1}}, id);
     },
     KoreaReportText};
 

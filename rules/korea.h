@@ -13,7 +13,8 @@
 namespace kesmal {
 
 struct KoreaMakeSettings {
-  std::optional<CivilDate> BirthDate;  // the window always gives one; scripts may leave it to chance
+  std::optional<CivilDate>
+      BirthDate;  // the window always gives one; scripts may leave it to chance
   std::optional<HolderSex> Sex;
 };
 

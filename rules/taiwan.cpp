@@ -122,11 +122,11 @@ void TaiwanReportText(const IdAnalysis& id, ReportWriter& out) {
 
 }  // namespace
 
-const CheckRule TaiwanIdRule{
-    [](std::string_view number, IdAnalysis& id) {
-      AnalyseTaiwanId<ReadSexDigit>(number, KESMAL_TEXT("第二码应该是男性(1)或女性(2)，"), id);
-    },
-    TaiwanReportText};
+const CheckRule TaiwanIdRule{[](std::string_view number, IdAnalysis& id) {
+                               AnalyseTaiwanId<ReadSexDigit>(
+                                   number, KESMAL_TEXT("第二码应该是男性(1)或女性(2)，"), id);
+                             },
+                             TaiwanReportText};
 
 const CheckRule TaiwanIdCurrentRule{
     [](std::string_view number, IdAnalysis& id) {

@@ -130,8 +130,12 @@ INSTANTIATE_TEST_SUITE_P(
                   kTaipei + "\n" + kTaipei + "\n"},
         CheckCase{
             "empty_lines_stay_aligned", {"check"}, "\nA123456789\n\n", 0, "\n" + kTaipei + "\n\n"},
-        CheckCase{"last_line_crlf_without_lf", {"check"}, "A1\nA123456789\r", 1,
-                  "您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入....\n" + kTaipei + "\n"},
+        CheckCase{
+            "last_line_crlf_without_lf",
+            {"check"},
+            "A1\nA123456789\r",
+            1,
+            "您输入的“A1”是错误或程式不支援的的身分证字号！请重新输入....\n" + kTaipei + "\n"},
         CheckCase{"a_line_longer_than_a_read_on_two_threads",
                   {"check", "--jobs", "2"},
                   std::string(100000, '1') + "\r\nA123456789\n",
@@ -320,8 +324,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"unknown_scan_jurisdiction", {"scan", "--only", "tw,jp"}, "'tw,jp'"},
         UsageCase{"mask_without_key", {"mask", "-"}, "--key-file"},
         UsageCase{"mask_keeps_an_unknown_field", {"mask", "--redact", "--keep", "age"}, "'age'"},
-        UsageCase{"mask_in_place_of_standard_input", {"mask", "--redact", "--in-place"},
-                  "--in-place"},
+        UsageCase{
+            "mask_in_place_of_standard_input", {"mask", "--redact", "--in-place"}, "--in-place"},
         UsageCase{"csv_and_json", {"check", "--csv", "--json"}, "--json"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -352,15 +356,15 @@ TEST_P(CommandHelp, ShowsThatCommandAlone) {
   EXPECT_EQ(outcome.out.find(GetParam().left_out), std::string::npos) << outcome.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(, CommandHelp,
-                         testing::Values(HelpCase{{"check", "--help"}, "--jobs", "--unique"},
-                                         HelpCase{{"check", "-h"}, "--rules", "kesmal-cli make"},
-                                         HelpCase{{"make", "--help"}, "make cn15", "--jobs"},
-                                         HelpCase{{"make", "tw", "--help"}, "--region LETTER",
-                                                  "make hk"},
-                                         HelpCase{{"help", "make", "kr"}, "yymmdd", "make cn"},
-                                         HelpCase{{"scan", "--help"}, "--near-misses", "--keep"},
-                                         HelpCase{{"mask", "--help"}, "--keep", "--jobs"}));
+INSTANTIATE_TEST_SUITE_P(
+    , CommandHelp,
+    testing::Values(HelpCase{{"check", "--help"}, "--jobs", "--unique"},
+                    HelpCase{{"check", "-h"}, "--rules", "kesmal-cli make"},
+                    HelpCase{{"make", "--help"}, "make cn15", "--jobs"},
+                    HelpCase{{"make", "tw", "--help"}, "--region LETTER", "make hk"},
+                    HelpCase{{"help", "make", "kr"}, "yymmdd", "make cn"},
+                    HelpCase{{"scan", "--help"}, "--near-misses", "--keep"},
+                    HelpCase{{"mask", "--help"}, "--keep", "--jobs"}));
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -512,8 +516,8 @@ TEST(ClosedStandardInput, IsNamedAndTheFilesStillRead) {
   const std::string input = std::string(folder) + "/numbers.txt";
   std::ofstream(input) << "A123456789\n";
   const std::string out = std::string(folder) + "/out";
-  for (const std::vector<std::string>& command :
-       std::vector<std::vector<std::string>>{{"scan", input, "-"}, {"check"}, {"mask", "--redact"}}) {
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"scan", input, "-"}, {"check"}, {"mask", "--redact"}}) {
     const Outcome outcome = RunBinary(command, [&] {
       close(STDIN_FILENO);
       dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);

@@ -1,10 +1,9 @@
-#include "rules/date_phrase.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <ctime>
 
+#include "rules/date_phrase.h"
 #include "utf8.h"
 
 namespace kesmal {
@@ -42,8 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         PhraseCase{"not_leap_1981", k2026, 1981, 2, 29, ""},
         PhraseCase{"april_31", k2026, 1980, 4, 31, ""},
         PhraseCase{"month_13", k2026, 1980, 13, 1, ""},
-        PhraseCase{"month_0", k2026, 1980, 0, 10, ""},
-        PhraseCase{"day_0", k2026, 1980, 1, 0, ""},
+        PhraseCase{"month_0", k2026, 1980, 0, 10, ""}, PhraseCase{"day_0", k2026, 1980, 1, 0, ""},
         PhraseCase{"negative_month", k2026, 1980, -1, 1, ""},
         PhraseCase{"two_digit_85_is_1985", k2026, 85, 1, 1, "“西元 1985 年 1 月 1 日”"},
         PhraseCase{"two_digit_0_is_2000", k2026, 0, 1, 1, "“西元 2000 年 1 月 1 日”"},
@@ -57,10 +55,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "“西元 1910 年 12 月 31 日”(破世界纪录的人瑞)"},
         PhraseCase{"no_record_1911", k2026, 1911, 1, 1, "“西元 1911 年 1 月 1 日”"},
         PhraseCase{"year_100", k2026, 100, 1, 1, "“西元 100 年 1 月 1 日”(破世界纪录的人瑞)"},
-        PhraseCase{"in_2099_year_99_is_this_year", {2099, 6, 1}, 99, 1, 1,
-                   "“西元 2099 年 1 月 1 日”"},
-        PhraseCase{"in_2100_year_99_is_1999", {2100, 6, 1}, 99, 1, 1,
-                   "“西元 1999 年 1 月 1 日”"},
+        PhraseCase{
+            "in_2099_year_99_is_this_year", {2099, 6, 1}, 99, 1, 1, "“西元 2099 年 1 月 1 日”"},
+        PhraseCase{"in_2100_year_99_is_1999", {2100, 6, 1}, 99, 1, 1, "“西元 1999 年 1 月 1 日”"},
         PhraseCase{"in_2100_year_0_is_2000", {2100, 6, 1}, 0, 1, 1, "“西元 2000 年 1 月 1 日”"},
         PhraseCase{"leap_2100_is_not", {2026, 1, 1}, 2100, 2, 29, ""}),
     [](const auto& info) { return std::string(info.param.name); });

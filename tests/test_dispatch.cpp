@@ -1,11 +1,10 @@
-#include "rules/dispatch.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "rules/current.h"
 #include "rules/date_phrase.h"
+#include "rules/dispatch.h"
 #include "rules/random_source.h"
 #include "utf8.h"
 
@@ -80,12 +79,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "“0001011000002”是一位于“西元 2000 年 1 月 1 日”出生的韩国“男性”身分证字号。"},
         RoutedCase{"thirteen_letters_still_korea", "ABCDEFGHIJKLM",
                    "第1-12码应该是数字(0)~(9)，才是正确的韩国身分证字号。"},
-        RoutedCase{"fifteen_old_mainland", "110105491231002",
-                   "“110105491231002”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”"
-                   "旧身分证字号，目前应升码为“11010519491231002X”。"},
-        RoutedCase{"eighteen_mainland", "11010519491231002X",
-                   "“11010519491231002X”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”"
-                   "身分证字号。"},
+        RoutedCase{
+            "fifteen_old_mainland", "110105491231002",
+            "“110105491231002”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”"
+            "旧身分证字号，目前应升码为“11010519491231002X”。"},
+        RoutedCase{
+            "eighteen_mainland", "11010519491231002X",
+            "“11010519491231002X”是一位于“西元 1949 年 12 月 31 日”出生在“北京市朝阳区”的中国“女性”"
+            "身分证字号。"},
         RoutedCase{"eighteen_letters_still_mainland", "ABCDEFGHIJKLMNOPQR",
                    "第1-17码应该是数字(0)~(9)，才是正确的中国身分证字号。"},
         RoutedCase{"four_chinese_characters_are_eight_bytes", "香港身分",
@@ -93,11 +94,13 @@ INSTANTIATE_TEST_SUITE_P(
         RoutedCase{"ten_with_brackets_hong_kong", "Z999999(0)", "“Z999999(0)”是香港身分证字号。",
                    RuleSet::Current},
         RoutedCase{"ten_with_a_stray_bracket_hong_kong", "Z999999)0X",
-                   "第8码和第10码应该是括住检查码的括号，才是正确的香港身分证字号。", RuleSet::Current},
+                   "第8码和第10码应该是括住检查码的括号，才是正确的香港身分证字号。",
+                   RuleSet::Current},
         RoutedCase{"eleven_with_brackets_hong_kong", "ZZ999999(9)",
                    "“ZZ999999(9)”是香港身分证字号。", RuleSet::Current},
         RoutedCase{"eleven_without_brackets_rejected", "ZZ99999999X",
-                   "您输入的“ZZ99999999X”是错误或程式不支援的的身分证字号！请重新输入....", RuleSet::Current}),
+                   "您输入的“ZZ99999999X”是错误或程式不支援的的身分证字号！请重新输入....",
+                   RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CheckNumberTextCurrent, EmptyTextRunsNoChecker) { EXPECT_FALSE(CheckNumberTextCurrent("")); }
@@ -145,7 +148,6 @@ TEST(MakeNumberText, TaiwanSettingsApply) {
   EXPECT_EQ(number->substr(0, 2), "I2");
 }
 
-
 TEST(MakeNumberText, HongKongMakesBothLengthsAndEachIsCheckedValid) {
   SeedRandom(2);
   std::set<std::size_t> lengths;
@@ -176,8 +178,7 @@ TEST(MakeNumberText, KoreaNumberIsCheckedValidAndCarriesTheSettings) {
     ASSERT_TRUE(number);
     EXPECT_TRUE(CheckMadeNumber(3, *number).valid) << *number;
   }
-  const auto fixed =
-      MakeNumberText(3, KoreaMakeSettings{CivilDate{1985, 5, 3}, HolderSex::Female});
+  const auto fixed = MakeNumberText(3, KoreaMakeSettings{CivilDate{1985, 5, 3}, HolderSex::Female});
   ASSERT_TRUE(fixed);
   EXPECT_EQ(fixed->substr(0, 7), "8505032");
 }

@@ -1,6 +1,6 @@
-#include "rules/gbk_codec.h"
-
 #include <gtest/gtest.h>
+
+#include "rules/gbk_codec.h"
 
 namespace kesmal {
 namespace {
@@ -19,12 +19,16 @@ TEST(GbkCodec, CharactersGbkCannotHoldBecomeQuestionMarks) {
 }
 
 TEST(GbkCodec, MalformedUtf8BecomesQuestionMarks) {
-  EXPECT_EQ(Utf8ToGbk("a\xFF" "b"), "a?b");
+  EXPECT_EQ(Utf8ToGbk("a\xFF"
+                      "b"),
+            "a?b");
   EXPECT_EQ(Utf8ToGbk("a\xE4\xB8"), "a?") << "a truncated sequence at the end";
 }
 
 TEST(GbkCodec, UndecodableGbkBecomesReplacementCharacters) {
-  EXPECT_EQ(GbkToUtf8("A\xFF" "B"), "A\uFFFDB");
+  EXPECT_EQ(GbkToUtf8("A\xFF"
+                      "B"),
+            "A\uFFFDB");
   EXPECT_EQ(GbkToUtf8("A\xB0"), "A\uFFFD") << "a lead byte without its trail";
   EXPECT_EQ(GbkToUtf8("\x81\x7F"), "\uFFFD\x7F") << "0x7F is no trail byte but DEL";
 }
@@ -56,7 +60,10 @@ TEST(GbkCodec, GbkToUtf8GivesWhatIconvGivesForEveryShortText) {
 
 TEST(GbkCodec, AppendKeepsWhatTheBufferHeld) {
   std::string out = "A\xEF\xBF\xBD";
-  AppendGbkToUtf8("\xB0\xA1" "B", out);
+  AppendGbkToUtf8(
+      "\xB0\xA1"
+      "B",
+      out);
   EXPECT_EQ(out, "A\uFFFD啊B");
 }
 

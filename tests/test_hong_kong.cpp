@@ -82,20 +82,24 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"long_chinese_characters", "香港身分X",
                    "第1-2码应该是英文字母，第3-8码应该是数字(0)~(9)，才是正确的香港身分证字号。",
                    false},
-        ReportCase{"short_printed", "A123456(3)", "“A123456(3)”是香港身分证字号。", true, RuleSet::Current},
-        ReportCase{"long_printed", "AB987654(3)", "“AB987654(3)”是香港身分证字号。", true, RuleSet::Current},
+        ReportCase{"short_printed", "A123456(3)", "“A123456(3)”是香港身分证字号。", true,
+                   RuleSet::Current},
+        ReportCase{"long_printed", "AB987654(3)", "“AB987654(3)”是香港身分证字号。", true,
+                   RuleSet::Current},
         ReportCase{"printed_check_a", "A000002(A)", "“A000002(A)”是香港身分证字号。", true,
                    RuleSet::Current},
         ReportCase{"printed_wrong_check", "A123456(7)",
                    "最后一码检查码应该是(3)，才是正确的香港身分证字号。", false, RuleSet::Current},
         ReportCase{"closing_bracket_of_another_kind_no_check_sentence", "A123456(3]",
-                   "第8码和第10码应该是括住检查码的括号，才是正确的香港身分证字号。", false, RuleSet::Current},
+                   "第8码和第10码应该是括住检查码的括号，才是正确的香港身分证字号。", false,
+                   RuleSet::Current},
         ReportCase{"brackets_around_a_digit_before_the_check", "A12345(6)3",
                    "第2-7码应该是数字(0)~(9)，第8码和第10码应该是括住检查码的括号，"
                    "才是正确的香港身分证字号。",
                    false, RuleSet::Current},
         ReportCase{"long_brackets_after_the_check", "AB9876543()",
-                   "第9码和第11码应该是括住检查码的括号，才是正确的香港身分证字号。", false, RuleSet::Current}),
+                   "第9码和第11码应该是括住检查码的括号，才是正确的香港身分证字号。", false,
+                   RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HongKongCheckCode, LengthSelectsTheFormAndTheLastCharacterIsNotRead) {

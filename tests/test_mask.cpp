@@ -94,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormCase{"mainland_old", "110105491231002", Jurisdiction::ChinaOld}));
 
 std::string PlantedText(std::mt19937& random, const std::vector<std::string>& numbers) {
-  constexpr std::string_view kFiller[] = {"日志 ", "x", ",", "\n", "7", " ", "ID=", "\"", "한국어 "};
+  constexpr std::string_view kFiller[] = {"日志 ", "x",   ",",  "\n",     "7",
+                                          " ",     "ID=", "\"", "한국어 "};
   std::string text;
   for (int i = 0; i < 4000; ++i) {
     text += kFiller[random() % std::size(kFiller)];
@@ -107,8 +108,8 @@ std::string PlantedText(std::mt19937& random, const std::vector<std::string>& nu
 // the originals, and pieces of any size give the same as the whole text.
 TEST(MaskText, ChangesTheNumbersAloneWhereverThePiecesAreCut) {
   const ScopedToday today(kToday);
-  const std::vector<std::string> numbers{"A123456789", "AB9876543", "11010519491231002X",
-                                         "0001011000002", "A1234563", "110105491231002"};
+  const std::vector<std::string> numbers{"A123456789",    "AB9876543", "11010519491231002X",
+                                         "0001011000002", "A1234563",  "110105491231002"};
   std::mt19937 random(22);
   const std::string text = PlantedText(random, numbers);
   const MaskOptions options = Keyed(9, {KeptField::Sex});

@@ -1,9 +1,9 @@
-#include "rules/random_source.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+
+#include "rules/random_source.h"
 
 namespace kesmal {
 namespace {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -55,7 +54,7 @@ const std::string kTwoNumbers = "id A123456789, 0001011000002\nnone here\n身分
 struct RecordCase {
   const char* name;
   ScanOutput output;
-  bool namedFile;  // else standard input alone
+  bool namedFile;        // else standard input alone
   std::string expected;  // FILE stands for the file's name
   JurisdictionSet only = JurisdictionSet::All();
   int status = 0;
@@ -67,8 +66,8 @@ TEST_P(Records, AreWrittenAsGrepWritesThem) {
   const ScopedToday today({2026, 6, 15});
   const auto& row = GetParam();
   const TempFile file(kTwoNumbers);
-  ScanRequest request = RequestOf(row.output, row.namedFile ? std::vector{file.Path()}
-                                                             : std::vector<std::string>{});
+  ScanRequest request =
+      RequestOf(row.output, row.namedFile ? std::vector{file.Path()} : std::vector<std::string>{});
   request.options.only = row.only;
   const auto outcome = ScanWith(request, row.namedFile ? "" : kTwoNumbers);
   std::string expected = row.expected;
@@ -87,19 +86,19 @@ INSTANTIATE_TEST_SUITE_P(
                    "1:4:A123456789\n1:16:0001011000002\n3:10:A123456789\n"},
         RecordCase{"count", ScanOutput::Count, true, "FILE:3\n"},
         RecordCase{"count_of_standard_input", ScanOutput::Count, false, "3\n"},
-        RecordCase{"files_with_matches", ScanOutput::FilesWithMatches, false,
-                   "(standard input)\n"},
+        RecordCase{"files_with_matches", ScanOutput::FilesWithMatches, false, "(standard input)\n"},
         RecordCase{"files_with_matches_leaves_out_an_input_without_one",
                    ScanOutput::FilesWithMatches, true, "",
                    JurisdictionSet::None().Add(Jurisdiction::HongKong), 1},
-        RecordCase{"json_names_the_place_then_the_check", ScanOutput::Json, false,
-                   R"({"path":null,"line":1,"column":16,"offset":15,"length":13,)"
-                   R"("text":"0001011000002","plausible":true,"input":"0001011000002",)"
-                   R"("jurisdiction":"kr","valid":true,"faults":[],"birth_date":"2000-01-01",)"
-                   R"("not_yet_born":false,"record_age":false,"sex":"male","report":)"
-                   R"("“0001011000002”是一位于“西元 2000 年 1 月 1 日”出生的韩国“男性”身分证字号。"})"
-                   "\n",
-                   JurisdictionSet::None().Add(Jurisdiction::Korea)}));
+        RecordCase{
+            "json_names_the_place_then_the_check", ScanOutput::Json, false,
+            R"({"path":null,"line":1,"column":16,"offset":15,"length":13,)"
+            R"("text":"0001011000002","plausible":true,"input":"0001011000002",)"
+            R"("jurisdiction":"kr","valid":true,"faults":[],"birth_date":"2000-01-01",)"
+            R"("not_yet_born":false,"record_age":false,"sex":"male","report":)"
+            R"("“0001011000002”是一位于“西元 2000 年 1 月 1 日”出生的韩国“男性”身分证字号。"})"
+            "\n",
+            JurisdictionSet::None().Add(Jurisdiction::Korea)}));
 
 TEST(ScanInputs, AnUnreadableInputIsNamedAndTheOthersAreScanned) {
   const TempFile file(kTwoNumbers);

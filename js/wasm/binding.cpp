@@ -435,10 +435,9 @@ EMSCRIPTEN_KEEPALIVE std::int32_t* kesmal_records_at() { return recordsAt; }
 
 // The request field of a name ("sex", "birth"); none for another name.
 std::optional<RequestField> FieldNamed(std::string_view name) {
-  for (const RequestField field :
-       {RequestField::Count, RequestField::Seed, RequestField::Sex, RequestField::Region,
-        RequestField::Length, RequestField::Birth, RequestField::Age, RequestField::Unique,
-        RequestField::Invalid})
+  for (const RequestField field : {RequestField::Count, RequestField::Seed, RequestField::Sex,
+                                   RequestField::Region, RequestField::Length, RequestField::Birth,
+                                   RequestField::Age, RequestField::Unique, RequestField::Invalid})
     if (FieldName(field) == name) return field;
   return std::nullopt;
 }
@@ -555,8 +554,8 @@ EMSCRIPTEN_KEEPALIVE MaskOptions* kesmal_masker_new(int redact, int keep, int re
     options->only = OnlyOf(only);
     options->implausible = implausible;
     options->nearMisses = nearMisses == 2   ? NearMisses::Redact
-                         : nearMisses == 1 ? NearMisses::Keep
-                                           : NearMisses::Mask;
+                          : nearMisses == 1 ? NearMisses::Keep
+                                            : NearMisses::Mask;
     ValidateMask(*options);
     return options.release();
   } catch (const std::exception& error) {

@@ -1,4 +1,5 @@
 #include <kesmal/kesmal.h>
+
 #include <iostream>
 int main() {
   std::cout << kesmal::Check("A123456789").Json() << '\n';
