@@ -136,6 +136,8 @@ class RawBytes {
   void Put(char c) { *at_++ = c; }
   void Unput(std::size_t bytes) { at_ -= bytes; }
   void Put(std::string_view bytes) {
+    // An empty view may hold no pointer, which memcpy must not be given.
+    if (bytes.empty()) return;
     std::memcpy(at_, bytes.data(), bytes.size());
     at_ += bytes.size();
   }
