@@ -109,19 +109,15 @@ void DeclareOldChina(CLI::App& command, MakeRequest& request) {
   DeclareSex(command, request);
 }
 
-struct JurisdictionCommand {
-  std::string_view name;
-  std::string_view title;
-  void (*declare)(CLI::App& command, MakeRequest& request);
-};
-
-constexpr JurisdictionCommand kJurisdictionCommands[] = {
-    {"tw", "Taiwan", DeclareTaiwan},
-    {"hk", "Hong Kong", DeclareHongKong},
-    {"cn", "mainland China, 18 characters", DeclareChina},
-    {"kr", "Korea", DeclareKorea},
-    {"cn15", "mainland China, old 15-digit form, born 1900 to 1999", DeclareOldChina},
-};
+void DeclareOptionsOf(Jurisdiction form, CLI::App& command, MakeRequest& request) {
+  switch (form) {
+    case Jurisdiction::Taiwan: return DeclareTaiwan(command, request);
+    case Jurisdiction::HongKong: return DeclareHongKong(command, request);
+    case Jurisdiction::China: return DeclareChina(command, request);
+    case Jurisdiction::ChinaOld: return DeclareOldChina(command, request);
+    case Jurisdiction::Korea: return DeclareKorea(command, request);
+  }
+}
 
 }  // namespace
 
@@ -130,14 +126,15 @@ void DeclareMake(CLI::App& program, MakeCommand& make) {
       "make",
       "Print N new valid numbers (default 1), one a line. Each option fixes only its own "
       "field; the rest is drawn at random.");
-  for (const auto& entry : kJurisdictionCommands) {
+  for (const Jurisdiction form : kListOrder) {
+    const JurisdictionEntry& entry = EntryOf(form);
     CLI::App* jurisdiction =
         command->add_subcommand(std::string(entry.name), std::string(entry.title));
     jurisdiction->allow_extras();
     jurisdiction->parse_complete_callback(
         [&make, name = std::string(entry.name)] { make.request.jurisdiction = name; });
     DeclareRunOptions(*jurisdiction, make);
-    entry.declare(*jurisdiction, make.request);
+    DeclareOptionsOf(form, *jurisdiction, make.request);
   }
 }
 

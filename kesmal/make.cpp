@@ -17,26 +17,6 @@
 namespace kesmal {
 namespace {
 
-struct JurisdictionEntry {
-  std::string_view name;
-  Jurisdiction form;
-  int row;  // of the window's list; the old mainland form has none
-};
-
-constexpr int kOldChina = kJurisdictionCount;
-
-constexpr JurisdictionEntry kJurisdictions[] = {
-    {"tw", Jurisdiction::Taiwan, 0},
-    {"hk", Jurisdiction::HongKong, 1},
-    {"cn", Jurisdiction::China, 2},
-    {"kr", Jurisdiction::Korea, 3},
-    {"cn15", Jurisdiction::ChinaOld, kOldChina},
-};
-
-const JurisdictionEntry& EntryOf(Jurisdiction form) {
-  return *std::ranges::find(kJurisdictions, form, &JurisdictionEntry::form);
-}
-
 // Exactly YYYY-MM-DD, and a day that exists in that month.
 std::optional<CivilDate> ParseDate(std::string_view text) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
@@ -323,22 +303,16 @@ std::string DescribeParts(const RequestError::Parts& p,
 
 JurisdictionChoice::JurisdictionChoice(Jurisdiction jurisdiction) : name_(NameOf(jurisdiction)) {}
 
-std::optional<Jurisdiction> JurisdictionChoice::Resolve() const {
-  for (const auto& entry : kJurisdictions)
-    if (entry.name == name_) return entry.form;
-  return std::nullopt;
-}
+std::optional<Jurisdiction> JurisdictionChoice::Resolve() const { return JurisdictionNamed(name_); }
 
 const std::vector<std::string_view>& JurisdictionNames() {
   static const std::vector<std::string_view> names = [] {
     std::vector<std::string_view> all;
-    for (const auto& entry : kJurisdictions) all.push_back(entry.name);
+    for (const Jurisdiction jurisdiction : kListOrder) all.push_back(NameOf(jurisdiction));
     return all;
   }();
   return names;
 }
-
-std::string_view NameOf(Jurisdiction jurisdiction) { return EntryOf(jurisdiction).name; }
 
 void SetMakeField(MakeRequest& request, RequestField field, std::string_view text) {
   const auto form = request.jurisdiction.Resolve();
@@ -404,7 +378,7 @@ struct NumberStream::State {
   }
 
   std::string MakeOne() {
-    if (!plan.space) return *MakeNumberText(EntryOf(plan.form).row, plan.settings);
+    if (!plan.space) return *MakeNumberText(RowOf(plan.form), plan.settings);
     std::string number = space.At(unique ? (*permutation)(made) : RandomIndex(space.Size()));
     if (invalid) {
       const auto& fault = invalid->fault;

@@ -14,6 +14,7 @@
 
 #include "rules/date_phrase.h"
 #include "rules/id_report.h"
+#include "rules/jurisdictions.h"
 
 namespace kesmal {
 
@@ -88,8 +89,6 @@ class JurisdictionChoice {
 
 // The names the command line takes, in the order it lists them.
 const std::vector<std::string_view>& JurisdictionNames();
-// "tw" for Jurisdiction::Taiwan.
-std::string_view NameOf(Jurisdiction jurisdiction);
 
 // Births drawn from a range, either end open (the form's limits); given as
 // dates FROM..TO (field Births) or as ages MIN-MAX (field Age). A refusal

@@ -23,9 +23,6 @@
 namespace kesmal {
 namespace {
 
-constexpr Jurisdiction kAll[] = {Jurisdiction::Taiwan, Jurisdiction::HongKong, Jurisdiction::China,
-                                 Jurisdiction::ChinaOld, Jurisdiction::Korea};
-
 std::string Plural(std::uint64_t count, std::string_view one, std::string_view many) {
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
@@ -282,20 +279,20 @@ ScanOptions MaskScanOptions(const MaskOptions& options) {
 void ValidateMask(const MaskOptions& options) {
   if (!options.key) return;
   std::vector<Jurisdiction> looked;
-  for (const Jurisdiction jurisdiction : kAll)
-    if (options.only.Holds(jurisdiction)) looked.push_back(jurisdiction);
+  for (const JurisdictionEntry& entry : kJurisdictions)
+    if (options.only.Holds(entry.jurisdiction)) looked.push_back(entry.jurisdiction);
   RequireLargeDomains(looked, options.rules, options.keep);
 }
 
 std::string MaskSummary(const MaskCounts& counts, bool redacted) {
   std::uint64_t total = 0;
   std::string each;
-  for (const Jurisdiction jurisdiction : kAll) {
-    const std::uint64_t replaced = counts.replaced[static_cast<std::size_t>(jurisdiction)];
+  for (const JurisdictionEntry& entry : kJurisdictions) {
+    const std::uint64_t replaced = counts.replaced[static_cast<std::size_t>(entry.jurisdiction)];
     total += replaced;
     if (replaced == 0) continue;
     if (!each.empty()) each += ", ";
-    each += std::string(NameOf(jurisdiction)) + " " + std::to_string(replaced);
+    each += std::string(entry.name) + " " + std::to_string(replaced);
   }
   std::string summary = (redacted ? "redacted " : "masked ") + Plural(total, "number", "numbers");
   if (!each.empty()) summary += " (" + each + ")";

@@ -48,7 +48,7 @@ void ValidateMask(const MaskOptions& options);
 
 // What a masker did, for the summary.
 struct MaskCounts {
-  std::array<std::uint64_t, 5> replaced{};  // by Jurisdiction
+  std::array<std::uint64_t, kJurisdictionCount> replaced{};  // by Jurisdiction
   std::uint64_t nearMissesMasked = 0;
   std::uint64_t nearMissesLeft = 0;
   std::uint64_t nearMissesRedacted = 0;

@@ -10,6 +10,7 @@
 
 #include "kesmal/byte_scan.h"
 #include "rules/gbk_codec.h"
+#include "rules/jurisdictions.h"
 
 namespace kesmal {
 namespace {
@@ -53,16 +54,7 @@ std::size_t WellFormedLength(std::string_view text, std::size_t& consumed) {
 
 }  // namespace
 
-const char* JurisdictionName(Jurisdiction jurisdiction) {
-  switch (jurisdiction) {
-    case Jurisdiction::Taiwan: return "tw";
-    case Jurisdiction::HongKong: return "hk";
-    case Jurisdiction::China: return "cn";
-    case Jurisdiction::ChinaOld: return "cn15";
-    case Jurisdiction::Korea: return "kr";
-  }
-  return "";
-}
+const char* JurisdictionName(Jurisdiction jurisdiction) { return NameOf(jurisdiction).data(); }
 
 const char* FaultName(FaultCode code) {
   switch (code) {

@@ -290,19 +290,12 @@ constexpr std::uint64_t SixthDigits(std::uint64_t digits, std::uint64_t previous
 }  // namespace
 
 std::optional<JurisdictionSet> ParseJurisdictionList(std::string_view list) {
-  constexpr std::pair<std::string_view, Jurisdiction> kNames[] = {{"tw", Jurisdiction::Taiwan},
-                                                                  {"hk", Jurisdiction::HongKong},
-                                                                  {"cn", Jurisdiction::China},
-                                                                  {"cn15", Jurisdiction::ChinaOld},
-                                                                  {"kr", Jurisdiction::Korea}};
   JurisdictionSet set = JurisdictionSet::None();
   while (true) {
     const std::size_t comma = list.find(',');
-    const std::string_view name = list.substr(0, comma);
-    const auto* known =
-        std::ranges::find(kNames, name, &std::pair<std::string_view, Jurisdiction>::first);
-    if (known == std::end(kNames)) return std::nullopt;
-    set.Add(known->second);
+    const auto known = JurisdictionNamed(list.substr(0, comma));
+    if (!known) return std::nullopt;
+    set.Add(*known);
     if (comma == std::string_view::npos) return set;
     list.remove_prefix(comma + 1);
   }

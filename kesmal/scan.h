@@ -26,13 +26,14 @@
 
 #include "rules/current.h"
 #include "rules/id_report.h"
+#include "rules/jurisdictions.h"
 
 namespace kesmal {
 
 // Which jurisdictions a scan looks for.
 class JurisdictionSet {
  public:
-  static constexpr JurisdictionSet All() { return JurisdictionSet(0b11111); }
+  static constexpr JurisdictionSet All() { return JurisdictionSet((1u << kJurisdictionCount) - 1); }
   static constexpr JurisdictionSet None() { return JurisdictionSet(0); }
 
   constexpr JurisdictionSet& Add(Jurisdiction jurisdiction) {

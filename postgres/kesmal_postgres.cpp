@@ -232,24 +232,22 @@ bool IsValid(std::string_view number, std::optional<kesmal::Jurisdiction> jurisd
   return report.valid && (!jurisdiction || report.analysis.jurisdiction == jurisdiction);
 }
 
-// The words the domains' messages use.
-struct DomainName {
-  kesmal::Jurisdiction jurisdiction;
-  const char* domain;
-  const char* numbers;
+// The words the domains' messages use; each domain is named kesmal.<name>_id.
+constexpr const char* kDomainNumbers[] = {
+    "Taiwan identity numbers",
+    "Hong Kong identity numbers",
+    "mainland identity numbers of 18 characters",
+    "old mainland identity numbers of 15 digits",
+    "Korean resident registration numbers",
 };
-constexpr DomainName kDomains[] = {
-    {kesmal::Jurisdiction::Taiwan, "tw_id", "Taiwan identity numbers"},
-    {kesmal::Jurisdiction::HongKong, "hk_id", "Hong Kong identity numbers"},
-    {kesmal::Jurisdiction::China, "cn_id", "mainland identity numbers of 18 characters"},
-    {kesmal::Jurisdiction::ChinaOld, "cn15_id", "old mainland identity numbers of 15 digits"},
-    {kesmal::Jurisdiction::Korea, "kr_id", "Korean resident registration numbers"},
-};
+static_assert(std::size(kDomainNumbers) == kesmal::kJurisdictionCount, "one by Jurisdiction");
 
-const DomainName& DomainOf(kesmal::Jurisdiction jurisdiction) {
-  for (const DomainName& name : kDomains)
-    if (name.jurisdiction == jurisdiction) return name;
-  return kDomains[0];
+std::string DomainOf(kesmal::Jurisdiction jurisdiction) {
+  return std::string(kesmal::NameOf(jurisdiction)) + "_id";
+}
+
+const char* NumbersOf(kesmal::Jurisdiction jurisdiction) {
+  return kDomainNumbers[static_cast<std::size_t>(jurisdiction)];
 }
 
 // Keeps a C++ object as long as a memory context: deleted when it is reset
@@ -309,17 +307,15 @@ Datum kesmal_domain_check(PG_FUNCTION_ARGS) {
         const auto jurisdiction = *JurisdictionNamed(name);
         if (IsValid(number, jurisdiction, kesmal::RuleSet::Classic)) return;
         const kesmal::CheckResult result = kesmal::Check(number);
-        const DomainName& domain = DomainOf(jurisdiction);
+        const std::string domain = DomainOf(jurisdiction);
         // The number itself stays out of the message, and so out of the
         // server's log unless the report holds it.
-        std::string message =
-            "value for domain kesmal." + std::string(domain.domain) + " is not a valid number";
+        std::string message = "value for domain kesmal." + domain + " is not a valid number";
         std::string detail = result.Empty() ? "The value is empty." : std::string(result.Report());
-        std::string hint =
-            "kesmal." + std::string(domain.domain) + " takes " + domain.numbers + ".";
+        std::string hint = "kesmal." + domain + " takes " + NumbersOf(jurisdiction) + ".";
         if (result.Valid())
           hint += " This one is valid as one of the " +
-                  std::string(DomainOf(*result.Details()->analysis.jurisdiction).numbers) + ".";
+                  std::string(NumbersOf(*result.Details()->analysis.jurisdiction)) + ".";
         throw SqlError{ERRCODE_CHECK_VIOLATION, std::move(message), std::move(detail),
                        std::move(hint)};
       }))

@@ -58,27 +58,28 @@ std::optional<IdReport> CheckNumberText(std::string_view number, Encoding encodi
 
 std::optional<std::string> MakeNumberText(int jurisdiction, const MakeSettings& settings) {
   switch (jurisdiction) {
-    case 0: return MakeTaiwanId(SettingsOf<TaiwanMakeSettings>(settings));
-    case 1: return MakeHongKongId(SettingsOf<HongKongMakeSettings>(settings));
-    case 2: return MakeChinaId(SettingsOf<ChinaMakeSettings>(settings));
-    case 3: return MakeKoreaId(SettingsOf<KoreaMakeSettings>(settings));
+    case RowOf(Jurisdiction::Taiwan): return MakeTaiwanId(SettingsOf<TaiwanMakeSettings>(settings));
+    case RowOf(Jurisdiction::HongKong):
+      return MakeHongKongId(SettingsOf<HongKongMakeSettings>(settings));
+    case RowOf(Jurisdiction::China): return MakeChinaId(SettingsOf<ChinaMakeSettings>(settings));
+    case RowOf(Jurisdiction::Korea): return MakeKoreaId(SettingsOf<KoreaMakeSettings>(settings));
     default: return std::nullopt;
   }
 }
 
 IdReport CheckMadeNumber(int jurisdiction, std::string_view readBack) {
   switch (jurisdiction) {
-    case 0:
+    case RowOf(Jurisdiction::Taiwan):
       if (readBack.size() == 10) return CheckTaiwanId(readBack);
       break;
-    case 1:
+    case RowOf(Jurisdiction::HongKong):
       if (readBack.size() == 8) return CheckHongKongId8(readBack);
       if (readBack.size() == 9) return CheckHongKongId9(readBack);
       break;
-    case 2:
+    case RowOf(Jurisdiction::China):
       if (readBack.size() == 18) return CheckChinaId(readBack);
       break;
-    case 3:
+    case RowOf(Jurisdiction::Korea):
       if (readBack.size() == 13) return CheckKoreaId(readBack);
       break;
   }

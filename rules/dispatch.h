@@ -1,15 +1,17 @@
 #pragma once
 // Which rule handles a request: a check is chosen by the text's length in
-// bytes alone, a generation by the jurisdiction's index in the window's list
-// (0 Taiwan, 1 Hong Kong, 2 mainland China, 3 Korea).
+// bytes alone, a generation by the jurisdiction's row in the window's list
+// (rules/jurisdictions.h).
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 #include "rules/china.h"
 #include "rules/hong_kong.h"
 #include "rules/id_report.h"
+#include "rules/jurisdictions.h"
 #include "rules/korea.h"
 #include "rules/taiwan.h"
 
@@ -19,7 +21,16 @@ namespace kesmal {
 using MakeSettings = std::variant<std::monostate, TaiwanMakeSettings, HongKongMakeSettings,
                                   ChinaMakeSettings, KoreaMakeSettings>;
 
-inline constexpr int kJurisdictionCount = 4;
+// The panels' settings follow the window's rows.
+static_assert(
+    std::is_same_v<std::variant_alternative_t<RowOf(Jurisdiction::Taiwan) + 1, MakeSettings>,
+                   TaiwanMakeSettings> &&
+    std::is_same_v<std::variant_alternative_t<RowOf(Jurisdiction::HongKong) + 1, MakeSettings>,
+                   HongKongMakeSettings> &&
+    std::is_same_v<std::variant_alternative_t<RowOf(Jurisdiction::China) + 1, MakeSettings>,
+                   ChinaMakeSettings> &&
+    std::is_same_v<std::variant_alternative_t<RowOf(Jurisdiction::Korea) + 1, MakeSettings>,
+                   KoreaMakeSettings>);
 
 // The report of the checker for the text's length, or the rejection message
 // for an unsupported length; none for an empty text. The window shows GBK, the
@@ -34,7 +45,8 @@ const CheckRule& RuleForLength(std::size_t length);
 // written into the buffer given.
 std::string RejectionMessage(std::string_view number, std::string buffer = {});
 
-// A new number of the jurisdiction, or none for an index outside 0 to 3.
+// A new number of the jurisdiction in that row, or none for a row the window
+// lacks.
 // Settings of another jurisdiction count as none.
 std::optional<std::string> MakeNumberText(int jurisdiction, const MakeSettings& settings);
 

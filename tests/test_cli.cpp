@@ -234,7 +234,7 @@ std::vector<std::string> RandomLines() {
   };
   std::vector<std::string> numbers = {"710000190501010010", "2612311000008", "110105491231002"};
   SeedRandom(5);
-  for (int jurisdiction = 0; jurisdiction < kJurisdictionCount; ++jurisdiction)
+  for (int jurisdiction = 0; jurisdiction < kWindowRowCount; ++jurisdiction)
     for (int n = 0; n < 100; ++n) numbers.push_back(*MakeNumberText(jurisdiction, {}));
   const std::vector<std::string> pieces = {"0",    "1",    "7",        "9",  "A",  "X",
                                            "z",    "\r",   "\"",       "\\", "\t", "\x7f",

@@ -125,7 +125,7 @@ TEST(CheckNumberText, ValidTaiwanNumber) {
 
 TEST(MakeNumberText, IndexOutsideTheListMakesNothing) {
   EXPECT_FALSE(MakeNumberText(-1, {}));
-  EXPECT_FALSE(MakeNumberText(kJurisdictionCount, {}));
+  EXPECT_FALSE(MakeNumberText(kWindowRowCount, {}));
 }
 
 TEST(MakeNumberText, TaiwanNumberIsCheckedValidAfterwards) {

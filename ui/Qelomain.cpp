@@ -254,14 +254,14 @@ void TfrmMain::SetToggleCaption(const QString& caption) {
 
 SettingsPanel* TfrmMain::SelectedPanel() const {
   switch (ui_->cbxType->currentIndex()) {
-    case 1: return frmHongKong_;
-    case 2: return frmChina_;
-    case 3: return frmKorea_;
+    case kesmal::RowOf(kesmal::Jurisdiction::HongKong): return frmHongKong_;
+    case kesmal::RowOf(kesmal::Jurisdiction::China): return frmChina_;
+    case kesmal::RowOf(kesmal::Jurisdiction::Korea): return frmKorea_;
     default: return frmTaiwan_;
   }
 }
 
-std::array<SettingsPanel*, 4> TfrmMain::Panels() const {
+std::array<SettingsPanel*, kesmal::kWindowRowCount> TfrmMain::Panels() const {
   return {frmTaiwan_, frmHongKong_, frmChina_, frmKorea_};
 }
 

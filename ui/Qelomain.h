@@ -8,6 +8,8 @@
 #include <array>
 #include <memory>
 
+#include "rules/jurisdictions.h"
+
 class QKeyEvent;
 
 namespace Ui {
@@ -62,7 +64,7 @@ class TfrmMain : public QWidget {
   // The panel of the jurisdiction selected: 1 Hong Kong, 2 China, 3 Korea,
   // any other index Taiwan.
   SettingsPanel* SelectedPanel() const;
-  std::array<SettingsPanel*, 4> Panels() const;
+  std::array<SettingsPanel*, kesmal::kWindowRowCount> Panels() const;
   void Dock(SettingsPanel* panel);
   void SetToggleCaption(const QString& caption);
   // The whole window, frame included, in the middle of the primary screen.

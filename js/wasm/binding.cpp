@@ -41,7 +41,7 @@ std::optional<RuleSet> RulesOf(int rules) {
 
 JurisdictionSet OnlyOf(int bits) {
   JurisdictionSet set = JurisdictionSet::None();
-  for (int j = 0; j < 5; ++j)
+  for (std::size_t j = 0; j < kJurisdictionCount; ++j)
     if (bits & (1 << j)) set.Add(static_cast<Jurisdiction>(j));
   return set;
 }
