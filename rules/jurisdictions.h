@@ -2,7 +2,6 @@
 // The jurisdictions, each once: the name the command line, scripts and records
 // use ("tw"), the title its make command shows in help, and its row in the
 // window's list. Every table that names a jurisdiction reads this one.
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -52,8 +51,11 @@ inline constexpr std::optional<Jurisdiction> JurisdictionNamed(std::string_view 
 }
 
 // Rows 0 to kWindowRowCount - 1 of the window's list.
-inline constexpr int kWindowRowCount = static_cast<int>(
-    std::ranges::count_if(kJurisdictions, [](const auto& e) { return e.row != kNoWindowRow; }));
+inline constexpr int kWindowRowCount = [] {
+  int rows = 0;
+  for (const JurisdictionEntry& entry : kJurisdictions) rows += entry.row != kNoWindowRow;
+  return rows;
+}();
 
 inline constexpr int RowOf(Jurisdiction jurisdiction) { return EntryOf(jurisdiction).row; }
 
