@@ -381,6 +381,7 @@ int RunScan(ScanCommand scan, std::istream& in, std::ostream& out, std::ostream&
                    : scan.count            ? ScanOutput::Count
                    : scan.filesWithMatches ? ScanOutput::FilesWithMatches
                                            : ScanOutput::Plain;
+  request.program = "kesmal-cli";
   return ScanInputs(request, in, out, err);
 }
 
@@ -398,6 +399,7 @@ int RunMask(MaskCommand mask, std::istream& in, std::ostream& out, std::ostream&
   if (mask.request.inPlace &&
       std::ranges::count(mask.request.paths, "-") + mask.request.paths.empty() > 0)
     throw UsageError{"--in-place rewrites files: name each FILE, not standard input"};
+  mask.request.program = "kesmal-cli";
   return MaskInputs(mask.request, in, out, err);
 }
 
@@ -540,6 +542,11 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     err << "kesmal-cli: " << error.message << " (see kesmal-cli --help)\n";
   } catch (const RequestError& error) {
     err << "kesmal-cli: " << CommandLineMessage(error) << " (see kesmal-cli --help)\n";
+  } catch (const DomainTooSmall& error) {
+    err << "kesmal-cli: --keep " << KeepSetText(error.keep()) << " leaves "
+        << WithThousands(error.count()) << " numbers for " << error.numbers() << ", fewer than the "
+        << WithThousands(kPseudonymMinimum)
+        << " a pseudonym needs; use --only or keep fewer fields\n";
   } catch (const MaskError& error) {
     err << "kesmal-cli: " << error.what() << '\n';
   } catch (const CLI::ArgumentMismatch& error) {

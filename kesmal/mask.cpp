@@ -18,6 +18,7 @@
 
 #include "kesmal/input_source.h"
 #include "kesmal/make.h"
+#include "kesmal/scan_inputs.h"
 #include "kesmal/written_form.h"
 
 namespace kesmal {
@@ -254,13 +255,13 @@ int MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out, 
                            : MaskToStream(path, in, request.options, out, counts);
     if (!out) break;
     if (!error) continue;
-    err << request.program << ": " << (path == "-" ? "(standard input)" : path) << ": " << *error
-        << '\n';
+    err << MessagePrefix(request.program) << (path == "-" ? kStandardInputName : path) << ": "
+        << *error << '\n';
     failed = true;
   }
   // What could not be written is no success to sum up.
   if (!out.flush()) return 2;
-  err << request.program << ": " << MaskSummary(counts, !request.options.key) << '\n';
+  err << MessagePrefix(request.program) << MaskSummary(counts, !request.options.key) << '\n';
   return failed ? 2 : 0;
 }
 

@@ -162,7 +162,8 @@ struct MaskRequest {
   std::vector<std::string> paths;  // none, or "-": standard input
   MaskOptions options;
   bool inPlace = false;  // each FILE rewritten through a temporary file beside it
-  std::string program = "kesmal-cli";
+  // The caller's name before each message on err; the messages alone when empty.
+  std::string program;
 };
 
 // Masks every input to out, or each file in place: written to a temporary

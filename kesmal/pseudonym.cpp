@@ -21,19 +21,21 @@ constexpr FieldName kFieldNames[] = {{KeptField::Region, "region"},
                                      {KeptField::BirthYear, "birth-year"},
                                      {KeptField::Sex, "sex"}};
 
+}  // namespace
+
 std::string WithThousands(std::uint64_t count) {
   std::string digits = std::to_string(count);
   for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
   return digits;
 }
 
-std::string TooFewMessage(KeepSet keep, std::uint64_t count, std::string_view numbers) {
-  return "--keep " + KeepSetText(keep) + " leaves " + WithThousands(count) + " numbers for " +
-         std::string(numbers) + ", fewer than the " + WithThousands(kPseudonymMinimum) +
-         " a pseudonym needs; use --only or keep fewer fields";
-}
-
-}  // namespace
+DomainTooSmall::DomainTooSmall(KeepSet keep, std::uint64_t count, std::string numbers)
+    : MaskError("keep " + KeepSetText(keep) + " leaves " + WithThousands(count) + " numbers for " +
+                numbers + ", fewer than the " + WithThousands(kPseudonymMinimum) +
+                " a pseudonym needs; keep fewer fields or look for fewer jurisdictions"),
+      keep_(keep),
+      count_(count),
+      numbers_(std::move(numbers)) {}
 
 std::optional<KeptField> KeptFieldNamed(std::string_view name) {
   for (const auto& [field, fieldName] : kFieldNames)
@@ -63,7 +65,7 @@ void RequireLargeDomains(std::span<const Jurisdiction> jurisdictions, RuleSet ru
   for (const Jurisdiction jurisdiction : jurisdictions) {
     const SmallestDomain smallest = SmallestDomainOf(jurisdiction, rules, keep);
     if (smallest.count < kPseudonymMinimum)
-      throw MaskError(TooFewMessage(keep, smallest.count, smallest.numbers));
+      throw DomainTooSmall(keep, smallest.count, std::string(smallest.numbers));
   }
 }
 
@@ -104,7 +106,7 @@ LocatedNumber Pseudonymizer::Locate(std::string_view number) {
                     (rules_ == RuleSet::Classic ? "classic" : "current") + " rules");
   }
   if (const std::uint64_t count = located->domain.Count(); count < kPseudonymMinimum)
-    throw MaskError(TooFewMessage(keep_, count, FormNumbers(located->domain.form)));
+    throw DomainTooSmall(keep_, count, std::string(FormNumbers(located->domain.form)));
   return *located;
 }
 

@@ -81,9 +81,28 @@ struct SmallestDomain {
 };
 SmallestDomain SmallestDomainOf(Jurisdiction jurisdiction, RuleSet rules, KeepSet keep);
 
-// Throws for the first jurisdiction whose smallest set is below the minimum:
-// "--keep region,birth-date,sex leaves 500 numbers for cn, fewer than the
-// 1,000,000 a pseudonym needs; use --only or keep fewer fields".
+// A keep set that leaves some numbers fewer than a pseudonym needs; what()
+// names the request's fields: "keep region,birth-date,sex leaves 500 numbers
+// for cn, fewer than the 1,000,000 a pseudonym needs; keep fewer fields or
+// look for fewer jurisdictions".
+class DomainTooSmall : public MaskError {
+ public:
+  DomainTooSmall(KeepSet keep, std::uint64_t count, std::string numbers);
+  KeepSet keep() const { return keep_; }
+  std::uint64_t count() const { return count_; }
+  const std::string& numbers() const { return numbers_; }  // "cn", "cn residence permits"
+
+ private:
+  KeepSet keep_;
+  std::uint64_t count_;
+  std::string numbers_;
+};
+
+// 1000000 as "1,000,000".
+std::string WithThousands(std::uint64_t count);
+
+// Throws DomainTooSmall for the first jurisdiction whose smallest set is
+// below the minimum.
 void RequireLargeDomains(std::span<const Jurisdiction> jurisdictions, RuleSet rules, KeepSet keep);
 
 enum class MaskDirection { Encipher, Reverse };

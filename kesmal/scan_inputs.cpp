@@ -110,7 +110,7 @@ class RecordSink {
 // False after a read error, named on err.
 bool ReadFailed(long got, std::string_view name, const ScanRequest& request, std::ostream& err) {
   if (got >= 0) return false;
-  err << request.program << ": " << name << ": " << std::strerror(errno) << '\n';
+  err << MessagePrefix(request.program) << name << ": " << std::strerror(errno) << '\n';
   return true;
 }
 
@@ -327,7 +327,7 @@ int ScanInputs(const ScanRequest& request, std::istream& in, std::ostream& out, 
     const bool standardInput = path == "-";
     std::optional<Source> source = Source::Open(path, in);
     if (!source) {
-      err << request.program << ": " << path << ": " << std::strerror(errno) << '\n';
+      err << MessagePrefix(request.program) << path << ": " << std::strerror(errno) << '\n';
       failed = true;
       continue;
     }

@@ -29,9 +29,16 @@ struct ScanRequest {
   ScanOptions options;
   std::optional<RuleSet> namedRules;  // given, the records name the rules, as check's do
   ScanOutput output = ScanOutput::Plain;
-  unsigned jobs = 1;                   // threads scanning blocks of lines, 1 to 64
-  std::string program = "kesmal-cli";  // names the messages of unreadable inputs
+  unsigned jobs = 1;  // threads scanning blocks of lines, 1 to 64
+  // The caller's name before each message on err ("prog: path: error"); the
+  // messages alone when empty.
+  std::string program;
 };
+
+// "prog: " before a message on err, or nothing for a caller without a name.
+inline std::string MessagePrefix(const std::string& program) {
+  return program.empty() ? std::string() : program + ": ";
+}
 
 // The name of standard input in records, as grep calls it.
 inline constexpr std::string_view kStandardInputName = "(standard input)";

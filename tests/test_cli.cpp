@@ -464,6 +464,21 @@ Outcome RunBinary(const std::vector<std::string>& args, const std::function<void
   return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), {}, err};
 }
 
+// The library names its fields; the command line words the refusal with its
+// options, as it always has.
+TEST(MaskRefusals, AKeepSetTooSmallIsWordedWithTheOptions) {
+  char folder[] = "/tmp/kesmal_cli_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string key = std::string(folder) + "/key";
+  ASSERT_EQ(RunWith({"mask", "--new-key", key}).status, 0);
+  const auto outcome = RunWith({"mask", "--key-file", key, "--keep", "region,birth-date,sex"});
+  EXPECT_EQ(outcome.status, kExitUsage);
+  EXPECT_EQ(outcome.err,
+            "kesmal-cli: --keep region,birth-date,sex leaves 500 numbers for cn, fewer than the "
+            "1,000,000 a pseudonym needs; use --only or keep fewer fields\n");
+  std::filesystem::remove_all(folder);
+}
+
 // Every command checks its writes: into a full device, a closed standard
 // output, a pipe whose reader has left. The failure is named, the exit status
 // is 2, and mask sums up no success.

@@ -245,7 +245,7 @@ def test_reverse_gives_the_numbers_back():
 
 @pytest.mark.parametrize("options,message", [
     ({"key": bytes(32), "keep": ("region", "birth-date", "sex")},
-     "--keep region,birth-date,sex leaves 500 numbers for cn, fewer than the 1,000,000"),
+     "keep region,birth-date,sex leaves 500 numbers for cn, fewer than the 1,000,000"),
     ({"key": bytes(31)}, "a key is 32 bytes, not 31"),
     ({"key": None}, "needs a key"),
     ({"key": bytes(32), "redact": True}, "redact=True takes no key"),

@@ -104,7 +104,7 @@ TEST(ScanInputs, AnUnreadableInputIsNamedAndTheOthersAreScanned) {
   const TempFile file(kTwoNumbers);
   const auto outcome = ScanWith(RequestOf(ScanOutput::Count, {"/no/such/file", file.Path()}), "");
   EXPECT_EQ(outcome.out, file.Path() + ":3\n");
-  EXPECT_EQ(outcome.err, "kesmal-cli: /no/such/file: No such file or directory\n");
+  EXPECT_EQ(outcome.err, "/no/such/file: No such file or directory\n");
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(ScanWith(RequestOf(ScanOutput::Count), "nothing\n").status, 1);
 }
