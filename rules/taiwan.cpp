@@ -43,6 +43,12 @@ char CheckCodeWith(std::string_view number, char second) {
 
 char TaiwanCheckCode(std::string_view number) { return CheckCodeWith(number, number[1]); }
 
+char TaiwanResidentCheckCode(std::string_view number) {
+  if (!IsCapital(number[1])) return TaiwanCheckCode(number);
+  return CheckCodeWith(number,
+                       static_cast<char>('0' + TaiwanLetterTable[number[1] - 'A'].Code % 10));
+}
+
 namespace {
 
 // What the second character tells: the holder's sex, the kind of number, and
