@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "rules/ascii.h"
+#include "rules/layout_korea.h"
 #include "rules/random_source.h"
 
 namespace kesmal {
@@ -14,8 +15,6 @@ constexpr std::array<int, 12> kWeights{2, 3, 4, 5, 6, 7, 8, 9, 2, 3, 4, 5};
 std::int16_t TwoDigitsAt(std::string_view number, std::size_t at) {
   return static_cast<std::int16_t>(DigitValue(number[at]) * 10 + DigitValue(number[at + 1]));
 }
-
-std::string TwoDigits(int value) { return RandomDigits(value, value, 2); }
 
 }  // namespace
 
@@ -129,23 +128,22 @@ IdReport CheckKoreaId(std::string_view number, Encoding encoding) {
 }
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings) {
-  std::string number;
+  KoreaFields fields;
   if (settings && settings->BirthDate) {
-    const CivilDate& date = *settings->BirthDate;
-    number = TwoDigits(date.year % 100) + TwoDigits(date.month) + TwoDigits(date.day);
+    fields.birth = *settings->BirthDate;
   } else {
     const int year = RandomDraw() % 100;
     const int month = RandomDraw() % 12 + 1;
     // The leap rule applied to the two-digit year makes 00 and every multiple
     // of 4 a leap year, which is how the check reads them in either century.
     const int day = RandomBelow(DaysOfMonth(year, month)) + 1;
-    number = TwoDigits(year) + TwoDigits(month) + TwoDigits(day);
+    fields.birth = {year, month, day};
   }
-
-  number += SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt);
-
-  number += RandomDigits(0, 99999, 5);
-  number += KoreaCheckCode(number);
+  fields.sex = SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt) == '1' ? HolderSex::Male
+                                                                                : HolderSex::Female;
+  fields.serial = static_cast<std::uint32_t>(RandomBelow(100000));
+  std::string number;
+  WriteKorea(fields, RuleSet::Classic, number);
   return number;
 }
 
