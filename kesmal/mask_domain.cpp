@@ -530,16 +530,17 @@ bool WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& o
   if (domain.fixedCheck < 0) return true;
   // The check character's value moves with the decided digit d: by 4d in the
   // mainland's weighted sum (whose remainder r gives the value 12 − r), by
-  // 2d in Hong Kong's (whose remainder r gives 11 − r), both modulo 11.
+  // 2d in Hong Kong's (whose remainder r gives 11 − r), both modulo 11. The
+  // number is written again with the digit that gives the fixed value.
   const bool china = FamilyOf(domain.form) == Family::China;
   const char check = out.back();
   const int zero = check >= '0' && check <= '9' ? check - '0' : 10;
   const int inverse = china ? 3 : 6;  // of 4 and of 2, modulo 11
   const int digit = (inverse * (zero - domain.fixedCheck) % 11 + 11) % 11;
   if (digit == 10) return false;
-  out[china ? 15 : out.size() - 2] = static_cast<char>('0' + digit);
-  out.back() = domain.fixedCheck == 10 ? CheckLetter(domain.form)
-                                       : static_cast<char>('0' + domain.fixedCheck);
+  fields.serial +=
+      china ? static_cast<std::uint64_t>(digit) * 5 : static_cast<std::uint64_t>(digit);
+  WriteFields(fields, out);
   return true;
 }
 
