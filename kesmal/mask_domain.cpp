@@ -560,8 +560,9 @@ std::optional<LocatedNumber> WithFixedCheck(const LocatedNumber& located, int ch
 
 char CheckLetter(MaskForm form) {
   switch (FamilyOf(form)) {
-    case Family::HongKong: return 'A';
-    case Family::China: return form == ChinaOldListed || form == ChinaOldUnlisted ? 0 : 'X';
+    case Family::HongKong: return kHongKongCheckLetter;
+    case Family::China:
+      return form == ChinaOldListed || form == ChinaOldUnlisted ? 0 : kChinaCheckLetter;
     default: return 0;
   }
 }

@@ -18,4 +18,12 @@ const FieldPositions& PositionsOf(Jurisdiction jurisdiction) {
   return kHongKongPositions;
 }
 
+char CheckLetterOf(Jurisdiction jurisdiction) {
+  switch (jurisdiction) {
+    case Jurisdiction::HongKong: return kHongKongCheckLetter;
+    case Jurisdiction::China: return kChinaCheckLetter;
+    default: return 0;
+  }
+}
+
 }  // namespace kesmal

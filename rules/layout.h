@@ -68,4 +68,8 @@ constexpr std::optional<Jurisdiction> KindOfShape(std::size_t length, int letter
 // Each kind's, as its layout module gives them.
 const FieldPositions& PositionsOf(Jurisdiction jurisdiction);
 
+// The letter a kind's check character may be besides 0 to 9 (the mainland's
+// X, Hong Kong's A), or 0: its check characters then count modulo 10.
+char CheckLetterOf(Jurisdiction jurisdiction);
+
 }  // namespace kesmal

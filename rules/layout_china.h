@@ -25,6 +25,8 @@ struct ChinaFields {
   std::uint32_t serial = 0;
 };
 
+inline constexpr char kChinaCheckLetter = 'X';  // the check value 10
+
 inline constexpr FieldPositions kChinaPositions{
     .region = {0, 6}, .province = {0, 2}, .birthDate = {6, 8}, .birthYear = {6, 4}, .sex = {16, 1}};
 inline constexpr FieldPositions kChinaOldPositions{

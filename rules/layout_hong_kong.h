@@ -17,6 +17,8 @@ struct HongKongFields {
   std::uint32_t serial = 0;   // the six serial digits
 };
 
+inline constexpr char kHongKongCheckLetter = 'A';  // the check value 10
+
 inline constexpr FieldPositions kHongKongPositions{};
 
 // None when the text is no number of the layout: not 8 or 9 characters, not
