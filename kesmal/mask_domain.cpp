@@ -202,10 +202,10 @@ DayRange FormDays(MaskForm form) {
     case ChinaOldListed:
     case ChinaOldUnlisted: return {Day(1900, 1, 1), Day(1999, 12, 31)};
     case KoreaClassic: return {Day(2000, 1, 1), Day(2099, 12, 31)};
-    case KoreaIdVerified: return {Day(1800, 1, 1), Day(2020, 9, 30)};
-    case KoreaForeignVerified: return {Day(1900, 1, 1), Day(2020, 9, 30)};
+    case KoreaIdVerified: return {Day(1800, 1, 1), DayNumber(kKoreaRandomSince) - 1};
+    case KoreaForeignVerified: return {Day(1900, 1, 1), DayNumber(kKoreaRandomSince) - 1};
     case KoreaIdRandom:
-    case KoreaForeignRandom: return {Day(2020, 10, 1), Day(2099, 12, 31)};
+    case KoreaForeignRandom: return {DayNumber(kKoreaRandomSince), Day(2099, 12, 31)};
     default: return {Day(100, 1, 1), Day(9999, 12, 31)};
   }
 }

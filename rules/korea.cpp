@@ -50,11 +50,10 @@ std::optional<SeventhDigit> ReadSexDigit(char c) {
 // 9 and 0 were born in the 1800s, 1, 2, 5 and 6 in the 1900s, the rest in the
 // 2000s; odd is male; 5 to 8 are foreign residents.
 std::optional<SeventhDigit> ReadSeventhToday(char c) {
-  constexpr int kCentury[10] = {1800, 1900, 1900, 2000, 2000, 1900, 1900, 2000, 2000, 1800};
   const int digit = DigitValue(c);
   const HolderSex sex = digit % 2 == 1 ? HolderSex::Male : HolderSex::Female;
   const IdKind kind = digit >= 5 && digit <= 8 ? IdKind::ForeignResident : IdKind::IdentityCard;
-  return SeventhDigit{sex, kind, kCentury[digit]};
+  return SeventhDigit{sex, kind, kKoreaCenturyOfSeventh[digit]};
 }
 
 bool OnOrAfter(const CivilDate& date, const CivilDate& from) {
@@ -87,7 +86,8 @@ void AnalyseKoreaId(std::string_view number, const KoreaRules& rules, IdAnalysis
     id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第1-6码的出生日期应该是正确的日期格式，"));
   if (!seventh) id.AddFault(FaultCode::SexDigit, rules.seventhFault);
   // Digits 8-9 of a number with random digits are no place code.
-  if (rules.placeCodeCounts && !EndsInRandomDigits(birthday, rules) && TwoDigitsAt(number, 7) > 96)
+  if (rules.placeCodeCounts && !EndsInRandomDigits(birthday, rules) &&
+      TwoDigitsAt(number, 7) > kKoreaLastPlaceCode)
     id.AddFault(FaultCode::PlaceCode, KESMAL_TEXT("第8-9码的出生地代码应该是(00)~(96)，"));
   if (id.Valid()) CompareCheckDigit(id, *birthday, rules);
   if (!id.Valid()) return;
@@ -119,7 +119,7 @@ const CheckRule KoreaIdRule{
 
 const CheckRule KoreaIdCurrentRule{
     [](std::string_view number, IdAnalysis& id) {
-      AnalyseKoreaId(number, {ReadSeventhToday, KESMAL_TEXT(""), true, CivilDate{2020, 10, 1}}, id);
+      AnalyseKoreaId(number, {ReadSeventhToday, KESMAL_TEXT(""), true, kKoreaRandomSince}, id);
     },
     KoreaReportText};
 

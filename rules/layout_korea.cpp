@@ -7,9 +7,6 @@
 namespace kesmal {
 namespace {
 
-constexpr CivilDate kRandomSince{2020, 10, 1};
-constexpr int kCenturyOfSeventh[10] = {1800, 1900, 1900, 2000, 2000, 1900, 1900, 2000, 2000, 1800};
-
 char SeventhDigit(const KoreaFields& fields) {
   static constexpr char kIdentity[3][2] = {{'9', '0'}, {'1', '2'}, {'3', '4'}};
   static constexpr char kForeign[3][2] = {{'?', '?'}, {'5', '6'}, {'7', '8'}};
@@ -23,7 +20,7 @@ char SeventhDigit(const KoreaFields& fields) {
 bool KoreaEndsInRandomDigits(const CivilDate& birth, RuleSet rules) {
   return rules == RuleSet::Current &&
          std::tie(birth.year, birth.month, birth.day) >=
-             std::tie(kRandomSince.year, kRandomSince.month, kRandomSince.day);
+             std::tie(kKoreaRandomSince.year, kKoreaRandomSince.month, kKoreaRandomSince.day);
 }
 
 std::optional<KoreaFields> ReadKorea(std::string_view number, RuleSet rules) {
@@ -33,7 +30,7 @@ std::optional<KoreaFields> ReadKorea(std::string_view number, RuleSet rules) {
   if (classic && seventh != 1 && seventh != 2) return std::nullopt;
   KoreaFields fields;
   const int year =
-      (classic ? 2000 : kCenturyOfSeventh[seventh]) + static_cast<int>(DigitsAt(number, 0, 2));
+      (classic ? 2000 : kKoreaCenturyOfSeventh[seventh]) + static_cast<int>(DigitsAt(number, 0, 2));
   const auto month = static_cast<int>(DigitsAt(number, 2, 2));
   const auto day = static_cast<int>(DigitsAt(number, 4, 2));
   if (day < 1 || day > DaysOfMonth(year, month)) return std::nullopt;
@@ -45,7 +42,7 @@ std::optional<KoreaFields> ReadKorea(std::string_view number, RuleSet rules) {
     return fields;
   }
   fields.serial = DigitsAt(number, 7, 5);
-  if (!classic && fields.serial / 1000 > 96) return std::nullopt;
+  if (!classic && fields.serial / 1000 > kKoreaLastPlaceCode) return std::nullopt;
   if (number[12] != KoreaCheckCode(number)) return std::nullopt;
   return fields;
 }

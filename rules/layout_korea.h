@@ -26,6 +26,13 @@ struct KoreaFields {
   std::uint32_t serial = 0;
 };
 
+// Today's rules: the century of each seventh digit, the highest place code,
+// and the first birth date whose numbers end in random digits.
+inline constexpr int kKoreaCenturyOfSeventh[10] = {1800, 1900, 1900, 2000, 2000,
+                                                   1900, 1900, 2000, 2000, 1800};
+inline constexpr int kKoreaLastPlaceCode = 96;
+inline constexpr CivilDate kKoreaRandomSince{2020, 10, 1};
+
 inline constexpr FieldPositions kKoreaPositions{
     .region = {}, .province = {}, .birthDate = {0, 6}, .birthYear = {0, 2}, .sex = {6, 1}};
 
