@@ -20,6 +20,7 @@
 #include "kesmal/make.h"
 #include "kesmal/scan_inputs.h"
 #include "kesmal/written_form.h"
+#include "rules/layout.h"
 
 namespace kesmal {
 namespace {
@@ -343,15 +344,10 @@ void TextMasker::Replace(const Finding& finding) {
       replacements_.push_back(std::move(replacement));
       return;
     }
-    const int modulus = finding.jurisdiction == Jurisdiction::China ||
-                                finding.jurisdiction == Jurisdiction::HongKong
-                            ? 11
-                            : 10;
+    const char letter = CheckLetterOf(finding.jurisdiction);
+    const int modulus = letter ? 11 : 10;
     replacement.check = faults[0].expected;
     const char written = finding.number.back();
-    const char letter = finding.jurisdiction == Jurisdiction::China      ? 'X'
-                        : finding.jurisdiction == Jurisdiction::HongKong ? 'A'
-                                                                         : 0;
     // A check character the form never has stays as it is, whatever the pseudonym's.
     replacement.shift =
         (written >= '0' && written <= '9') || (letter && written == letter)

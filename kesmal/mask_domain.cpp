@@ -5,13 +5,11 @@
 #include <vector>
 
 #include "data/regions.h"
-#include "data/taiwan_letters.h"
-#include "rules/ascii.h"
-#include "rules/china.h"
-#include "rules/hong_kong.h"
-#include "rules/korea.h"
+#include "rules/layout_china.h"
+#include "rules/layout_hong_kong.h"
+#include "rules/layout_korea.h"
+#include "rules/layout_taiwan.h"
 #include "rules/number_space.h"
-#include "rules/taiwan.h"
 
 namespace kesmal {
 namespace {
@@ -204,10 +202,10 @@ DayRange FormDays(MaskForm form) {
     case ChinaOldListed:
     case ChinaOldUnlisted: return {Day(1900, 1, 1), Day(1999, 12, 31)};
     case KoreaClassic: return {Day(2000, 1, 1), Day(2099, 12, 31)};
-    case KoreaIdVerified: return {Day(1800, 1, 1), Day(2020, 9, 30)};
-    case KoreaForeignVerified: return {Day(1900, 1, 1), Day(2020, 9, 30)};
+    case KoreaIdVerified: return {Day(1800, 1, 1), DayNumber(kKoreaRandomSince) - 1};
+    case KoreaForeignVerified: return {Day(1900, 1, 1), DayNumber(kKoreaRandomSince) - 1};
     case KoreaIdRandom:
-    case KoreaForeignRandom: return {Day(2020, 10, 1), Day(2099, 12, 31)};
+    case KoreaForeignRandom: return {DayNumber(kKoreaRandomSince), Day(2099, 12, 31)};
     default: return {Day(100, 1, 1), Day(9999, 12, 31)};
   }
 }
@@ -276,222 +274,122 @@ std::uint64_t SerialRadix(MaskForm form) {
   }
 }
 
-// What a number holds, field by field.
+// What a number holds, field by field, as the domains count them.
 struct Fields {
   MaskForm form;
   std::uint32_t place = 0;  // Taiwan: the letter from A; Hong Kong: the letters; mainland: the code
   std::int64_t day = 0;
   CivilDate date{};
   int sex = 0;  // 0 male, 1 female
+  // Taiwan: the serial digits, plus 10^7 for a second letter C or D; the
+  // mainland: the sequence times 5 plus the half of the sex digit.
   std::uint64_t serial = 0;
 };
 
-std::uint64_t Digits(std::string_view number, std::size_t from, std::size_t count) {
-  std::uint64_t value = 0;
-  for (std::size_t i = from; i < from + count; ++i) value = value * 10 + DigitValue(number[i]);
-  return value;
+int SexValue(HolderSex sex) { return sex == HolderSex::Male ? 0 : 1; }
+HolderSex SexOfValue(int sex) { return sex == 0 ? HolderSex::Male : HolderSex::Female; }
+
+void SetDate(Fields& fields, const CivilDate& date) {
+  fields.date = date;
+  fields.day = DayNumber(date);
 }
 
-void AppendDigits(std::string& out, std::uint64_t value, int width) {
-  const std::size_t end = out.size() + static_cast<std::size_t>(width);
-  out.resize(end);
-  for (std::size_t i = end; i > end - static_cast<std::size_t>(width); --i, value /= 10)
-    out[i - 1] = static_cast<char>('0' + value % 10);
-}
-
-// Sets the birth date, or false when it is no calendar date.
-bool ReadDate(Fields& fields, int year, std::uint64_t month, std::uint64_t day) {
-  const int days = DaysOfMonth(year, static_cast<int>(month));
-  if (day < 1 || day > static_cast<std::uint64_t>(days)) return false;
-  fields.date = {year, static_cast<int>(month), static_cast<int>(day)};
-  fields.day = DayNumber(fields.date);
-  return true;
-}
-
-// The older certificates weigh the second letter by the units digit of its code.
-char TaiwanCheck(std::string_view nine, MaskForm form) {
-  if (form != TaiwanResidentLetter) return TaiwanCheckCode(nine);
-  std::string weighed(nine);
-  weighed[1] = static_cast<char>('0' + TaiwanLetterTable[*TaiwanLetterRow(nine[1])].Code % 10);
-  return TaiwanCheckCode(weighed);
-}
-
-std::optional<Fields> ReadTaiwan(std::string_view number, RuleSet rules) {
-  if (!IsCapital(number[0]) || !AllDigits(number.substr(2))) return std::nullopt;
-  Fields fields{TaiwanId, static_cast<std::uint32_t>(number[0] - 'A')};
-  fields.serial = Digits(number, 2, 7);
-  const char second = number[1];
-  if (second == '1' || second == '2') {
-    fields.sex = second - '1';
-  } else if (rules == RuleSet::Classic) {
+std::optional<Fields> ReadTaiwanFields(std::string_view number, RuleSet rules) {
+  const auto read = ReadTaiwan(number);
+  if (!read || (rules == RuleSet::Classic && read->second != TaiwanSecond::SexDigit))
     return std::nullopt;
-  } else if (second == '8' || second == '9') {
-    fields.form = TaiwanResidentDigit;
-    fields.sex = second - '8';
-  } else if (second >= 'A' && second <= 'D') {
-    fields.form = TaiwanResidentLetter;
-    fields.sex = (second - 'A') % 2;
-    fields.serial += static_cast<std::uint64_t>((second - 'A') / 2) * kTaiwanSerials;
-  } else {
-    return std::nullopt;
-  }
-  if (number[9] != TaiwanCheck(number.substr(0, 9), fields.form)) return std::nullopt;
+  static constexpr MaskForm kForms[] = {TaiwanId, TaiwanResidentDigit, TaiwanResidentLetter};
+  Fields fields{kForms[static_cast<int>(read->second)], static_cast<std::uint32_t>(read->letter)};
+  fields.sex = SexValue(read->sex);
+  fields.serial = read->serial + static_cast<std::uint64_t>(read->letterPair) * kTaiwanSerials;
   return fields;
 }
 
-std::optional<Fields> ReadHongKong(std::string_view number) {
-  const std::size_t letters = number.size() - 7;
-  for (std::size_t i = 0; i < letters; ++i)
-    if (!IsCapital(number[i])) return std::nullopt;
-  if (!AllDigits(number.substr(letters, 6))) return std::nullopt;
-  Fields fields{letters == 1 ? HongKong8 : HongKong9};
-  for (std::size_t i = 0; i < letters; ++i)
-    fields.place = fields.place * 26 + static_cast<std::uint32_t>(number[i] - 'A');
-  fields.serial = Digits(number, letters, 6);
-  if (number.back() != HongKongCheckCode(number)) return std::nullopt;
+std::optional<Fields> ReadHongKongFields(std::string_view number) {
+  const auto read = ReadHongKong(number);
+  if (!read) return std::nullopt;
+  Fields fields{read->twoLetters ? HongKong9 : HongKong8, read->letters};
+  fields.serial = read->serial;
   return fields;
 }
 
-// The mainland sequence: two digits, then a digit odd for a man.
-void ReadSequence(std::string_view number, std::size_t at, Fields& fields) {
-  const int sexDigit = DigitValue(number[at + 2]);
-  fields.sex = sexDigit % 2 == 1 ? 0 : 1;
-  fields.serial = Digits(number, at, 2) * 5 + static_cast<std::uint64_t>(sexDigit / 2);
-}
-
-std::optional<Fields> ReadChina(std::string_view number, RuleSet rules) {
-  if (!AllDigits(number.substr(0, 17))) return std::nullopt;
-  if (number[17] != ChinaCheckCode(number)) return std::nullopt;
-  const auto code = static_cast<std::uint32_t>(Digits(number, 0, 6));
-  Fields fields{ChinaForm(code, rules), code};
-  const int year = static_cast<int>(Digits(number, 6, 4));
-  if (year < 100 || !ReadDate(fields, year, Digits(number, 10, 2), Digits(number, 12, 2)))
-    return std::nullopt;
-  ReadSequence(number, 14, fields);
+std::optional<Fields> FieldsOfChina(const ChinaFields& read, MaskForm form) {
+  Fields fields{form, read.region};
+  SetDate(fields, read.birth);
+  fields.sex = SexValue(read.sex);
+  fields.serial = read.serial;
   return fields;
 }
 
-std::optional<Fields> ReadChinaOld(std::string_view number) {
-  if (!AllDigits(number)) return std::nullopt;
-  const auto code = static_cast<std::uint32_t>(Digits(number, 0, 6));
-  Fields fields{Listed(code) ? ChinaOldListed : ChinaOldUnlisted, code};
-  if (!ReadDate(fields, 1900 + static_cast<int>(Digits(number, 6, 2)), Digits(number, 8, 2),
-                Digits(number, 10, 2)))
-    return std::nullopt;
-  ReadSequence(number, 12, fields);
-  return fields;
+std::optional<Fields> ReadChinaFields(std::string_view number, RuleSet rules) {
+  const auto read = ReadChina(number);
+  if (!read || read->birth.year < 100) return std::nullopt;
+  return FieldsOfChina(*read, ChinaForm(read->region, rules));
 }
 
-// Today's seventh digit: 9, 0 the 1800s; 1, 2, 5, 6 the 1900s; 3, 4, 7, 8 the
-// 2000s; odd male; 5 to 8 foreign residents.
-constexpr int kCenturyOfSeventh[10] = {1800, 1900, 1900, 2000, 2000, 1900, 1900, 2000, 2000, 1800};
-
-char SeventhDigit(int year, int sex, bool foreign) {
-  static constexpr char kIdentity[3][2] = {{'9', '0'}, {'1', '2'}, {'3', '4'}};
-  static constexpr char kForeign[3][2] = {{'?', '?'}, {'5', '6'}, {'7', '8'}};
-  const int century = year / 100 - 18;
-  return (foreign ? kForeign : kIdentity)[century][sex];
+std::optional<Fields> ReadChinaOldFields(std::string_view number) {
+  const auto read = ReadChinaOld(number);
+  if (!read) return std::nullopt;
+  return FieldsOfChina(*read, Listed(read->region) ? ChinaOldListed : ChinaOldUnlisted);
 }
 
 // Today's numbers born from October 2020 end in six random digits, the check
-// digit among them.
-std::optional<Fields> ReadKorea(std::string_view number, RuleSet rules) {
-  if (!AllDigits(number)) return std::nullopt;
-  const int seventh = DigitValue(number[6]);
-  const int yy = static_cast<int>(Digits(number, 0, 2));
-  const bool classic = rules == RuleSet::Classic;
-  if (classic && seventh != 1 && seventh != 2) return std::nullopt;
+// digit among them: a kind of their own.
+std::optional<Fields> ReadKoreaFields(std::string_view number, RuleSet rules) {
+  const auto read = ReadKorea(number, rules);
+  if (!read) return std::nullopt;
   Fields fields{KoreaClassic};
-  const int year = classic ? 2000 + yy : kCenturyOfSeventh[seventh] + yy;
-  if (!ReadDate(fields, year, Digits(number, 2, 2), Digits(number, 4, 2))) return std::nullopt;
-  fields.sex = classic ? seventh - 1 : (seventh % 2 == 1 ? 0 : 1);
-  fields.serial = Digits(number, 7, 5);
-  if (!classic) {
-    const bool foreign = seventh >= 5 && seventh <= 8;
-    const bool random = fields.day >= Day(2020, 10, 1);
-    fields.form = random ? (foreign ? KoreaForeignRandom : KoreaIdRandom)
-                         : (foreign ? KoreaForeignVerified : KoreaIdVerified);
-    if (random) {
-      fields.serial = Digits(number, 7, 6);
-      return fields;
-    }
-    if (fields.serial >= SerialRadix(fields.form)) return std::nullopt;
+  if (rules == RuleSet::Current) {
+    const bool random = KoreaEndsInRandomDigits(read->birth, rules);
+    fields.form = random ? (read->foreign ? KoreaForeignRandom : KoreaIdRandom)
+                         : (read->foreign ? KoreaForeignVerified : KoreaIdVerified);
   }
-  if (number[12] != KoreaCheckCode(number)) return std::nullopt;
+  SetDate(fields, read->birth);
+  fields.sex = SexValue(read->sex);
+  fields.serial = read->serial;
   return fields;
 }
 
 std::optional<Fields> ReadFields(std::string_view number, RuleSet rules) {
   switch (number.size()) {
     case 8:
-    case 9: return ReadHongKong(number);
-    case 10: return ReadTaiwan(number, rules);
-    case 13: return ReadKorea(number, rules);
-    case 15: return ReadChinaOld(number);
-    case 18: return ReadChina(number, rules);
+    case 9: return ReadHongKongFields(number);
+    case 10: return ReadTaiwanFields(number, rules);
+    case 13: return ReadKoreaFields(number, rules);
+    case 15: return ReadChinaOldFields(number);
+    case 18: return ReadChinaFields(number, rules);
     default: return std::nullopt;
   }
 }
 
-void WriteTaiwan(const Fields& fields, std::string& out) {
-  out += static_cast<char>('A' + fields.place);
-  const std::uint64_t pair = fields.serial / kTaiwanSerials;
-  switch (fields.form) {
-    case TaiwanId: out += static_cast<char>('1' + fields.sex); break;
-    case TaiwanResidentDigit: out += static_cast<char>('8' + fields.sex); break;
-    default: out += static_cast<char>('A' + 2 * pair + static_cast<std::uint64_t>(fields.sex));
-  }
-  AppendDigits(out, fields.serial % kTaiwanSerials, 7);
-  out += TaiwanCheck(out, fields.form);
-}
-
-void WriteHongKong(const Fields& fields, std::string& out) {
-  if (fields.form == HongKong9) out += static_cast<char>('A' + fields.place / 26);
-  out += static_cast<char>('A' + fields.place % 26);
-  AppendDigits(out, fields.serial, 6);
-  // The filler only gives the text its final length, which selects the form.
-  out += HongKongCheckCode(out + 'B');
-}
-
-void WriteChina(const Fields& fields, std::string& out) {
-  AppendDigits(out, fields.place, 6);
-  const CivilDate& date = fields.date;
-  const bool old = fields.form == ChinaOldListed || fields.form == ChinaOldUnlisted;
-  AppendDigits(
-      out,
-      old ? static_cast<std::uint64_t>(date.year - 1900) : static_cast<std::uint64_t>(date.year),
-      old ? 2 : 4);
-  AppendDigits(out, static_cast<std::uint64_t>(date.month * 100 + date.day), 4);
-  AppendDigits(out, fields.serial / 5, 2);
-  AppendDigits(out, fields.serial % 5 * 2 + (fields.sex == 0 ? 1 : 0), 1);
-  if (!old) out += ChinaCheckCode(out);
-}
-
-void WriteKorea(const Fields& fields, std::string& out) {
-  const CivilDate& date = fields.date;
-  AppendDigits(
-      out, static_cast<std::uint64_t>(date.year % 100 * 10000 + date.month * 100 + date.day), 6);
-  if (fields.form == KoreaClassic) {
-    out += static_cast<char>('1' + fields.sex);
-  } else {
-    const bool foreign = fields.form == KoreaForeignVerified || fields.form == KoreaForeignRandom;
-    out += SeventhDigit(date.year, fields.sex, foreign);
-  }
-  if (fields.form == KoreaIdRandom || fields.form == KoreaForeignRandom) {
-    AppendDigits(out, fields.serial, 6);
-    return;
-  }
-  AppendDigits(out, fields.serial, 5);
-  out += KoreaCheckCode(out);
-}
-
 void WriteFields(const Fields& fields, std::string& out) {
   out.clear();
+  const HolderSex sex = SexOfValue(fields.sex);
   switch (FamilyOf(fields.form)) {
-    case Family::Taiwan: return WriteTaiwan(fields, out);
-    case Family::HongKong: return WriteHongKong(fields, out);
-    case Family::China: return WriteChina(fields, out);
-    case Family::Korea: return WriteKorea(fields, out);
+    case Family::Taiwan: {
+      static constexpr TaiwanSecond kSeconds[] = {
+          TaiwanSecond::SexDigit, TaiwanSecond::ResidentDigit, TaiwanSecond::ResidentLetter};
+      const TaiwanSecond second =
+          kSeconds[static_cast<int>(fields.form) - static_cast<int>(TaiwanId)];
+      return WriteTaiwan({static_cast<int>(fields.place), second, sex,
+                          static_cast<int>(fields.serial / kTaiwanSerials),
+                          static_cast<std::uint32_t>(fields.serial % kTaiwanSerials)},
+                         out);
+    }
+    case Family::HongKong:
+      return WriteHongKong(
+          {fields.form == HongKong9, fields.place, static_cast<std::uint32_t>(fields.serial)}, out);
+    case Family::China: {
+      const ChinaFields china{fields.place, fields.date, sex,
+                              static_cast<std::uint32_t>(fields.serial)};
+      const bool old = fields.form == ChinaOldListed || fields.form == ChinaOldUnlisted;
+      return old ? WriteChinaOld(china, out) : WriteChina(china, out);
+    }
+    case Family::Korea: {
+      const bool foreign = fields.form == KoreaForeignVerified || fields.form == KoreaForeignRandom;
+      return WriteKorea({fields.date, sex, foreign, static_cast<std::uint32_t>(fields.serial)},
+                        fields.form == KoreaClassic ? RuleSet::Classic : RuleSet::Current, out);
+    }
   }
 }
 
@@ -632,16 +530,17 @@ bool WriteNumberAt(const MaskDomain& domain, std::uint64_t index, std::string& o
   if (domain.fixedCheck < 0) return true;
   // The check character's value moves with the decided digit d: by 4d in the
   // mainland's weighted sum (whose remainder r gives the value 12 − r), by
-  // 2d in Hong Kong's (whose remainder r gives 11 − r), both modulo 11.
+  // 2d in Hong Kong's (whose remainder r gives 11 − r), both modulo 11. The
+  // number is written again with the digit that gives the fixed value.
   const bool china = FamilyOf(domain.form) == Family::China;
   const char check = out.back();
   const int zero = check >= '0' && check <= '9' ? check - '0' : 10;
   const int inverse = china ? 3 : 6;  // of 4 and of 2, modulo 11
   const int digit = (inverse * (zero - domain.fixedCheck) % 11 + 11) % 11;
   if (digit == 10) return false;
-  out[china ? 15 : out.size() - 2] = static_cast<char>('0' + digit);
-  out.back() = domain.fixedCheck == 10 ? CheckLetter(domain.form)
-                                       : static_cast<char>('0' + domain.fixedCheck);
+  fields.serial +=
+      china ? static_cast<std::uint64_t>(digit) * 5 : static_cast<std::uint64_t>(digit);
+  WriteFields(fields, out);
   return true;
 }
 
@@ -661,8 +560,9 @@ std::optional<LocatedNumber> WithFixedCheck(const LocatedNumber& located, int ch
 
 char CheckLetter(MaskForm form) {
   switch (FamilyOf(form)) {
-    case Family::HongKong: return 'A';
-    case Family::China: return form == ChinaOldListed || form == ChinaOldUnlisted ? 0 : 'X';
+    case Family::HongKong: return kHongKongCheckLetter;
+    case Family::China:
+      return form == ChinaOldListed || form == ChinaOldUnlisted ? 0 : kChinaCheckLetter;
     default: return 0;
   }
 }

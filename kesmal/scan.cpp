@@ -9,6 +9,8 @@
 #include "rules/ascii.h"
 #include "rules/china.h"
 #include "rules/hong_kong.h"
+#include "rules/layout.h"
+#include "rules/layout_china.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -179,32 +181,6 @@ constexpr bool RunFitsAForm(int letters, std::size_t digits) {
     case 2: return digits == 6 || digits == 7 || digits == 8;
     default: return false;
   }
-}
-
-// The jurisdiction whose form has that many characters with that many
-// letters before the digits, or none.
-std::optional<Jurisdiction> FormOf(std::size_t length, int letters, RuleSet rules) {
-  switch (length) {
-    case 8: return letters == 1 ? std::optional(Jurisdiction::HongKong) : std::nullopt;
-    case 9: return letters == 2 ? std::optional(Jurisdiction::HongKong) : std::nullopt;
-    case 10:
-      // Today's resident certificates have a letter for the second character.
-      return letters == 1 || (letters == 2 && rules == RuleSet::Current)
-                 ? std::optional(Jurisdiction::Taiwan)
-                 : std::nullopt;
-    case 13: return letters == 0 ? std::optional(Jurisdiction::Korea) : std::nullopt;
-    case 15: return letters == 0 ? std::optional(Jurisdiction::ChinaOld) : std::nullopt;
-    case 18: return letters == 0 ? std::optional(Jurisdiction::China) : std::nullopt;
-    default: return std::nullopt;
-  }
-}
-
-int TwoDigits(std::string_view number) { return (number[0] - '0') * 10 + (number[1] - '0'); }
-
-int SixDigits(std::string_view number) {
-  int value = 0;
-  for (char c : number.substr(0, 6)) value = value * 10 + (c - '0');
-  return value;
 }
 
 bool BornInRecordedTime(const std::optional<Birthday>& birthday) {
@@ -392,7 +368,7 @@ bool ScanPass::SettledByAsciiBytes(const Window& window, std::size_t at, std::si
     return true;
   const Kind next = ByteUnit(data[end]).kind;
   if (next == Kind::Letter || (digits == kShortestRun && next != Kind::Other)) return false;
-  const auto form = FormOf(letters + digits, letters, scanner_.options_.rules);
+  const auto form = KindOfShape(letters + digits, letters, scanner_.options_.rules);
   if (!form || !scanner_.options_.only.Holds(*form)) return true;
   return letters == 0 &&
          SettledUnreported({reinterpret_cast<const char*>(data) + runStart, digits}, *form);
@@ -475,7 +451,7 @@ void ScanPass::Judge(const Window& window, std::size_t begin, std::size_t end, i
     if (unit.kind == Kind::Digit || unit.kind == Kind::Letter) number += unit.ascii;
   }
   const ScanOptions& options = scanner_.options_;
-  const auto form = FormOf(number.size(), letters, options.rules);
+  const auto form = KindOfShape(number.size(), letters, options.rules);
   if (!form || !options.only.Holds(*form)) return;
 
   if (SettledUnreported(number, *form)) return;
@@ -516,9 +492,9 @@ bool ScanPass::SettledUnreported(std::string_view number, Jurisdiction form) con
   const ScanOptions& options = scanner_.options_;
   const bool digits17 = form == Jurisdiction::China && AllDigits(number.substr(0, 17));
   if (!options.implausible) {
-    if (digits17 && !KnownProvince(TwoDigits(number))) return true;
+    if (digits17 && !KnownProvince(ProvinceAt(number))) return true;
     if (form == Jurisdiction::ChinaOld &&
-        (!KnownProvince(TwoDigits(number)) || !FindRowByCode(SixDigits(number))))
+        (!KnownProvince(ProvinceAt(number)) || !FindRowByCode(RegionCodeAt(number))))
       return true;
   }
   if (options.nearMisses) return false;
@@ -541,8 +517,8 @@ bool ScanPass::Plausible(const IdAnalysis& analysis) const {
   const std::string_view number = analysis.number;
   switch (*analysis.jurisdiction) {
     case Jurisdiction::China:
-      return KnownProvince(TwoDigits(number)) && BornInRecordedTime(analysis.birthday);
-    case Jurisdiction::ChinaOld: return FindRowByCode(SixDigits(number)).has_value();
+      return KnownProvince(ProvinceAt(number)) && BornInRecordedTime(analysis.birthday);
+    case Jurisdiction::ChinaOld: return FindRowByCode(RegionCodeAt(number)).has_value();
     case Jurisdiction::Korea: return analysis.birthday && !analysis.birthday->notYetBorn;
     case Jurisdiction::Taiwan:
     case Jurisdiction::HongKong: return true;
@@ -565,8 +541,8 @@ bool ScanPass::NearMiss(const IdAnalysis& analysis) const {
 bool ScanPass::PlausibleSomeDay(const IdAnalysis& analysis) const {
   const std::string_view number = analysis.number;
   switch (*analysis.jurisdiction) {
-    case Jurisdiction::China: return KnownProvince(TwoDigits(number)) && analysis.birthday;
-    case Jurisdiction::ChinaOld: return FindRowByCode(SixDigits(number)).has_value();
+    case Jurisdiction::China: return KnownProvince(ProvinceAt(number)) && analysis.birthday;
+    case Jurisdiction::ChinaOld: return FindRowByCode(RegionCodeAt(number)).has_value();
     case Jurisdiction::Korea: return analysis.birthday.has_value();
     case Jurisdiction::Taiwan:
     case Jurisdiction::HongKong: return true;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bitset>
 
+#include "rules/layout.h"
+
 namespace kesmal {
 namespace {
 
@@ -62,33 +64,17 @@ bool SmallLetters(std::string_view written) {
 
 // The canonical positions of the kept fields the numbers carry.
 std::bitset<18> KeptPositions(Jurisdiction jurisdiction, KeepSet keep) {
+  const FieldPositions& positions = PositionsOf(jurisdiction);
   std::bitset<18> kept;
-  const auto mark = [&](KeptField field, std::size_t first, std::size_t count) {
+  const auto mark = [&](KeptField field, FieldSpan span) {
     if (keep.Has(field))
-      for (std::size_t i = first; i < first + count; ++i) kept.set(i);
+      for (std::size_t i = span.from; i < span.from + span.count; ++i) kept.set(i);
   };
-  switch (jurisdiction) {
-    case Jurisdiction::Taiwan:
-      mark(KeptField::Region, 0, 1);
-      mark(KeptField::Sex, 1, 1);
-      break;
-    case Jurisdiction::HongKong: break;
-    case Jurisdiction::China:
-    case Jurisdiction::ChinaOld: {
-      const bool old = jurisdiction == Jurisdiction::ChinaOld;
-      mark(KeptField::Region, 0, 6);
-      mark(KeptField::Province, 0, 2);
-      mark(KeptField::BirthDate, 6, old ? 6 : 8);
-      mark(KeptField::BirthYear, 6, old ? 2 : 4);
-      mark(KeptField::Sex, old ? 14 : 16, 1);
-      break;
-    }
-    case Jurisdiction::Korea:
-      mark(KeptField::BirthDate, 0, 6);
-      mark(KeptField::BirthYear, 0, 2);
-      mark(KeptField::Sex, 6, 1);
-      break;
-  }
+  mark(KeptField::Region, positions.region);
+  mark(KeptField::Province, positions.province);
+  mark(KeptField::BirthDate, positions.birthDate);
+  mark(KeptField::BirthYear, positions.birthYear);
+  mark(KeptField::Sex, positions.sex);
   return kept;
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/regions.h"
 #include "rules/ascii.h"
+#include "rules/layout_china.h"
 #include "rules/place_names.h"
 #include "rules/random_source.h"
 
@@ -33,11 +34,6 @@ void WriteChinaSentence(const IdAnalysis& id, ReportWriter& out) {
   WriteBirthdayPhrase(*id.birthday, out);
   out.Put({KESMAL_TEXT("出生在“"), id.birthplace ? *id.birthplace : KESMAL_TEXT("未知出生地"),
            KESMAL_TEXT("”的中国“"), SexWord(*id.sex), KESMAL_TEXT("”")});
-}
-
-std::string Date(const CivilDate& date) {
-  return RandomDigits(date.year, date.year, 4) + RandomDigits(date.month, date.month, 2) +
-         RandomDigits(date.day, date.day, 2);
 }
 
 CivilDate DrawBirthDate() {
@@ -137,14 +133,15 @@ IdReport CheckChinaId(std::string_view number, Encoding encoding) {
 std::string MakeChinaId(const std::optional<ChinaMakeSettings>& settings) {
   const auto chosen = ChosenRow(settings);
   const int row = chosen ? *chosen : RandomDraw() % CountyRowCount();
-  const auto& county = CountyTable[row];
-  std::string number =
-      RandomDigits(county.Province, county.Province, 2) + RandomDigits(county.Sub, county.Sub, 4);
-
-  number += Date(settings && settings->BirthDate ? *settings->BirthDate : DrawBirthDate());
-  number += RandomDigits(0, 99, 2);
-  number += DrawSexDigit(settings ? settings->Sex : -1);
-  number += ChinaCheckCode(number);
+  ChinaFields fields;
+  fields.region = static_cast<std::uint32_t>(RegionCodeOfRow(row));
+  fields.birth = settings && settings->BirthDate ? *settings->BirthDate : DrawBirthDate();
+  const auto sequence = static_cast<std::uint32_t>(RandomBelow(100));
+  const int sexDigit = DigitValue(DrawSexDigit(settings ? settings->Sex : -1));
+  fields.sex = sexDigit % 2 == 1 ? HolderSex::Male : HolderSex::Female;
+  fields.serial = sequence * 5 + static_cast<std::uint32_t>(sexDigit / 2);
+  std::string number;
+  WriteChina(fields, number);
   return number;
 }
 

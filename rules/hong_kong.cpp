@@ -1,6 +1,7 @@
 #include "rules/hong_kong.h"
 
 #include "rules/ascii.h"
+#include "rules/layout_hong_kong.h"
 #include "rules/random_source.h"
 
 namespace kesmal {
@@ -106,19 +107,20 @@ const CheckRule HongKongPrintedRule{AnalyseHongKongPrinted, HongKongReportText};
 std::string MakeHongKongId(const std::optional<HongKongMakeSettings>& settings) {
   // The would-be first letter is drawn for every number, so a fixed length
   // does not shift the draws that follow.
-  const char first = RandomCapital();
-  std::string number(1, RandomCapital());
-  number += RandomDigits(0, 999999, 6);
+  const auto first = static_cast<std::uint32_t>(RandomCapital() - 'A');
+  HongKongFields fields;
+  fields.letters = static_cast<std::uint32_t>(RandomCapital() - 'A');
+  fields.serial = static_cast<std::uint32_t>(RandomBelow(1000000));
 
   int length = 9;
   if (!settings || settings->Length != 9) {
     const int drawn = RandomDraw() % 2;  // drawn, and ignored, when the settings fix 8
     length = !settings && drawn == 0 ? 9 : 8;
   }
-  if (length == 9) number.insert(number.begin(), first);
-
-  // The filler only gives the text its final length, which selects the form.
-  number += HongKongCheckCode(number + 'B');
+  fields.twoLetters = length == 9;
+  if (fields.twoLetters) fields.letters += first * 26;
+  std::string number;
+  WriteHongKong(fields, number);
   return number;
 }
 

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "rules/ascii.h"
+#include "rules/layout_korea.h"
 #include "rules/random_source.h"
 
 namespace kesmal {
@@ -14,8 +15,6 @@ constexpr std::array<int, 12> kWeights{2, 3, 4, 5, 6, 7, 8, 9, 2, 3, 4, 5};
 std::int16_t TwoDigitsAt(std::string_view number, std::size_t at) {
   return static_cast<std::int16_t>(DigitValue(number[at]) * 10 + DigitValue(number[at + 1]));
 }
-
-std::string TwoDigits(int value) { return RandomDigits(value, value, 2); }
 
 }  // namespace
 
@@ -51,11 +50,10 @@ std::optional<SeventhDigit> ReadSexDigit(char c) {
 // 9 and 0 were born in the 1800s, 1, 2, 5 and 6 in the 1900s, the rest in the
 // 2000s; odd is male; 5 to 8 are foreign residents.
 std::optional<SeventhDigit> ReadSeventhToday(char c) {
-  constexpr int kCentury[10] = {1800, 1900, 1900, 2000, 2000, 1900, 1900, 2000, 2000, 1800};
   const int digit = DigitValue(c);
   const HolderSex sex = digit % 2 == 1 ? HolderSex::Male : HolderSex::Female;
   const IdKind kind = digit >= 5 && digit <= 8 ? IdKind::ForeignResident : IdKind::IdentityCard;
-  return SeventhDigit{sex, kind, kCentury[digit]};
+  return SeventhDigit{sex, kind, kKoreaCenturyOfSeventh[digit]};
 }
 
 bool OnOrAfter(const CivilDate& date, const CivilDate& from) {
@@ -88,7 +86,8 @@ void AnalyseKoreaId(std::string_view number, const KoreaRules& rules, IdAnalysis
     id.AddFault(FaultCode::BirthDate, KESMAL_TEXT("第1-6码的出生日期应该是正确的日期格式，"));
   if (!seventh) id.AddFault(FaultCode::SexDigit, rules.seventhFault);
   // Digits 8-9 of a number with random digits are no place code.
-  if (rules.placeCodeCounts && !EndsInRandomDigits(birthday, rules) && TwoDigitsAt(number, 7) > 96)
+  if (rules.placeCodeCounts && !EndsInRandomDigits(birthday, rules) &&
+      TwoDigitsAt(number, 7) > kKoreaLastPlaceCode)
     id.AddFault(FaultCode::PlaceCode, KESMAL_TEXT("第8-9码的出生地代码应该是(00)~(96)，"));
   if (id.Valid()) CompareCheckDigit(id, *birthday, rules);
   if (!id.Valid()) return;
@@ -120,7 +119,7 @@ const CheckRule KoreaIdRule{
 
 const CheckRule KoreaIdCurrentRule{
     [](std::string_view number, IdAnalysis& id) {
-      AnalyseKoreaId(number, {ReadSeventhToday, KESMAL_TEXT(""), true, CivilDate{2020, 10, 1}}, id);
+      AnalyseKoreaId(number, {ReadSeventhToday, KESMAL_TEXT(""), true, kKoreaRandomSince}, id);
     },
     KoreaReportText};
 
@@ -129,23 +128,22 @@ IdReport CheckKoreaId(std::string_view number, Encoding encoding) {
 }
 
 std::string MakeKoreaId(const std::optional<KoreaMakeSettings>& settings) {
-  std::string number;
+  KoreaFields fields;
   if (settings && settings->BirthDate) {
-    const CivilDate& date = *settings->BirthDate;
-    number = TwoDigits(date.year % 100) + TwoDigits(date.month) + TwoDigits(date.day);
+    fields.birth = *settings->BirthDate;
   } else {
     const int year = RandomDraw() % 100;
     const int month = RandomDraw() % 12 + 1;
     // The leap rule applied to the two-digit year makes 00 and every multiple
     // of 4 a leap year, which is how the check reads them in either century.
     const int day = RandomBelow(DaysOfMonth(year, month)) + 1;
-    number = TwoDigits(year) + TwoDigits(month) + TwoDigits(day);
+    fields.birth = {year, month, day};
   }
-
-  number += SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt);
-
-  number += RandomDigits(0, 99999, 5);
-  number += KoreaCheckCode(number);
+  fields.sex = SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt) == '1' ? HolderSex::Male
+                                                                                : HolderSex::Female;
+  fields.serial = static_cast<std::uint32_t>(RandomBelow(100000));
+  std::string number;
+  WriteKorea(fields, RuleSet::Classic, number);
   return number;
 }
 

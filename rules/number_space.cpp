@@ -4,12 +4,11 @@
 #include <vector>
 
 #include "data/regions.h"
-#include "data/taiwan_letters.h"
-#include "rules/china.h"
-#include "rules/hong_kong.h"
-#include "rules/korea.h"
+#include "rules/layout_china.h"
+#include "rules/layout_hong_kong.h"
+#include "rules/layout_korea.h"
+#include "rules/layout_taiwan.h"
 #include "rules/random_source.h"
-#include "rules/taiwan.h"
 
 namespace kesmal {
 namespace {
@@ -29,13 +28,6 @@ const std::vector<int>& DistinctRegionCodes() {
   return codes;
 }
 
-void AppendDigits(std::string& out, std::uint64_t value, int width) {
-  const std::size_t end = out.size() + width;
-  out.resize(end);
-  for (std::size_t i = end; i > end - width; --i, value /= 10)
-    out[i - 1] = static_cast<char>('0' + value % 10);
-}
-
 // Takes one field's value off the low end of the index.
 std::uint64_t Pull(std::uint64_t& index, std::uint64_t radix) {
   const std::uint64_t value = index % radix;
@@ -43,16 +35,22 @@ std::uint64_t Pull(std::uint64_t& index, std::uint64_t radix) {
   return value;
 }
 
-char SexDigit(std::uint64_t& index, const std::optional<HolderSex>& sex) {
-  const HolderSex chosen = sex ? *sex : (Pull(index, 2) == 0 ? HolderSex::Male : HolderSex::Female);
-  return chosen == HolderSex::Male ? '1' : '2';
+HolderSex SexOf(std::uint64_t& index, const std::optional<HolderSex>& sex) {
+  return sex ? *sex : (Pull(index, 2) == 0 ? HolderSex::Male : HolderSex::Female);
 }
 
-// The last digit of the mainland sequence: odd for a man, even for a woman.
-void AppendSequence(std::string& out, std::uint64_t& index, const std::optional<HolderSex>& sex) {
-  if (!sex) return AppendDigits(out, Pull(index, 1000), 3);
-  AppendDigits(out, Pull(index, 100), 2);
-  AppendDigits(out, Pull(index, 5) * 2 + (*sex == HolderSex::Male ? 1 : 0), 1);
+// The mainland sequence and sex digit: three digits free, or two and which
+// of the sex's five digits.
+void PullSequence(std::uint64_t& index, const std::optional<HolderSex>& sex, ChinaFields& fields) {
+  if (sex) {
+    fields.sex = *sex;
+    const std::uint64_t sequence = Pull(index, 100);
+    fields.serial = static_cast<std::uint32_t>(sequence * 5 + Pull(index, 5));
+    return;
+  }
+  const auto digits = static_cast<std::uint32_t>(Pull(index, 1000));
+  fields.sex = digits % 2 == 1 ? HolderSex::Male : HolderSex::Female;
+  fields.serial = digits / 10 * 5 + digits % 10 / 2;
 }
 
 int RegionCode(std::uint64_t& index, const std::optional<int>& row) {
@@ -150,38 +148,43 @@ std::string NumberSpace::At(std::uint64_t index) const {
   number.reserve(18);
   switch (fixed_.form) {
     case Jurisdiction::Taiwan: {
-      const auto row = fixed_.letterRow ? *fixed_.letterRow : static_cast<int>(Pull(index, 26));
-      number += static_cast<char>(TaiwanLetterTable[row].Letter & 0xFF);
-      number += SexDigit(index, fixed_.sex);
-      AppendDigits(number, Pull(index, 10000000), 7);
-      return number += TaiwanCheckCode(number);
+      TaiwanFields fields;
+      fields.letter = fixed_.letterRow ? *fixed_.letterRow : static_cast<int>(Pull(index, 26));
+      fields.sex = SexOf(index, fixed_.sex);
+      fields.serial = static_cast<std::uint32_t>(Pull(index, 10000000));
+      WriteTaiwan(fields, number);
+      return number;
     }
     case Jurisdiction::HongKong: {
       const bool shortForm = fixed_.length ? *fixed_.length == 8 : index < kHongKongShort;
       if (!fixed_.length && !shortForm) index -= kHongKongShort;
-      if (!shortForm) number += static_cast<char>('A' + Pull(index, 26));
-      number += static_cast<char>('A' + Pull(index, 26));
-      AppendDigits(number, Pull(index, 1000000), 6);
-      // The filler only gives the text its final length, which selects the form.
-      return number += HongKongCheckCode(number + 'B');
+      HongKongFields fields{!shortForm};
+      // The first letter is drawn first.
+      fields.letters = static_cast<std::uint32_t>(Pull(index, 26));
+      if (!shortForm)
+        fields.letters = fields.letters * 26 + static_cast<std::uint32_t>(Pull(index, 26));
+      fields.serial = static_cast<std::uint32_t>(Pull(index, 1000000));
+      WriteHongKong(fields, number);
+      return number;
     }
     case Jurisdiction::Korea: {
-      const CivilDate date =
-          DateOfDayNumber(firstDay_ + static_cast<std::int64_t>(Pull(index, days_)));
-      AppendDigits(number, date.year % 100 * 10000 + date.month * 100 + date.day, 6);
-      number += SexDigit(index, fixed_.sex);
-      AppendDigits(number, Pull(index, 100000), 5);
-      return number += KoreaCheckCode(number);
+      KoreaFields fields;
+      fields.birth = DateOfDayNumber(firstDay_ + static_cast<std::int64_t>(Pull(index, days_)));
+      fields.sex = SexOf(index, fixed_.sex);
+      fields.serial = static_cast<std::uint32_t>(Pull(index, 100000));
+      WriteKorea(fields, RuleSet::Classic, number);
+      return number;
     }
     default: {
-      AppendDigits(number, RegionCode(index, fixed_.regionRow), 6);
-      const CivilDate date =
-          DateOfDayNumber(firstDay_ + static_cast<std::int64_t>(Pull(index, days_)));
-      const bool old = fixed_.form == Jurisdiction::ChinaOld;
-      AppendDigits(number, old ? date.year % 100 : date.year, old ? 2 : 4);
-      AppendDigits(number, date.month * 100 + date.day, 4);
-      AppendSequence(number, index, fixed_.sex);
-      return old ? number : number += ChinaCheckCode(number);
+      ChinaFields fields;
+      fields.region = static_cast<std::uint32_t>(RegionCode(index, fixed_.regionRow));
+      fields.birth = DateOfDayNumber(firstDay_ + static_cast<std::int64_t>(Pull(index, days_)));
+      PullSequence(index, fixed_.sex, fields);
+      if (fixed_.form == Jurisdiction::ChinaOld)
+        WriteChinaOld(fields, number);
+      else
+        WriteChina(fields, number);
+      return number;
     }
   }
 }

@@ -5,6 +5,7 @@
 
 #include "data/taiwan_letters.h"
 #include "rules/ascii.h"
+#include "rules/layout_taiwan.h"
 #include "rules/place_names.h"
 #include "rules/random_source.h"
 #include "rules/text_cache.h"
@@ -42,6 +43,12 @@ char CheckCodeWith(std::string_view number, char second) {
 }  // namespace
 
 char TaiwanCheckCode(std::string_view number) { return CheckCodeWith(number, number[1]); }
+
+char TaiwanResidentCheckCode(std::string_view number) {
+  if (!IsCapital(number[1])) return TaiwanCheckCode(number);
+  return CheckCodeWith(number,
+                       static_cast<char>('0' + TaiwanLetterTable[number[1] - 'A'].Code % 10));
+}
 
 namespace {
 
@@ -142,13 +149,13 @@ IdReport CheckTaiwanId(std::string_view number, Encoding encoding) {
 std::string MakeTaiwanId(const std::optional<TaiwanMakeSettings>& settings) {
   const bool regionGiven = settings && settings->Region && *settings->Region >= 0 &&
                            *settings->Region < static_cast<int>(TaiwanLetterTable.size());
-  const int row = regionGiven ? *settings->Region : RandomDraw() % 26;
-  std::string number(1, static_cast<char>(TaiwanLetterTable[row].Letter & 0xFF));
-
-  number += SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt);
-
-  number += RandomDigits(0, 9999999, 7);
-  number += TaiwanCheckCode(number);
+  TaiwanFields fields;
+  fields.letter = regionGiven ? *settings->Region : RandomDraw() % 26;
+  fields.sex = SexDigitOneOrTwo(settings ? settings->Sex : std::nullopt) == '1' ? HolderSex::Male
+                                                                                : HolderSex::Female;
+  fields.serial = static_cast<std::uint32_t>(RandomBelow(10000000));
+  std::string number;
+  WriteTaiwan(fields, number);
   return number;
 }
 

@@ -18,6 +18,9 @@ struct TaiwanMakeSettings {
 
 // Reads the first nine characters: a capital letter, then eight digits.
 char TaiwanCheckCode(std::string_view number);
+// As TaiwanCheckCode, but a second character A to D weighed by the units
+// digit of its letter code, as the older resident certificates are.
+char TaiwanResidentCheckCode(std::string_view number);
 
 // The number has exactly 10 characters.
 IdReport CheckTaiwanId(std::string_view number, Encoding encoding = Encoding::Gbk);

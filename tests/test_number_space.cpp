@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "data/regions.h"
 #include "rules/dispatch.h"
 #include "rules/invalid_numbers.h"
+#include "rules/layout_china.h"
+#include "rules/layout_hong_kong.h"
+#include "rules/layout_korea.h"
+#include "rules/layout_taiwan.h"
 #include "rules/number_space.h"
 #include "rules/random_source.h"
 
@@ -199,6 +206,95 @@ INSTANTIATE_TEST_SUITE_P(
                               Fixed(Jurisdiction::ChinaOld),
                               {F::Digits, F::BirthDate},
                               {"^^^^^^^^^^^^^^^", "........^^^^..."}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct LayoutCase {
+  const char* name;
+  std::string_view number;
+  RuleSet rules;
+  // What the kind's module reads, as place|birth|sex|serial; empty when it
+  // takes the text for no number of the kind.
+  std::string_view fields;
+};
+
+std::string DateText(const CivilDate& date) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
+  return text;
+}
+
+const char* SexText(HolderSex sex) { return sex == HolderSex::Male ? "m" : "f"; }
+
+// The fields read, and the number the module writes back from them.
+std::pair<std::string, std::string> ReadAndWrite(std::string_view number, RuleSet rules) {
+  std::string fields, written;
+  const auto join = [&](const auto&... parts) { ((fields += parts, fields += '|'), ...); };
+  if (number.size() == 10) {
+    if (const auto read = ReadTaiwan(number)) {
+      join(std::string(1, static_cast<char>('A' + read->letter)),
+           std::to_string(static_cast<int>(read->second)), SexText(read->sex),
+           std::to_string(read->letterPair * 10000000 + read->serial));
+      WriteTaiwan(*read, written);
+    }
+  } else if (number.size() == 8 || number.size() == 9) {
+    if (const auto read = ReadHongKong(number)) {
+      join(std::to_string(read->letters), "-", "-", std::to_string(read->serial));
+      WriteHongKong(*read, written);
+    }
+  } else if (number.size() == 13) {
+    if (const auto read = ReadKorea(number, rules)) {
+      join(read->foreign ? "foreign" : "-", DateText(read->birth), SexText(read->sex),
+           std::to_string(read->serial));
+      WriteKorea(*read, rules, written);
+    }
+  } else {
+    const bool old = number.size() == 15;
+    if (const auto read = old ? ReadChinaOld(number) : ReadChina(number)) {
+      join(std::to_string(read->region), DateText(read->birth), SexText(read->sex),
+           std::to_string(read->serial));
+      (old ? WriteChinaOld : WriteChina)(*read, written);
+    }
+  }
+  if (!fields.empty()) fields.pop_back();
+  return {fields, written};
+}
+
+class Layouts : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(Layouts, ReadFieldsWriteTheSameNumberBack) {
+  const auto& row = GetParam();
+  const auto [fields, written] = ReadAndWrite(row.number, row.rules);
+  EXPECT_EQ(fields, row.fields);
+  if (!row.fields.empty()) {
+    EXPECT_EQ(written, row.number);
+  }
+}
+
+constexpr RuleSet kClassic = RuleSet::Classic, kCurrent = RuleSet::Current;
+INSTANTIATE_TEST_SUITE_P(
+    , Layouts,
+    testing::Values(
+        LayoutCase{"taiwan", "A123456789", kClassic, "A|0|m|2345678"},
+        LayoutCase{"taiwan_resident_digit", "A800000014", kCurrent, "A|1|m|1"},
+        LayoutCase{"taiwan_resident_letter_weighed", "AB12345677", kCurrent, "A|2|f|1234567"},
+        LayoutCase{"taiwan_resident_second_pair", "ZD98765430", kCurrent, "Z|2|f|19876543"},
+        LayoutCase{"taiwan_wrong_check", "A123456788", kClassic, ""},
+        LayoutCase{"taiwan_second_of_no_kind", "A323456789", kClassic, ""},
+        LayoutCase{"hong_kong_8", "A1234563", kClassic, "0|-|-|123456"},
+        LayoutCase{"hong_kong_9", "AB9876543", kClassic, "1|-|-|987654"},
+        LayoutCase{"hong_kong_wrong_check", "A1234564", kClassic, ""},
+        LayoutCase{"mainland", "11010519491231002X", kClassic, "110105|1949-12-31|f|1"},
+        LayoutCase{"mainland_wrong_check", "110105194912310021", kClassic, ""},
+        LayoutCase{"mainland_no_date", "110105194902300026", kClassic, ""},
+        LayoutCase{"old_mainland", "110199850101123", kClassic, "110199|1985-01-01|m|61"},
+        LayoutCase{"old_mainland_no_date", "110199850229123", kClassic, ""},
+        LayoutCase{"korea_counted_in_the_2000s", "0001011000002", kClassic, "-|2000-01-01|m|0"},
+        LayoutCase{"korea_seventh_of_today_refused", "0001013000008", kClassic, ""},
+        LayoutCase{"korea_1800s", "9901019000003", kCurrent, "-|1899-01-01|m|0"},
+        LayoutCase{"korea_foreign", "9001016000000", kCurrent, "foreign|1990-01-01|f|0"},
+        LayoutCase{"korea_place_code_97", "9001011970001", kCurrent, ""},
+        LayoutCase{"korea_random_digits", "2010014123456", kCurrent, "-|2020-10-01|f|123456"},
+        LayoutCase{"korea_day_before_random", "2009304000006", kCurrent, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
