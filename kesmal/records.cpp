@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -99,6 +100,9 @@ constexpr auto kHigh = [](auto c) { return c >= 0x80; };
 constexpr std::size_t kMostJsonBytesPerByte = 6;
 constexpr std::size_t kMostCsvBytesPerByte = 3;
 
+// The digits of the largest 64-bit number.
+constexpr std::size_t kMostDigits = 20;
+
 // Up to 31 bytes held in 32, so that they are copied as one fixed block.
 struct Padded {
   char bytes[32];
@@ -151,6 +155,7 @@ class RawBytes {
     bytes.remove_prefix(plain);
     return bytes.empty();
   }
+  void PutNumber(std::uint64_t value) { at_ = std::to_chars(at_, at_ + kMostDigits, value).ptr; }
   std::string_view Written() const {
     return {room_.data(), static_cast<std::size_t>(at_ - room_.data())};
   }
@@ -225,13 +230,18 @@ class JsonWriter {
     json_.Put('}');
   }
 
-  void Input(std::string_view bytes) {
-    Key(Field::Input, QuotedRoom(bytes));
+  void Input(std::string_view bytes) { Bytes(Field::Input, bytes); }
+  void Bytes(Field field, std::string_view bytes) {
+    Key(field, QuotedRoom(bytes));
     PutQuoted(bytes, kJsonSpecialOrHigh, json_);
   }
   void Text(Field field, std::string_view utf8) {
     Key(field, QuotedRoom(utf8));
     PutQuoted(utf8, kJsonSpecial, json_);
+  }
+  void Number(Field field, std::uint64_t value) {
+    Key(field, kMostDigits);
+    json_.PutNumber(value);
   }
   void Word(Field field, std::string_view ascii) {
     Key(field, ascii.size() + 2);
@@ -267,8 +277,8 @@ class JsonWriter {
  private:
 #define KESMAL_JSON_KEY(id, key) PadBytes("\"" key "\":"),
 #define KESMAL_JSON_NEXT_KEY(id, key) PadBytes(",\"" key "\":"),
-  static constexpr Padded kFirstKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_KEY)};
-  static constexpr Padded kNextKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_NEXT_KEY)};
+  static constexpr Padded kFirstKeys[] = {KESMAL_FIELDS(KESMAL_JSON_KEY)};
+  static constexpr Padded kNextKeys[] = {KESMAL_FIELDS(KESMAL_JSON_NEXT_KEY)};
 #undef KESMAL_JSON_KEY
 #undef KESMAL_JSON_NEXT_KEY
 
@@ -329,31 +339,58 @@ constexpr std::optional<int> CsvColumn(Field field) {
 constexpr int kReportColumn = 9;
 constexpr int kLastColumn = 12;
 
+// A finding's row: its own columns, then the check's.
+constexpr std::optional<int> FindingColumn(Field field) {
+  switch (field) {
+    case Field::Path: return 0;
+    case Field::Line: return 1;
+    case Field::Column: return 2;
+    case Field::Offset: return 3;
+    case Field::Length: return 4;
+    case Field::Text: return 5;
+    case Field::Plausible: return 6;
+    default: return std::nullopt;
+  }
+}
+constexpr int kFindingColumns = 7;
+
 // Writes the fields that are columns as one CSV row. The fields come in the
 // order of the JSON object; the columns that come after the report (rules,
 // kind, check_code_verified, all fixed words) wait for it.
 class CsvWriter {
  public:
-  CsvWriter(RawBytes& row, bool withRules)
-      : row_(row), last_(withRules ? kLastColumn : kReportColumn) {}
+  // A finding's row has its own columns first.
+  CsvWriter(RawBytes& row, bool withRules, bool finding = false)
+      : row_(row),
+        base_(finding ? kFindingColumns : 0),
+        last_(base_ + (withRules ? kLastColumn : kReportColumn)) {}
   void Finish() {
-    for (int column = kReportColumn + 1; column <= last_; ++column) {
-      const std::string_view word = late_[column - kReportColumn - 1];
+    for (int column = base_ + kReportColumn + 1; column <= last_; ++column) {
+      const std::string_view word = late_[column - base_ - kReportColumn - 1];
       MoveTo(column, word.size());
       row_.Put(word);
     }
   }
 
-  void Input(std::string_view bytes) {
-    MoveTo(0, bytes.size());
+  void Input(std::string_view bytes) { Bytes(Field::Input, bytes); }
+  void Bytes(Field field, std::string_view bytes) {
+    const auto column = Column(field);
+    if (!column) return;
+    MoveTo(*column, bytes.size());
     std::string_view rest = bytes;
     if (row_.PutPrefixWithout(rest, kCsvSpecialOrHigh)) return;  // most inputs
     row_.Unput(bytes.size() - rest.size());
     if (HoldsNone(bytes, kHigh)) return PutCsvField(bytes, row_);
     PutCsvField(ValidUtf8(bytes), row_);
   }
+  void Number(Field field, std::uint64_t value) {
+    const auto column = Column(field);
+    if (!column) return;
+    MoveTo(*column, kMostDigits);
+    row_.PutNumber(value);
+  }
   void Text(Field field, std::string_view utf8) {
-    const auto column = CsvColumn(field);
+    const auto column = Column(field);
     if (!column) return;
     MoveTo(*column, utf8.size());
     std::string_view rest = utf8;
@@ -371,10 +408,10 @@ class CsvWriter {
   }
   // Words are fixed names, codes, digits and dates: nothing to quote.
   void Word(Field field, std::string_view ascii) {
-    const auto column = CsvColumn(field);
+    const auto column = Column(field);
     if (!column) return;
-    if (*column > kReportColumn) {
-      late_[*column - kReportColumn - 1] = ascii;  // a literal, so it outlives the call
+    if (*column > base_ + kReportColumn) {
+      late_[*column - base_ - kReportColumn - 1] = ascii;  // a literal, so it outlives the call
       return;
     }
     const bool nextCode = field == Field::Code && codes_++ > 0;
@@ -396,7 +433,15 @@ class CsvWriter {
     for (; commas_ < column; ++commas_) row_.Put(',');
   }
 
+  std::optional<int> Column(Field field) const {
+    if (const auto own = FindingColumn(field)) return own;
+    const auto column = CsvColumn(field);
+    if (!column) return std::nullopt;
+    return base_ + *column;
+  }
+
   RawBytes& row_;
+  const int base_;
   const int last_;
   int commas_ = 0;
   int codes_ = 0;
@@ -453,6 +498,24 @@ void RecordWriter::AppendCsv(std::string_view input, const IdAnalysis* id,
                              std::string& out) {
   AppendRecord(input, id, reportUtf8, rules, room_, scratch_, out,
                [&](RawBytes& bytes) { return CsvWriter(bytes, rules.has_value()); });
+}
+
+void RecordWriter::AppendFindingJson(const Finding& finding, std::optional<std::string_view> path,
+                                     std::optional<RuleSet> rules, std::string& out) {
+  RawBytes bytes(room_);
+  JsonWriter writer(bytes);
+  VisitFindingFields(finding, path, writer, rules, scratch_, reportScratch_);
+  writer.Finish();
+  out.append(bytes.Written());
+}
+
+void RecordWriter::AppendFindingCsv(const Finding& finding, std::optional<std::string_view> path,
+                                    std::optional<RuleSet> rules, std::string& out) {
+  RawBytes bytes(room_);
+  CsvWriter writer(bytes, rules.has_value(), true);
+  VisitFindingFields(finding, path, writer, rules, scratch_, reportScratch_);
+  writer.Finish();
+  out.append(bytes.Written());
 }
 
 void WriteIsoDate(const CivilDate& date, char (&text)[kIsoDateSize]) {

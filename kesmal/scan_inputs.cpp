@@ -16,54 +16,16 @@ void AppendNumber(std::uint64_t value, std::string& out) {
   out.append(digits, end);
 }
 
-// The fields a finding adds before those of its number's check.
-void AppendPlace(const Finding& finding, std::string& out, char separator) {
-  AppendNumber(finding.line, out);
-  out += separator;
-  AppendNumber(finding.column, out);
-  out += separator;
-  AppendNumber(finding.offset, out);
-  out += separator;
-  AppendNumber(finding.length, out);
-}
-
 }  // namespace
 
 void AppendFindingJson(const Finding& finding, std::optional<std::string_view> path,
                        std::optional<RuleSet> namedRules, std::string& out) {
-  out += "{\"path\":"sv;
-  if (path)
-    out += JsonString(*path);
-  else
-    out += "null"sv;
-  out += ",\"line\":"sv;
-  AppendNumber(finding.line, out);
-  out += ",\"column\":"sv;
-  AppendNumber(finding.column, out);
-  out += ",\"offset\":"sv;
-  AppendNumber(finding.offset, out);
-  out += ",\"length\":"sv;
-  AppendNumber(finding.length, out);
-  out += ",\"text\":"sv;
-  out += JsonString(finding.text);
-  out += ",\"plausible\":"sv;
-  out += finding.plausible ? "true"sv : "false"sv;
-  // The check's object follows, its opening brace the comma between them.
-  const std::size_t brace = out.size();
-  AppendCheckJson(finding.number, &finding.report, out, namedRules);
-  out[brace] = ',';
+  RecordWriter().AppendFindingJson(finding, path, namedRules, out);
 }
 
 void AppendFindingCsv(const Finding& finding, std::optional<std::string_view> path,
                       std::optional<RuleSet> namedRules, std::string& out) {
-  if (path) AppendCsvField(*path, out);
-  out += ',';
-  AppendPlace(finding, out, ',');
-  out += ',';
-  // The text is letters, digits, brackets, hyphens and a space: nothing to quote.
-  out += finding.text;
-  out += finding.plausible ? ",true,"sv : ",false,"sv;
-  AppendCheckCsv(finding.number, &finding.report, out, namedRules);
+  RecordWriter().AppendFindingCsv(finding, path, namedRules, out);
 }
 
 std::string FindingCsvHeader(std::optional<RuleSet> namedRules) {
@@ -87,10 +49,14 @@ std::optional<std::string_view> PathOf(const InputName& input) {
   return input.path;
 }
 
+// Records come from several threads at once, each with its own buffers,
+// which serve finding after finding.
+thread_local RecordWriter records;
+
 }  // namespace
 
 bool JsonRecords::Found(const Finding& finding, std::string& out) {
-  AppendFindingJson(finding, PathOf(input_), rules_, out);
+  records.AppendFindingJson(finding, PathOf(input_), rules_, out);
   out += '\n';
   return true;
 }
@@ -98,7 +64,7 @@ bool JsonRecords::Found(const Finding& finding, std::string& out) {
 void CsvRecords::BeginSearch(std::string& out) { (out += FindingCsvHeader(rules_)) += "\r\n"sv; }
 
 bool CsvRecords::Found(const Finding& finding, std::string& out) {
-  AppendFindingCsv(finding, PathOf(input_), rules_, out);
+  records.AppendFindingCsv(finding, PathOf(input_), rules_, out);
   out += "\r\n"sv;
   return true;
 }

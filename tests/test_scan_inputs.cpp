@@ -116,6 +116,25 @@ TEST(ScanInputs, AnUnreadableInputIsNamedAndTheOthersAreScanned) {
   EXPECT_FALSE(ScanWith(RequestOf(ScanOutput::Count), "nothing\n").result.Matched());
 }
 
+// A path is any bytes: quoted in CSV and escaped in JSON, ill-formed UTF-8
+// becoming U+FFFD, as an input's are.
+TEST(ScanInputs, PathsOfAnyBytesKeepTheirRecordsWellFormed) {
+  char folder[] = "/tmp/kesmal_scan_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/a,\"b\xff.txt";
+  std::ofstream(path) << "A123456789\n";
+  const std::string shown = std::string(folder) + "/a,\"b\xEF\xBF\xBD.txt";
+  const auto json = ScanWith(RequestOf(ScanOutput::Json, {path}), "").out;
+  EXPECT_EQ(json.substr(0, json.find(",\"line\"")),
+            "{\"path\":\"" + std::string(folder) + "/a,\\\"b\xEF\xBF\xBD.txt\"");
+  const auto csv = ScanWith(RequestOf(ScanOutput::Csv, {path}), "").out;
+  const std::string row = csv.substr(csv.find("\r\n") + 2);
+  EXPECT_EQ(row.substr(0, row.find(",1,1,0,10,A123456789,true,A123456789,")),
+            "\"" + std::string(folder) + "/a,\"\"b\xEF\xBF\xBD.txt\"");
+  std::remove(path.c_str());
+  rmdir(folder);
+}
+
 // Lines of every length, a line longer than a block among them, numbers in
 // some: blocks on several threads must give what one thread gives.
 std::string ManyLines() {
