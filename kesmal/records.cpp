@@ -282,8 +282,9 @@ class JsonWriter {
 #undef KESMAL_JSON_KEY
 #undef KESMAL_JSON_NEXT_KEY
 
-  // The field's key, with room for its value after it.
-  void Key(Field field, std::size_t valueRoom) {
+  // The field's key, with room for its value after it; inlined into every
+  // writer of a value, as it is the most of what they do.
+  [[gnu::always_inline]] void Key(Field field, std::size_t valueRoom) {
     json_.Room(sizeof(Padded::bytes) + valueRoom);
     json_.Put((first_ ? kFirstKeys : kNextKeys)[Index(field)]);
     first_ = false;
@@ -356,32 +357,30 @@ constexpr int kFindingColumns = 7;
 
 // Writes the fields that are columns as one CSV row. The fields come in the
 // order of the JSON object; the columns that come after the report (rules,
-// kind, check_code_verified, all fixed words) wait for it.
+// kind, check_code_verified, all fixed words) wait for it. A finding's row
+// has its own columns first; the columns are known when compiled.
+template <bool kFinding>
 class CsvWriter {
  public:
-  // A finding's row has its own columns first.
-  CsvWriter(RawBytes& row, bool withRules, bool finding = false)
-      : row_(row),
-        base_(finding ? kFindingColumns : 0),
-        last_(base_ + (withRules ? kLastColumn : kReportColumn)) {}
+  CsvWriter(RawBytes& row, bool withRules)
+      : row_(row), last_(kBase + (withRules ? kLastColumn : kReportColumn)) {}
   void Finish() {
-    for (int column = base_ + kReportColumn + 1; column <= last_; ++column) {
-      const std::string_view word = late_[column - base_ - kReportColumn - 1];
+    for (int column = kBase + kReportColumn + 1; column <= last_; ++column) {
+      const std::string_view word = late_[column - kBase - kReportColumn - 1];
       MoveTo(column, word.size());
       row_.Put(word);
     }
   }
 
-  void Input(std::string_view bytes) { Bytes(Field::Input, bytes); }
+  void Input(std::string_view bytes) {
+    MoveTo(kBase, bytes.size());
+    PutBytes(bytes);
+  }
   void Bytes(Field field, std::string_view bytes) {
     const auto column = Column(field);
     if (!column) return;
     MoveTo(*column, bytes.size());
-    std::string_view rest = bytes;
-    if (row_.PutPrefixWithout(rest, kCsvSpecialOrHigh)) return;  // most inputs
-    row_.Unput(bytes.size() - rest.size());
-    if (HoldsNone(bytes, kHigh)) return PutCsvField(bytes, row_);
-    PutCsvField(ValidUtf8(bytes), row_);
+    PutBytes(bytes);
   }
   void Number(Field field, std::uint64_t value) {
     const auto column = Column(field);
@@ -410,8 +409,8 @@ class CsvWriter {
   void Word(Field field, std::string_view ascii) {
     const auto column = Column(field);
     if (!column) return;
-    if (*column > base_ + kReportColumn) {
-      late_[*column - base_ - kReportColumn - 1] = ascii;  // a literal, so it outlives the call
+    if (*column > kBase + kReportColumn) {
+      late_[*column - kBase - kReportColumn - 1] = ascii;  // a literal, so it outlives the call
       return;
     }
     const bool nextCode = field == Field::Code && codes_++ > 0;
@@ -433,15 +432,43 @@ class CsvWriter {
     for (; commas_ < column; ++commas_) row_.Put(',');
   }
 
-  std::optional<int> Column(Field field) const {
-    if (const auto own = FindingColumn(field)) return own;
-    const auto column = CsvColumn(field);
-    if (!column) return std::nullopt;
-    return base_ + *column;
+  // Bytes that may be ill-formed UTF-8, after the commas before them. A
+  // check's input is the most of its row, so most often copied as it is read;
+  // a finding's path and number are short, and quoted the plain way.
+  [[gnu::always_inline]] void PutBytes(std::string_view bytes) {
+    if constexpr (kFinding) {
+      if (HoldsNone(bytes, kHigh)) return PutCsvField(bytes, row_);
+      return PutCsvField(ValidUtf8(bytes), row_);
+    }
+    std::string_view rest = bytes;
+    if (row_.PutPrefixWithout(rest, kCsvSpecialOrHigh)) return;  // most inputs
+    row_.Unput(bytes.size() - rest.size());
+    if (HoldsNone(bytes, kHigh)) return PutCsvField(bytes, row_);
+    PutCsvField(ValidUtf8(bytes), row_);
+  }
+
+  static constexpr int kBase = kFinding ? kFindingColumns : 0;
+  // Each field's column, -1 for none.
+  static constexpr std::array<std::int8_t, kFieldCount> kColumns = [] {
+    std::array<std::int8_t, kFieldCount> columns{};
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+      const auto own = FindingColumn(static_cast<Field>(i));
+      const auto column = CsvColumn(static_cast<Field>(i));
+      columns[i] = static_cast<std::int8_t>(own      ? (kFinding ? *own : -1)
+                                            : column ? kBase + *column
+                                                     : -1);
+    }
+    return columns;
+  }();
+
+  static constexpr std::optional<int> Column(Field field) {
+    if constexpr (!kFinding) return CsvColumn(field);
+    const int column = kColumns[Index(field)];
+    if (column < 0) return std::nullopt;
+    return column;
   }
 
   RawBytes& row_;
-  const int base_;
   const int last_;
   int commas_ = 0;
   int codes_ = 0;
@@ -497,22 +524,37 @@ void RecordWriter::AppendCsv(std::string_view input, const IdAnalysis* id,
                              std::string_view reportUtf8, std::optional<RuleSet> rules,
                              std::string& out) {
   AppendRecord(input, id, reportUtf8, rules, room_, scratch_, out,
-               [&](RawBytes& bytes) { return CsvWriter(bytes, rules.has_value()); });
+               [&](RawBytes& bytes) { return CsvWriter<false>(bytes, rules.has_value()); });
 }
 
-void RecordWriter::AppendFindingJson(const Finding& finding, std::optional<std::string_view> path,
-                                     std::optional<RuleSet> rules, std::string& out) {
+namespace {
+
+// The JSON writer as a type of its own for a finding's record, and the
+// finding's records compiled cold, for size: the check's records, a batch's
+// hot path, then keep the inlining they have alone, which the findings' use
+// of the same writers would otherwise cost them.
+template <typename Writer>
+struct FindingWriter : Writer {
+  using Writer::Writer;
+};
+
+}  // namespace
+
+[[gnu::cold]] void RecordWriter::AppendFindingJson(const Finding& finding,
+                                                   std::optional<std::string_view> path,
+                                                   std::optional<RuleSet> rules, std::string& out) {
   RawBytes bytes(room_);
-  JsonWriter writer(bytes);
+  FindingWriter<JsonWriter> writer(bytes);
   VisitFindingFields(finding, path, writer, rules, scratch_, reportScratch_);
   writer.Finish();
   out.append(bytes.Written());
 }
 
-void RecordWriter::AppendFindingCsv(const Finding& finding, std::optional<std::string_view> path,
-                                    std::optional<RuleSet> rules, std::string& out) {
+[[gnu::cold]] void RecordWriter::AppendFindingCsv(const Finding& finding,
+                                                  std::optional<std::string_view> path,
+                                                  std::optional<RuleSet> rules, std::string& out) {
   RawBytes bytes(room_);
-  CsvWriter writer(bytes, rules.has_value(), true);
+  CsvWriter<true> writer(bytes, rules.has_value());
   VisitFindingFields(finding, path, writer, rules, scratch_, reportScratch_);
   writer.Finish();
   out.append(bytes.Written());
