@@ -588,7 +588,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     const std::error_code code = error.code();
     const bool numbered =
         code.category() == std::generic_category() || code.category() == std::system_category();
-    err << "kesmal-cli: (standard input): "
+    err << "kesmal-cli: " << kStandardInputName << ": "
         << (numbered ? code.message() : std::string("cannot be read")) << '\n';
   }
   return kExitUsage;

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "kesmal/input_source.h"
+#include "kesmal/line_reader.h"
 #include "kesmal/ordered_work.h"
 
 namespace kesmal {
@@ -21,6 +22,8 @@ bool SearchResult::Matched() const {
 void StreamOutput::Write(std::string_view bytes) {
   if (out_) out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+void StreamOutput::Flush() { out_.flush(); }
 
 bool StreamOutput::Failed() const { return !out_; }
 
@@ -231,7 +234,85 @@ class BlockSearch {
   OrderedWork<Block> work_;  // last, so that its threads stop first
 };
 
+// Lines each ended by LF, a CR before it left out, to the sink; false when
+// the sink marked any.
+template <typename AfterLine>
+bool SearchBlock(std::string_view lines, LineSink& sink, std::string& out, AfterLine afterLine) {
+  bool unmarked = true;
+  while (!lines.empty()) {
+    const std::size_t end = lines.find('\n');
+    std::string_view line = lines.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    unmarked &= sink.Line(line, out);
+    afterLine();
+    lines.remove_prefix(end + 1);
+  }
+  return unmarked;
+}
+
+// Blocks of lines go to `jobs` threads, each taking the next block in turn
+// while this thread reads, and their records are written in input order.
+// Every thread holds one block and its records at most, its buffers used
+// again block after block, so memory stays flat however long the input.
+class LineBlocks {
+ public:
+  LineBlocks(unsigned jobs, const MakeLineSink& makeSink, SearchOutput& out)
+      : out_(out), work_(jobs, [&] { return Block(makeSink()); }) {}
+
+  // Hands the lines to the next thread in turn, once it has finished its last
+  // block and that block's records are written.
+  void Add(std::string_view lines) {
+    work_.Next([this](Block& done) { Write(done); }).lines.assign(lines);  // read once started
+    work_.Start();
+  }
+  // Writes every record so far, as before a read that may wait.
+  void Drain() {
+    work_.Drain([this](Block& done) { Write(done); });
+    out_.Flush();
+  }
+  bool Unmarked() const { return unmarked_; }
+
+ private:
+  struct Block {
+    explicit Block(std::unique_ptr<LineSink> made) : sink(std::move(made)) {}
+    void Work() {
+      records.clear();
+      unmarked = SearchBlock(lines, *sink, records, [] {});
+    }
+    std::unique_ptr<LineSink> sink;
+    std::string lines;
+    std::string records;
+    bool unmarked = true;
+  };
+
+  void Write(const Block& block) {
+    if (!block.records.empty()) out_.Write(block.records);
+    unmarked_ &= block.unmarked;
+  }
+
+  SearchOutput& out_;
+  bool unmarked_ = true;
+  OrderedWork<Block> work_;  // last, so that its threads stop first
+};
+
 }  // namespace
+
+bool SearchLines(std::istream& in, unsigned jobs, const MakeLineSink& makeSink, SearchOutput& out) {
+  BlockReader reader(in);
+  if (jobs > 1) {
+    LineBlocks blocks(jobs, makeSink, out);
+    while (const auto lines = reader.Next([&] { blocks.Drain(); })) blocks.Add(*lines);
+    blocks.Drain();
+    return blocks.Unmarked();
+  }
+  const std::unique_ptr<LineSink> sink = makeSink();
+  RecordBlock records(out);
+  bool unmarked = true;
+  while (const auto lines = reader.Next([&] { records.Write(), out.Flush(); }))
+    unmarked &= SearchBlock(*lines, *sink, records.Records(), [&] { records.WriteIfFull(); });
+  records.Write();
+  return unmarked;
+}
 
 std::optional<std::error_code> SearchSource(Source& source, const InputName& input,
                                             const SearchOptions& options, SearchSink& sink,

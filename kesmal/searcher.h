@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,6 +79,8 @@ class SearchOutput {
  public:
   virtual ~SearchOutput() = default;
   virtual void Write(std::string_view bytes) = 0;
+  // Before a read that may wait: what was written goes out now.
+  virtual void Flush() {}
   // After a write that failed: nothing more is written or read.
   virtual bool Failed() const { return false; }
 };
@@ -87,6 +90,7 @@ class StreamOutput : public SearchOutput {
  public:
   explicit StreamOutput(std::ostream& out) : out_(out) {}
   void Write(std::string_view bytes) override;
+  void Flush() override;
   bool Failed() const override;
 
  private:
@@ -158,5 +162,25 @@ struct SearchOptions {
 // others are still searched.
 SearchResult SearchInputs(const std::vector<std::string>& paths, const SearchOptions& options,
                           SearchSink& sink, std::istream& in, SearchOutput& out);
+
+// What receives each line of a search by lines, as check reads standard
+// input: one sink for each thread.
+class LineSink {
+ public:
+  virtual ~LineSink() = default;
+  // One line, without its LF or CRLF, its record appended to out; false
+  // marks the line (a number that is not valid).
+  virtual bool Line(std::string_view line, std::string& out) = 0;
+};
+
+using MakeLineSink = std::function<std::unique_ptr<LineSink>()>;
+
+// Hands every line of `in` (ended by LF or CRLF; a last line without one
+// too) to a sink, in blocks of lines on `jobs` threads, and writes their
+// records in input order, in flat memory however long the input. Before a
+// read that may wait, every record so far is written and flushed, so that a
+// script feeding one line at a time gets each answer. True when no line was
+// marked. A stream that cannot be read throws std::ios_base::failure.
+bool SearchLines(std::istream& in, unsigned jobs, const MakeLineSink& makeSink, SearchOutput& out);
 
 }  // namespace kesmal
