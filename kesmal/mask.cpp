@@ -335,21 +335,35 @@ bool TextMasker::Found(const Finding& finding, std::string&) {
 }
 
 // Writes the bytes, each replacement that starts in them in place of its
-// text; one that ends past them is skipped in the next bytes.
-void TextMasker::Passed(std::string_view bytes, std::string& out) {
+// text; one that ends past them is skipped in the next bytes. Long runs of
+// bytes go straight out; the short ones and the replacements between them
+// gather in one write.
+void TextMasker::Passed(std::string_view bytes, SearchOutput& out) {
+  constexpr std::size_t kStraight = 4096;
   ResolvePseudonyms();
+  written_.clear();
+  const auto write = [&](std::string_view run) {
+    if (run.size() < kStraight) {
+      written_ += run;
+      return;
+    }
+    if (!written_.empty()) out.Write(written_);
+    written_.clear();
+    out.Write(run);
+  };
   const std::uint64_t begin = passed_, end = passed_ + bytes.size();
   std::uint64_t at = std::max(begin, resume_);
   std::size_t next = 0;
   for (; next < replacements_.size() && replacements_[next].offset < end; ++next) {
     const Replacement& replacement = replacements_[next];
-    out.append(bytes.substr(at - begin, replacement.offset - at));
-    out += replacement.text;
+    write(bytes.substr(at - begin, replacement.offset - at));
+    written_ += replacement.text;
     at = replacement.offset + replacement.length;
   }
   replacements_.erase(replacements_.begin(), replacements_.begin() + static_cast<long>(next));
   waiting_ -= std::min(waiting_, next);
-  if (at < end) out.append(bytes.substr(at - begin));
+  if (at < end) write(bytes.substr(at - begin));
+  if (!written_.empty()) out.Write(written_);
   resume_ = std::max(at, end);
   passed_ = end;
 }
@@ -357,14 +371,16 @@ void TextMasker::Passed(std::string_view bytes, std::string& out) {
 void TextMasker::FeedInto(std::string_view piece, std::string& out) {
   if (!search_) {
     BeginInput({"-", false});
-    search_.emplace(MaskScanOptions(options_), *this);
+    search_.emplace(MaskScanOptions(options_), *this, ScanStart{}, &fedOut_);
   }
-  search_->Feed(piece, out);
+  fedOut_.To(out);
+  search_->Feed(piece, records_);
 }
 
 void TextMasker::FinishInto(std::string& out) {
   if (!search_) FeedInto({}, out);
-  search_->Finish(out);
+  fedOut_.To(out);
+  search_->Finish(records_);
   search_.reset();
   EndInput({"-", false}, 0, out);
 }

@@ -95,7 +95,7 @@ class TextMasker : public SearchSink {
 
   void BeginInput(const InputName& input) override;
   bool Found(const Finding& finding, std::string& out) override;
-  void Passed(std::string_view bytes, std::string& out) override;
+  void Passed(std::string_view bytes, SearchOutput& out) override;
   void EndInput(const InputName& input, std::uint64_t findings, std::string& out) override;
   bool TakesBytes() const override { return true; }
 
@@ -123,6 +123,9 @@ class TextMasker : public SearchSink {
   MaskOptions options_;
   std::optional<Pseudonymizer> pseudonymizer_;
   std::optional<PieceSearch> search_;  // of the input being fed
+  StringOutput fedOut_;                // what it writes, into the string of the call
+  std::string records_;                // none: a masker writes bytes alone
+  std::string written_;                // short runs of bytes gathered into one write
   std::string buffer_;                 // what one Feed writes
   std::uint64_t passed_ = 0;           // the offset after the last byte passed
   std::uint64_t resume_ = 0;           // after the last replacement written

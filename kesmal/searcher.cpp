@@ -27,27 +27,33 @@ void StreamOutput::Flush() { out_.flush(); }
 
 bool StreamOutput::Failed() const { return !out_; }
 
-PieceSearch::PieceSearch(const ScanOptions& options, SearchSink& sink, ScanStart start)
+PieceSearch::PieceSearch(const ScanOptions& options, SearchSink& sink, ScanStart start,
+                         SearchOutput* passTo)
     : scanner_(options, start),
       sink_(sink),
-      bytes_(sink.TakesBytes()),
+      passTo_(sink.TakesBytes() ? passTo : nullptr),
       start_(start.offset),
       fed_(start.offset) {}
 
 void PieceSearch::Feed(std::string_view piece, std::string& out) {
   scanner_.Feed(piece, [&](const Finding& finding) { return sink_.Found(finding, out); });
   fed_ += piece.size();
-  if (bytes_) Pass(fed_ > start_ + kUndecided ? fed_ - kUndecided : start_, piece, out);
+  if (passTo_) Pass(fed_ > start_ + kUndecided ? fed_ - kUndecided : start_, piece, out);
 }
 
 void PieceSearch::Finish(std::string& out) {
   scanner_.Finish([&](const Finding& finding) { return sink_.Found(finding, out); });
-  if (bytes_) Pass(fed_, {}, out);
+  if (passTo_) Pass(fed_, {}, out);
 }
 
 // Passes on the bytes before `upTo`, the bytes held and then the piece just
 // fed, and holds the rest.
-void PieceSearch::Pass(std::uint64_t upTo, std::string_view piece, std::string& out) {
+void PieceSearch::Pass(std::uint64_t upTo, std::string_view piece, std::string& records) {
+  if (!records.empty()) {
+    passTo_->Write(records);
+    records.clear();
+  }
+  SearchOutput& out = *passTo_;
   const std::uint64_t pieceStart = fed_ - piece.size();
   if (upTo <= pieceStart) {
     const std::size_t passed = upTo - start_;
@@ -98,9 +104,9 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 
 // One input read piece after piece and searched on this thread.
 std::optional<std::error_code> SearchSerially(Source& source, const ScanOptions& options,
-                                              SearchSink& sink, RecordBlock& records,
-                                              std::uint64_t& findings) {
-  PieceSearch search(options, sink);
+                                              SearchSink& sink, SearchOutput& out,
+                                              RecordBlock& records, std::uint64_t& findings) {
+  PieceSearch search(options, sink, {}, &out);
   std::string buffer(kPiece, '\0');
   for (;;) {
     const long got = source.Read(buffer.data(), buffer.size());
@@ -321,7 +327,7 @@ std::optional<std::error_code> SearchSource(Source& source, const InputName& inp
   sink.BeginInput(input);
   std::optional<std::error_code> error;
   if (options.jobs <= 1 || sink.TakesBytes() || sink.StopsEarly()) {
-    error = SearchSerially(source, options.scan, sink, records, findings);
+    error = SearchSerially(source, options.scan, sink, out, records, findings);
   } else {
     BlockSearch blocks(options, sink, records);
     error = blocks.Search(source, findings);

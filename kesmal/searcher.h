@@ -97,6 +97,17 @@ class StreamOutput : public SearchOutput {
   std::ostream& out_;
 };
 
+// Appends to a string.
+class StringOutput : public SearchOutput {
+ public:
+  explicit StringOutput(std::string* out = nullptr) : out_(out) {}
+  void To(std::string& out) { out_ = &out; }
+  void Write(std::string_view bytes) override { out_->append(bytes); }
+
+ private:
+  std::string* out_;
+};
+
 // What receives a search. The records go into `out`, which the searcher
 // writes out in input order.
 class SearchSink {
@@ -112,8 +123,9 @@ class SearchSink {
   // may be called on several threads at once, each with its own `out`.
   virtual bool Found(const Finding& finding, std::string& out) = 0;
   // The input's bytes in order, each once, after every finding that starts
-  // in them; only for a sink whose TakesBytes is true.
-  virtual void Passed(std::string_view /*bytes*/, std::string& /*out*/) {}
+  // in them, for the sink to write straight out; only for a sink whose
+  // TakesBytes is true.
+  virtual void Passed(std::string_view /*bytes*/, SearchOutput& /*out*/) {}
   // After the input's last finding and bytes.
   virtual void EndInput(const InputName& /*input*/, std::uint64_t /*findings*/,
                         std::string& /*out*/) {}
@@ -125,10 +137,12 @@ class SearchSink {
 
 // One input searched on this thread, fed its bytes piece after piece: the
 // scanner and the bytes still undecided (a finding may start in them), which
-// are passed on once decided to a sink that takes bytes.
+// are passed on once decided to a sink that takes bytes, with `passTo`, after
+// the records before them.
 class PieceSearch {
  public:
-  PieceSearch(const ScanOptions& options, SearchSink& sink, ScanStart start = {});
+  PieceSearch(const ScanOptions& options, SearchSink& sink, ScanStart start = {},
+              SearchOutput* passTo = nullptr);
 
   void Feed(std::string_view piece, std::string& out);
   // The input ends here.
@@ -145,7 +159,7 @@ class PieceSearch {
 
   Scanner scanner_;
   SearchSink& sink_;
-  bool bytes_;
+  SearchOutput* passTo_;     // when the sink takes bytes
   std::string held_;         // fed before the piece, not yet passed on
   std::uint64_t start_ = 0;  // the offset of held_
   std::uint64_t fed_ = 0;
