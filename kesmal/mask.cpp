@@ -18,7 +18,6 @@
 
 #include "kesmal/input_source.h"
 #include "kesmal/make.h"
-#include "kesmal/scan_inputs.h"
 #include "kesmal/written_form.h"
 
 namespace kesmal {
