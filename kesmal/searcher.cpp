@@ -15,8 +15,11 @@ std::vector<std::string> InputPaths(const std::vector<std::string>& paths) {
   return paths;
 }
 
+// A loop: the WebAssembly build's libc++ has no ranges::any_of.
 bool SearchResult::Matched() const {
-  return std::ranges::any_of(findings, [](std::uint64_t count) { return count > 0; });
+  for (const std::uint64_t count : findings)
+    if (count > 0) return true;
+  return false;
 }
 
 void StreamOutput::Write(std::string_view bytes) {
