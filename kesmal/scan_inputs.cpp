@@ -51,12 +51,12 @@ std::optional<std::string_view> PathOf(const InputName& input) {
 
 // Records come from several threads at once, each with its own buffers,
 // which serve finding after finding.
-thread_local RecordWriter records;
+thread_local RecordWriter threadRecords;
 
 }  // namespace
 
 bool JsonRecords::Found(const Finding& finding, std::string& out) {
-  records.AppendFindingJson(finding, PathOf(input_), rules_, out);
+  threadRecords.AppendFindingJson(finding, PathOf(input_), rules_, out);
   out += '\n';
   return true;
 }
@@ -64,7 +64,7 @@ bool JsonRecords::Found(const Finding& finding, std::string& out) {
 void CsvRecords::BeginSearch(std::string& out) { (out += FindingCsvHeader(rules_)) += "\r\n"sv; }
 
 bool CsvRecords::Found(const Finding& finding, std::string& out) {
-  records.AppendFindingCsv(finding, PathOf(input_), rules_, out);
+  threadRecords.AppendFindingCsv(finding, PathOf(input_), rules_, out);
   out += "\r\n"sv;
   return true;
 }
