@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <ios>
 #include <istream>
 #include <ostream>
@@ -373,6 +374,28 @@ int RunCheck(CheckCommand check, std::istream& in, std::ostream& out) {
   return allValid ? kExitValid : kExitInvalid;
 }
 
+// "kesmal-cli: path: why" of an input not searched or not rewritten.
+void PrintFailure(const InputFailure& failure, std::ostream& err) {
+  err << "kesmal-cli: " << (failure.path == "-" ? kStandardInputName : failure.path) << ": ";
+  const auto because = [&](std::string_view what) {
+    err << what << ": " << std::strerror(failure.error.value()) << '\n';
+  };
+  switch (failure.fault) {
+    case InputFault::Unreadable: err << std::strerror(failure.error.value()) << '\n'; return;
+    case InputFault::NotRegularFile: err << "not a regular file; left as it is\n"; return;
+    case InputFault::OtherHardLinks:
+      err << "has " << failure.otherLinks
+          << " other hard links, which would keep the numbers; left as it is\n";
+      return;
+    case InputFault::Busy: err << "another run is rewriting it\n"; return;
+    case InputFault::CannotWriteBeside: return because("cannot write beside it");
+    case InputFault::CannotKeepOwner: return because("cannot keep its owner and group");
+    case InputFault::CannotKeepMode: return because("cannot keep its mode");
+    case InputFault::CannotKeepAttributes: return because("cannot keep its extended attributes");
+    case InputFault::CannotReplace: return because("cannot replace it");
+  }
+}
+
 int RunScan(ScanCommand scan, std::istream& in, std::ostream& out, std::ostream& err) {
   ScanRequest& request = scan.request;
   request.options.rules = request.namedRules.value_or(RuleSet::Classic);
@@ -381,8 +404,10 @@ int RunScan(ScanCommand scan, std::istream& in, std::ostream& out, std::ostream&
                    : scan.count            ? ScanOutput::Count
                    : scan.filesWithMatches ? ScanOutput::FilesWithMatches
                                            : ScanOutput::Plain;
-  request.program = "kesmal-cli";
-  return ScanInputs(request, in, out, err);
+  request.onFailure = [&err](const InputFailure& failure) { PrintFailure(failure, err); };
+  const SearchResult result = ScanInputs(request, in, out);
+  // As grep's: 0 when anything was found, 1 when nothing, 2 after an error.
+  return !result.failures.empty() ? 2 : result.Matched() ? 0 : 1;
 }
 
 int RunMask(MaskCommand mask, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -399,8 +424,12 @@ int RunMask(MaskCommand mask, std::istream& in, std::ostream& out, std::ostream&
   if (mask.request.inPlace &&
       std::ranges::count(mask.request.paths, "-") + mask.request.paths.empty() > 0)
     throw UsageError{"--in-place rewrites files: name each FILE, not standard input"};
-  mask.request.program = "kesmal-cli";
-  return MaskInputs(mask.request, in, out, err);
+  mask.request.onFailure = [&err](const InputFailure& failure) { PrintFailure(failure, err); };
+  const MaskResult result = MaskInputs(mask.request, in, out);
+  // What could not be written is no success to sum up.
+  if (result.outputFailed) return 2;
+  err << "kesmal-cli: " << MaskSummary(result.counts, !options.key) << '\n';
+  return result.failures.empty() ? 0 : 2;
 }
 
 int RunMake(const MakeCommand& make, std::ostream& out) {
@@ -559,7 +588,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     const std::error_code code = error.code();
     const bool numbered =
         code.category() == std::generic_category() || code.category() == std::system_category();
-    err << "kesmal-cli: (standard input): "
+    err << "kesmal-cli: " << kStandardInputName << ": "
         << (numbered ? code.message() : std::string("cannot be read")) << '\n';
   }
   return kExitUsage;

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "kesmal/byte_scan.h"
-#include "kesmal/line_reader.h"
-#include "kesmal/ordered_work.h"
 #include "kesmal/records.h"
+#include "kesmal/searcher.h"
 #include "rules/gbk_codec.h"
 
 namespace kesmal {
@@ -51,73 +50,15 @@ std::string_view NumberText(std::string_view utf8Line, bool& lineBreak, std::str
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
 
-// Checks lines each ended by LF or CRLF; false when any is not valid.
-template <typename AfterLine>
-bool CheckBlock(std::string_view lines, Checker& checker, std::string& out, AfterLine afterLine) {
-  bool allValid = true;
-  while (!lines.empty()) {
-    const std::size_t end = lines.find('\n');
-    std::string_view line = lines.substr(0, end);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    allValid &= checker.Append(line, out);
-    afterLine();
-    lines.remove_prefix(end + 1);
-  }
-  return allValid;
-}
-
-// Blocks of lines are checked on `jobs` threads, each taking the next block in
-// turn while the main thread reads, and their answers are written in input
-// order. Every thread holds one block and its answers at most, its buffers
-// used again block after block, so memory stays flat however long the input.
-class BlockPipeline {
+// The checker of one thread, for the lines of a stream.
+class LineChecker : public LineSink {
  public:
-  BlockPipeline(const CheckOptions& options, std::ostream& out)
-      : out_(out), work_(options.jobs, [&] { return Block(options); }) {}
-
-  // Hands the lines to the next thread in turn, once it has finished its last
-  // block and that block's answers are written.
-  void Add(std::string_view lines) {
-    work_.Next([this](Block& done) { Write(done); }).lines.assign(lines);  // read once started
-    work_.Start();
-  }
-  // Writes every answer so far, as before a read that may wait.
-  void Drain() {
-    work_.Drain([this](Block& done) { Write(done); });
-    out_.flush();
-  }
-  bool AllValid() const { return allValid_; }
+  explicit LineChecker(const CheckOptions& options) : checker_(options.output, options.rules) {}
+  bool Line(std::string_view line, std::string& out) override { return checker_.Append(line, out); }
 
  private:
-  struct Block {
-    explicit Block(const CheckOptions& options) : checker(options.output, options.rules) {}
-    void Work() {
-      answers.clear();
-      allValid = CheckBlock(lines, checker, answers, [] {});
-    }
-    Checker checker;
-    std::string lines;
-    std::string answers;
-    bool allValid = true;
-  };
-
-  void Write(const Block& block) {
-    out_.write(block.answers.data(), static_cast<std::streamsize>(block.answers.size()));
-    allValid_ &= block.allValid;
-  }
-
-  std::ostream& out_;
-  bool allValid_ = true;
-  OrderedWork<Block> work_;  // last, so that its threads stop first
+  Checker checker_;
 };
-
-bool CheckInBlocks(std::istream& in, const CheckOptions& options, std::ostream& out) {
-  BlockPipeline pipeline(options, out);
-  BlockReader reader(in);
-  while (const auto lines = reader.Next([&] { pipeline.Drain(); })) pipeline.Add(*lines);
-  pipeline.Drain();
-  return pipeline.AllValid();
-}
 
 // Records gather in one block and go out when it is full.
 class PendingRecords {
@@ -130,9 +71,6 @@ class PendingRecords {
   void Check(std::string_view text) {
     allValid_ &= checker_.Append(text, pending_);
     WriteIfFull();
-  }
-  void CheckLines(std::string_view lines) {
-    allValid_ &= CheckBlock(lines, checker_, pending_, [this] { WriteIfFull(); });
   }
   void Write() {
     out_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
@@ -241,14 +179,11 @@ bool CheckTexts(const std::vector<std::string>& texts, const CheckOptions& optio
 }
 
 bool CheckLines(std::istream& in, const CheckOptions& options, std::ostream& out) {
-  if (options.jobs > 1) return CheckInBlocks(in, options, out);
-  PendingRecords records(options, out);
-  BlockReader reader(in);
-  while (const auto lines = reader.Next([&] { records.Write(), out.flush(); }))
-    records.CheckLines(*lines);
-  records.Write();
+  StreamOutput output(out);
+  const bool allValid = SearchLines(
+      in, options.jobs, [&] { return std::make_unique<LineChecker>(options); }, output);
   out.flush();
-  return records.AllValid();
+  return allValid;
 }
 
 bool CheckLine(std::string_view utf8, std::string& utf8Report) {

@@ -1,18 +1,21 @@
 #pragma once
-// The fields of one check in the order of its JSON object, handed to a sink:
-// the JSON and CSV writers and the Python module's dictionaries. The sink is
-// a template parameter, so a writer's calls are inlined field by field.
+// The fields of one check, or of one finding of a scan (its place, then its
+// number's check), in the order of its JSON object, handed to a sink: the
+// JSON and CSV writers and the Python module's dictionaries. The sink is a
+// template parameter, so a writer's calls are inlined field by field.
 //
 // A sink has Input(bytes), the line as read, which may be ill-formed UTF-8;
 // Text(field, utf8); Word(field, ascii), text with nothing to escape or
 // quote; Bool(field, value); Null(field); and a list of objects as
 // BeginList(field), then BeginItem() and EndItem() around each object's
-// fields, then EndList().
+// fields, then EndList(). A finding's fields also need Bytes(field, bytes),
+// a path, which may be ill-formed UTF-8, and Number(field, value).
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "kesmal/scan.h"
 #include "rules/current.h"
 #include "rules/gbk_codec.h"
 #include "rules/id_report.h"
@@ -40,19 +43,31 @@ namespace kesmal {
   X(Kind, "kind")                             \
   X(CheckCodeVerified, "check_code_verified") \
   X(Report, "report")
+// What a finding adds before its number's check, in the same order.
+#define KESMAL_FINDING_FIELDS(X) \
+  X(Path, "path")                \
+  X(Line, "line")                \
+  X(Column, "column")            \
+  X(Offset, "offset")            \
+  X(Length, "length")            \
+  X(Text, "text")                \
+  X(Plausible, "plausible")
 // clang-format on
 
+// Every field: a check's first, so that their values stay as they were.
+#define KESMAL_FIELDS(X) KESMAL_CHECK_FIELDS(X) KESMAL_FINDING_FIELDS(X)
+
 #define KESMAL_FIELD_ENUM(id, key) id,
-enum class Field : std::uint8_t { KESMAL_CHECK_FIELDS(KESMAL_FIELD_ENUM) };
+enum class Field : std::uint8_t { KESMAL_FIELDS(KESMAL_FIELD_ENUM) };
 #undef KESMAL_FIELD_ENUM
 
 #define KESMAL_FIELD_ONE(id, key) +1
-inline constexpr std::size_t kFieldCount = 0 KESMAL_CHECK_FIELDS(KESMAL_FIELD_ONE);
+inline constexpr std::size_t kFieldCount = 0 KESMAL_FIELDS(KESMAL_FIELD_ONE);
 #undef KESMAL_FIELD_ONE
 
 constexpr std::string_view KeyOf(Field field) {
 #define KESMAL_FIELD_KEY(id, key) key,
-  constexpr std::string_view kKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_FIELD_KEY)};
+  constexpr std::string_view kKeys[] = {KESMAL_FIELDS(KESMAL_FIELD_KEY)};
 #undef KESMAL_FIELD_KEY
   return kKeys[static_cast<std::size_t>(field)];
 }
@@ -165,6 +180,39 @@ void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink
           ? std::string_view(report->text)
           : fields::Utf8Of(std::string_view(report->text), reportScratch);
   VisitCheckFields(input, &report->analysis, reportUtf8, sink, rules, scratch);
+}
+
+// The fields of a finding: its place in the input (`path` none for standard
+// input), its text as written, whether it is plausible, then the check of its
+// number, whose input is the number's canonical form.
+template <typename Sink>
+void VisitFindingFields(const Finding& finding, std::optional<std::string_view> path, Sink& sink,
+                        std::optional<RuleSet> rules, std::string& scratch,
+                        std::string& reportScratch) {
+  if (path)
+    sink.Bytes(Field::Path, *path);
+  else
+    sink.Null(Field::Path);
+  sink.Number(Field::Line, finding.line);
+  sink.Number(Field::Column, finding.column);
+  sink.Number(Field::Offset, finding.offset);
+  sink.Number(Field::Length, finding.length);
+  // Letters, digits, brackets, hyphens and spaces, ASCII or full-width: UTF-8.
+  sink.Text(Field::Text, finding.text);
+  sink.Bool(Field::Plausible, finding.plausible);
+  const IdReport& report = finding.report;
+  const std::string_view reportUtf8 =
+      report.encoding == Encoding::Utf8
+          ? std::string_view(report.text)
+          : fields::Utf8Of(std::string_view(report.text), reportScratch);
+  VisitCheckFields(finding.number, &report.analysis, reportUtf8, sink, rules, scratch);
+}
+
+template <typename Sink>
+void VisitFindingFields(const Finding& finding, std::optional<std::string_view> path, Sink& sink,
+                        std::optional<RuleSet> rules = std::nullopt) {
+  std::string scratch, reportScratch;
+  VisitFindingFields(finding, path, sink, rules, scratch, reportScratch);
 }
 
 }  // namespace kesmal

@@ -12,6 +12,8 @@
 #include <string>
 #include <system_error>
 
+#include "kesmal/searcher.h"
+
 namespace kesmal {
 
 class Source {
@@ -58,5 +60,11 @@ class Source {
   std::streambuf* in_ = nullptr;
   int fd_ = -1;
 };
+
+// Searches one input into the sink, between its BeginInput and its
+// EndInput, its records written to out; the error of a read that failed.
+std::optional<std::error_code> SearchSource(Source& source, const InputName& input,
+                                            const SearchOptions& options, SearchSink& sink,
+                                            SearchOutput& out, std::uint64_t& findings);
 
 }  // namespace kesmal

@@ -18,7 +18,6 @@
 
 #include "kesmal/input_source.h"
 #include "kesmal/make.h"
-#include "kesmal/scan_inputs.h"
 #include "kesmal/written_form.h"
 #include "rules/layout.h"
 
@@ -29,8 +28,6 @@ std::string Plural(std::uint64_t count, std::string_view one, std::string_view m
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
 
-constexpr std::size_t kPiece = 256 * 1024;
-
 // Writes everything or fails, as write(2) may write less.
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -39,21 +36,6 @@ bool WriteAll(int fd, std::string_view bytes) {
     if (done <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(done));
   }
-  return true;
-}
-
-// Reads the input in pieces through the masker into `write`; false after a
-// read error (errno).
-template <typename Write>
-bool MaskStream(TextMasker& masker, Source& source, Write write) {
-  std::string buffer(kPiece, '\0');
-  for (;;) {
-    const long got = source.Read(buffer.data(), buffer.size());
-    if (got < 0) return false;
-    if (got == 0) break;
-    masker.Feed({buffer.data(), static_cast<std::size_t>(got)}, write);
-  }
-  masker.Finish(write);
   return true;
 }
 
@@ -136,9 +118,22 @@ bool CopyAttributes(int from, int to) {
   return true;
 }
 
-std::string Failure(std::string_view what, int error) {
-  return std::string(what) + ": " + std::strerror(error);
-}
+std::error_code SystemError(int error) { return {error, std::generic_category()}; }
+
+// Writes to the temporary file; the first error is kept, and nothing is
+// written after it.
+class FileOutput : public SearchOutput {
+ public:
+  explicit FileOutput(int fd) : fd_(fd) {}
+  void Write(std::string_view bytes) override {
+    if (error_ == 0 && !WriteAll(fd_, bytes)) error_ = errno ? errno : EIO;
+  }
+  int Error() const { return error_; }
+
+ private:
+  int fd_;
+  int error_ = 0;
+};
 
 struct FileIdentity {
   dev_t device;
@@ -146,124 +141,129 @@ struct FileIdentity {
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-// The error of the step that failed, or none once the file is replaced. A
+// The failure of the step that failed, or none once the file is replaced. A
 // symbolic link is followed and its target rewritten, the link left as it
 // is; anything but a regular file is refused, and so is a file whose owner,
 // group, mode or extended attributes the new file cannot keep. A file met
 // before, under any name, is skipped.
-std::optional<std::string> MaskInPlace(const std::string& path, const MaskOptions& options,
-                                       MaskCounts& counts, std::vector<FileIdentity>& done) {
+std::optional<InputFailure> MaskInPlace(const std::string& path, const MaskOptions& options,
+                                        MaskCounts& counts, std::vector<FileIdentity>& done) {
+  const auto failure = [&](InputFault fault, int error = 0) {
+    return std::optional<InputFailure>(
+        InputFailure{path, fault, error ? SystemError(error) : std::error_code()});
+  };
   char* resolved = realpath(path.c_str(), nullptr);
-  if (!resolved) return std::strerror(errno);
+  if (!resolved) return failure(InputFault::Unreadable, errno);
   const std::string target(resolved);
   std::free(resolved);
   // Not blocking on a FIFO; the descriptor is checked before it is read.
   const int input = open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-  if (input < 0) return std::strerror(errno);
+  if (input < 0) return failure(InputFault::Unreadable, errno);
   Source source(input);  // closes it
   struct stat status {};
-  if (fstat(input, &status) != 0) return std::strerror(errno);
-  if (!S_ISREG(status.st_mode)) return std::string("not a regular file; left as it is");
+  if (fstat(input, &status) != 0) return failure(InputFault::Unreadable, errno);
+  if (!S_ISREG(status.st_mode)) return failure(InputFault::NotRegularFile);
   const FileIdentity identity{status.st_dev, status.st_ino};
   if (std::ranges::find(done, identity) != done.end()) return std::nullopt;  // masked once
   // A new file renamed over one name would leave the others in clear.
-  if (status.st_nlink > 1)
-    return "has " + std::to_string(status.st_nlink - 1) +
-           " other hard links, which would keep the numbers; left as it is";
+  if (status.st_nlink > 1) {
+    auto links = failure(InputFault::OtherHardLinks);
+    links->otherLinks = status.st_nlink - 1;
+    return links;
+  }
   if (flock(input, LOCK_EX | LOCK_NB) != 0)
-    return errno == EWOULDBLOCK ? "another run is rewriting it" : std::strerror(errno);
+    return errno == EWOULDBLOCK ? failure(InputFault::Busy)
+                                : failure(InputFault::Unreadable, errno);
   fcntl(input, F_SETFL, fcntl(input, F_GETFL) & ~O_NONBLOCK);
 
   std::string temporary = target + ".kesmal-XXXXXX";
   const int output = SignalGuard::Create(temporary);
-  if (output < 0) return Failure("cannot write beside it", errno);
-  const auto fail = [&](std::string error) {
+  if (output < 0) return failure(InputFault::CannotWriteBeside, errno);
+  const auto fail = [&](InputFault fault, int error = 0) {
     close(output);
     unlink(temporary.c_str());
     SignalGuard::Done();
-    return std::optional<std::string>(std::move(error));
+    return failure(fault, error);
   };
   // The owner first: a change of owner clears the set-user-ID bits.
   if ((status.st_uid != geteuid() || status.st_gid != getegid()) &&
       fchown(output, status.st_uid, status.st_gid) != 0)
-    return fail(Failure("cannot keep its owner and group", errno));
-  if (fchmod(output, status.st_mode & 07777) != 0)
-    return fail(Failure("cannot keep its mode", errno));
-  if (!CopyAttributes(input, output))
-    return fail(Failure("cannot keep its extended attributes", errno));
+    return fail(InputFault::CannotKeepOwner, errno);
+  if (fchmod(output, status.st_mode & 07777) != 0) return fail(InputFault::CannotKeepMode, errno);
+  if (!CopyAttributes(input, output)) return fail(InputFault::CannotKeepAttributes, errno);
 
-  int writeError = 0;
-  bool read = false;
+  FileOutput written(output);
   std::optional<TextMasker> masker;
+  std::optional<std::error_code> readError;
   try {
     masker.emplace(options);
-    read = MaskStream(*masker, source, [&](std::string_view bytes) {
-      if (writeError == 0 && !WriteAll(output, bytes)) writeError = errno ? errno : EIO;
-    });
+    std::uint64_t findings = 0;
+    readError = SearchSource(source, {path, true}, {MaskScanOptions(options), 1, {}}, *masker,
+                             written, findings);
   } catch (...) {
-    fail({});
+    fail(InputFault::CannotWriteBeside);
     throw;
   }
-  if (!read) return fail(std::strerror(errno));
-  if (writeError != 0) return fail(Failure("cannot write beside it", writeError));
-  struct stat written {};
-  if (fsync(output) != 0 || fstat(output, &written) != 0)
-    return fail(Failure("cannot write beside it", errno));
+  if (readError) return fail(InputFault::Unreadable, readError->value());
+  if (written.Error() != 0) return fail(InputFault::CannotWriteBeside, written.Error());
+  struct stat writtenStatus {};
+  if (fsync(output) != 0 || fstat(output, &writtenStatus) != 0)
+    return fail(InputFault::CannotWriteBeside, errno);
   const int closed = close(output);
   if (closed != 0 || rename(temporary.c_str(), target.c_str()) != 0) {
     const int error = errno;
     unlink(temporary.c_str());
     SignalGuard::Done();
-    return Failure("cannot replace it", error);
+    return failure(InputFault::CannotReplace, error);
   }
   SignalGuard::Done();
   done.push_back(identity);
-  done.push_back({written.st_dev, written.st_ino});  // the same file under its new inode
+  done.push_back(
+      {writtenStatus.st_dev, writtenStatus.st_ino});  // the same file under its new inode
   Add(counts, masker->Counts());
-  return std::nullopt;
-}
-
-// Stops writing once out has failed; the caller names the failure.
-std::optional<std::string> MaskToStream(const std::string& path, std::istream& in,
-                                        const MaskOptions& options, std::ostream& out,
-                                        MaskCounts& counts) {
-  TextMasker masker(options);
-  const auto write = [&](std::string_view bytes) {
-    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  };
-  std::optional<Source> source = Source::Open(path, in);
-  if (!source) return std::strerror(errno);
-  const bool read = MaskStream(masker, *source, write);
-  if (!read) return std::strerror(errno);
-  Add(counts, masker.Counts());
   return std::nullopt;
 }
 
 }  // namespace
 
-int MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out, std::ostream& err) {
+MaskResult MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out) {
   ValidateMask(request.options);
-  std::vector<std::string> paths = request.paths;
-  if (paths.empty()) paths.emplace_back("-");
-  MaskCounts counts;
-  bool failed = false;
-  std::optional<SignalGuard> signals;
-  if (request.inPlace) signals.emplace();
-  std::vector<FileIdentity> done;
-  for (const std::string& path : paths) {
-    const auto error = request.inPlace && path != "-"
-                           ? MaskInPlace(path, request.options, counts, done)
-                           : MaskToStream(path, in, request.options, out, counts);
-    if (!out) break;
-    if (!error) continue;
-    err << MessagePrefix(request.program) << (path == "-" ? kStandardInputName : path) << ": "
-        << *error << '\n';
-    failed = true;
+  MaskResult result;
+  StreamOutput output(out);
+  if (!request.inPlace) {
+    TextMasker masker(request.options);
+    SearchResult search =
+        SearchInputs(request.paths, {MaskScanOptions(request.options), 1, request.onFailure},
+                     masker, in, output);
+    result.counts = masker.Counts();
+    result.failures = std::move(search.failures);
+    result.outputFailed = search.outputFailed || !out.flush();
+    return result;
   }
-  // What could not be written is no success to sum up.
-  if (!out.flush()) return 2;
-  err << MessagePrefix(request.program) << MaskSummary(counts, !request.options.key) << '\n';
-  return failed ? 2 : 0;
+  const SignalGuard signals;
+  std::vector<FileIdentity> done;
+  for (const std::string& path : InputPaths(request.paths)) {
+    std::optional<InputFailure> failure;
+    if (path == "-") {
+      // Standard input has no file to rewrite: it is masked to out.
+      Source source(in);
+      TextMasker masker(request.options);
+      std::uint64_t findings = 0;
+      const SearchOptions search{MaskScanOptions(request.options), 1, {}};
+      if (const auto error = SearchSource(source, {path, true}, search, masker, output, findings))
+        failure = InputFailure{path, InputFault::Unreadable, *error};
+      else
+        Add(result.counts, masker.Counts());
+    } else {
+      failure = MaskInPlace(path, request.options, result.counts, done);
+    }
+    if (output.Failed()) break;
+    if (!failure) continue;
+    result.failures.push_back(std::move(*failure));
+    if (request.onFailure) request.onFailure(result.failures.back());
+  }
+  result.outputFailed = !out.flush();
+  return result;
 }
 
 ScanOptions MaskScanOptions(const MaskOptions& options) {
@@ -306,8 +306,7 @@ std::string MaskSummary(const MaskCounts& counts, bool redacted) {
   return summary;
 }
 
-TextMasker::TextMasker(const MaskOptions& options)
-    : options_(options), scanner_(MaskScanOptions(options)) {
+TextMasker::TextMasker(const MaskOptions& options) : options_(options) {
   ValidateMask(options);
   if (options.key)
     pseudonymizer_.emplace(*options.key, options.rules, options.keep, options.direction);
@@ -319,8 +318,74 @@ int CheckValue(char check) { return check >= '0' && check <= '9' ? check - '0' :
 
 }  // namespace
 
+void TextMasker::BeginInput(const InputName&) {
+  passed_ = resume_ = 0;
+  replacements_.clear();
+  waiting_ = 0;
+  input_ = {};
+}
+
+void TextMasker::EndInput(const InputName&, std::uint64_t, std::string&) { Add(counts_, input_); }
+
+bool TextMasker::Found(const Finding& finding, std::string&) {
+  if (finding.offset < std::max(passed_, resume_))
+    throw std::logic_error("a finding behind what was written");
+  Replace(finding);
+  return true;
+}
+
+// Writes the bytes, each replacement that starts in them in place of its
+// text; one that ends past them is skipped in the next bytes. Long runs of
+// bytes go straight out; the short ones and the replacements between them
+// gather in one write.
+void TextMasker::Passed(std::string_view bytes, SearchOutput& out) {
+  constexpr std::size_t kStraight = 4096;
+  ResolvePseudonyms();
+  written_.clear();
+  const auto write = [&](std::string_view run) {
+    if (run.size() < kStraight) {
+      written_ += run;
+      return;
+    }
+    if (!written_.empty()) out.Write(written_);
+    written_.clear();
+    out.Write(run);
+  };
+  const std::uint64_t begin = passed_, end = passed_ + bytes.size();
+  std::uint64_t at = std::max(begin, resume_);
+  std::size_t next = 0;
+  for (; next < replacements_.size() && replacements_[next].offset < end; ++next) {
+    const Replacement& replacement = replacements_[next];
+    write(bytes.substr(at - begin, replacement.offset - at));
+    written_ += replacement.text;
+    at = replacement.offset + replacement.length;
+  }
+  replacements_.erase(replacements_.begin(), replacements_.begin() + static_cast<long>(next));
+  waiting_ -= std::min(waiting_, next);
+  if (at < end) write(bytes.substr(at - begin));
+  if (!written_.empty()) out.Write(written_);
+  resume_ = std::max(at, end);
+  passed_ = end;
+}
+
+void TextMasker::FeedInto(std::string_view piece, std::string& out) {
+  if (!search_) {
+    BeginInput({"-", false});
+    search_.emplace(MaskScanOptions(options_), *this, ScanStart{}, &fedOut_);
+  }
+  fedOut_.To(out);
+  search_->Feed(piece, records_);
+}
+
+void TextMasker::FinishInto(std::string& out) {
+  if (!search_) FeedInto({}, out);
+  fedOut_.To(out);
+  search_->Finish(records_);
+  search_.reset();
+  EndInput({"-", false}, 0, out);
+}
+
 void TextMasker::Replace(const Finding& finding) {
-  if (finding.offset < start_) throw std::logic_error("a finding behind what was written");
   Replacement replacement{finding.offset, finding.length, {}, false, finding.jurisdiction};
   if (!finding.valid) {
     NearMisses mode = options_.nearMisses;
@@ -335,11 +400,11 @@ void TextMasker::Replace(const Finding& finding) {
       if (!pseudonymizer_->InMaskedSet(right, options_.implausible)) return;
     }
     if (mode == NearMisses::Keep) {
-      ++counts_.nearMissesLeft;
+      ++input_.nearMissesLeft;
       return;
     }
     if (mode == NearMisses::Redact) {
-      ++counts_.nearMissesRedacted;
+      ++input_.nearMissesRedacted;
       replacement.text = Redacted(finding.text, finding.jurisdiction, options_.keep);
       replacements_.push_back(std::move(replacement));
       return;
@@ -355,79 +420,54 @@ void TextMasker::Replace(const Finding& finding) {
                   (CheckValue(written) - CheckValue(replacement.check) + modulus) % modulus)
             : Pseudonymizer::kAnyCheck;
     replacement.waiting = true;
+    replacement.text = finding.text;
   } else if (!pseudonymizer_) {
-    ++counts_.replaced[static_cast<std::size_t>(finding.jurisdiction)];
+    ++input_.replaced[static_cast<std::size_t>(finding.jurisdiction)];
     replacement.text = Redacted(finding.text, finding.jurisdiction, options_.keep);
   } else {
     replacement.waiting = true;
+    replacement.text = finding.text;
   }
   replacements_.push_back(std::move(replacement));
 }
 
-void TextMasker::Hold(std::uint64_t offset) {
-  const std::uint64_t pieceStart = fed_ - piece_.size();
-  if (offset >= pieceStart) {
-    held_.assign(piece_.substr(offset - pieceStart));
-  } else {
-    held_.erase(0, offset - start_);
-    held_ += piece_;
-  }
-  start_ = offset;
-}
-
-std::string_view TextMasker::TextAt(std::uint64_t offset, std::uint64_t length,
-                                    std::string& scratch) const {
-  const std::uint64_t pieceStart = fed_ - piece_.size();
-  if (offset + length <= pieceStart) return std::string_view(held_).substr(offset - start_, length);
-  if (offset >= pieceStart) return piece_.substr(offset - pieceStart, length);
-  scratch.clear();
-  const auto append = [&](std::string_view bytes) { scratch += bytes; };
-  WriteRange(offset, offset + length, append);
-  return scratch;
-}
-
 void TextMasker::ResolvePseudonyms() {
-  const std::size_t first = std::max(waiting_, next_);
-  if (first >= replacements_.size()) return;
-  numbers_.resize(replacements_.size() - first);
+  if (waiting_ >= replacements_.size()) return;
+  numbers_.resize(replacements_.size() - waiting_);
   numberViews_.clear();
   shifts_.clear();
-  std::string scratch;
   std::size_t count = 0;
-  for (std::size_t i = first; i < replacements_.size(); ++i) {
+  for (std::size_t i = waiting_; i < replacements_.size(); ++i) {
     const Replacement& replacement = replacements_[i];
     if (!replacement.waiting) continue;
     std::string& number = numbers_[count++];
-    number = CanonicalOf(TextAt(replacement.offset, replacement.length, scratch));
+    number = CanonicalOf(replacement.text);
     if (replacement.check) number.back() = replacement.check;
     numberViews_.push_back(number);
     shifts_.push_back(replacement.shift);
   }
+  waiting_ = replacements_.size();
+  if (count == 0) return;
   if (pseudonyms_.size() < count) pseudonyms_.resize(count);
   pseudonymizer_->MaskedPseudonymsInto(numberViews_, shifts_, {pseudonyms_.data(), count},
                                        options_.implausible);
   count = 0;
-  for (std::size_t i = first; i < replacements_.size(); ++i) {
-    Replacement& replacement = replacements_[i];
+  for (Replacement& replacement : replacements_) {
     if (!replacement.waiting) continue;
     std::string& pseudonym = pseudonyms_[count++];
-    const std::string_view written = TextAt(replacement.offset, replacement.length, scratch);
+    const std::string_view written = replacement.text;
     if (replacement.shift == Pseudonymizer::kAnyCheck && !pseudonym.empty())
       pseudonym.back() = CanonicalOf(written).back();
     replacement.waiting = false;
-    if (pseudonym.empty()) {
-      // Outside the masked set, as the number or the near miss of one no real
-      // card carries: left as it stands, whichever way the key turns.
-      replacement.text = written;
-      continue;
-    }
+    // Outside the masked set, as the number or the near miss of one no real
+    // card carries: left as it stands, whichever way the key turns.
+    if (pseudonym.empty()) continue;
     replacement.text = InWrittenForm(written, pseudonym);
     if (replacement.check)
-      ++counts_.nearMissesMasked;
+      ++input_.nearMissesMasked;
     else
-      ++counts_.replaced[static_cast<std::size_t>(replacement.jurisdiction)];
+      ++input_.replaced[static_cast<std::size_t>(replacement.jurisdiction)];
   }
-  waiting_ = replacements_.size();
 }
 
 std::optional<std::string> TextMasker::MaskNumber(std::string_view written) {
@@ -436,16 +476,11 @@ std::optional<std::string> TextMasker::MaskNumber(std::string_view written) {
     whole = whole || (finding.offset == 0 && finding.length == written.size());
   });
   if (!whole) return std::nullopt;
-  scanner_ = Scanner(MaskScanOptions(options_));
-  held_.clear();
-  start_ = fed_ = 0;
-  replacements_.clear();
-  next_ = waiting_ = 0;
+  search_.reset();
   const MaskCounts before = counts_;
   std::string out;
-  const auto write = [&](std::string_view bytes) { out += bytes; };
-  Feed(written, write);
-  Finish(write);
+  FeedInto(written, out);
+  FinishInto(out);
   const auto total = [](const MaskCounts& counts) {
     std::uint64_t sum = counts.nearMissesMasked + counts.nearMissesRedacted;
     for (const std::uint64_t replaced : counts.replaced) sum += replaced;
@@ -459,9 +494,8 @@ std::string MaskText(std::string_view text, const MaskOptions& options, MaskCoun
   std::string out;
   out.reserve(text.size());
   TextMasker masker(options);
-  const auto write = [&](std::string_view bytes) { out += bytes; };
-  masker.Feed(text, write);
-  masker.Finish(write);
+  masker.FeedInto(text, out);
+  masker.FinishInto(out);
   if (counts) *counts = masker.Counts();
   return out;
 }

@@ -15,6 +15,7 @@
 
 #include "kesmal/pseudonym.h"
 #include "kesmal/scan.h"
+#include "kesmal/searcher.h"
 
 namespace kesmal {
 
@@ -57,9 +58,13 @@ struct MaskCounts {
 // "masked 3 numbers (tw 1, cn 2); masked 2 near misses; left 1 near miss"
 std::string MaskSummary(const MaskCounts& counts, bool redacted);
 
-// Masks one input read in pieces of any size: Feed each piece, then Finish
-// once; the masked bytes go to the sink as they are decided, in order.
-class TextMasker {
+// The masker, a sink of the searcher (kesmal/searcher.h): it takes the
+// findings and then every byte of the input in order, and writes the bytes
+// with each number it replaces written anew, holding no text of its own but
+// the numbers waiting for their pseudonyms. Or fed one input in pieces of
+// any size: Feed each piece, then Finish once; the masked bytes go to the
+// writer as they are decided, in order.
+class TextMasker : public SearchSink {
  public:
   explicit TextMasker(const MaskOptions& options);  // validates them
   TextMasker(const TextMasker&) = delete;
@@ -68,18 +73,19 @@ class TextMasker {
   // `write(std::string_view)` receives the output.
   template <typename Write>
   void Feed(std::string_view piece, Write&& write) {
-    piece_ = piece;
-    scanner_.Feed(piece, [&](const Finding& finding) { Replace(finding); });
-    fed_ += piece.size();
-    Release(fed_ > kHold ? fed_ - kHold : 0, write);
-    piece_ = {};
+    FeedInto(piece, buffer_);
+    WriteBuffer(write);
   }
   template <typename Write>
   void Finish(Write&& write) {
-    scanner_.Finish([&](const Finding& finding) { Replace(finding); });
-    Release(fed_, write);
+    FinishInto(buffer_);
+    WriteBuffer(write);
   }
+  // The same, appending the output to out.
+  void FeedInto(std::string_view piece, std::string& out);
+  void FinishInto(std::string& out);
 
+  // Of every input finished.
   const MaskCounts& Counts() const { return counts_; }
 
   // The masked form of one written number (as a scan finds it); none when
@@ -87,55 +93,27 @@ class TextMasker {
   // starts the masker afresh.
   std::optional<std::string> MaskNumber(std::string_view written);
 
+  void BeginInput(const InputName& input) override;
+  bool Found(const Finding& finding, std::string& out) override;
+  void Passed(std::string_view bytes, SearchOutput& out) override;
+  void EndInput(const InputName& input, std::uint64_t findings, std::string& out) override;
+  bool TakesBytes() const override { return true; }
+
  private:
-  // A finding never starts further back than this from the last byte fed.
-  static constexpr std::size_t kHold = Scanner::kBehind + Scanner::kAhead + 64;
+  template <typename Write>
+  void WriteBuffer(Write& write) {
+    if (!buffer_.empty()) write(std::string_view(buffer_));
+    buffer_.clear();
+  }
 
   void Replace(const Finding& finding);
   // The pseudonyms of the numbers waiting, enciphered together.
   void ResolvePseudonyms();
 
-  // Writes what is decided up to `upTo`, each replacement in place of its
-  // text, and holds the rest: the bytes held, then the piece being fed.
-  template <typename Write>
-  void Release(std::uint64_t upTo, Write& write) {
-    ResolvePseudonyms();
-    std::uint64_t at = start_;
-    for (; next_ < replacements_.size() && replacements_[next_].offset < upTo; ++next_) {
-      const auto& replacement = replacements_[next_];
-      WriteRange(at, replacement.offset, write);
-      write(std::string_view(replacement.text));
-      at = replacement.offset + replacement.length;
-    }
-    replacements_.erase(replacements_.begin(), replacements_.begin() + static_cast<long>(next_));
-    waiting_ -= std::min(waiting_, next_);
-    next_ = 0;
-    const std::uint64_t end = std::max(at, upTo);
-    WriteRange(at, end, write);
-    Hold(end);
-  }
-
-  template <typename Write>
-  void WriteRange(std::uint64_t from, std::uint64_t to, Write& write) const {
-    const std::uint64_t pieceStart = fed_ - piece_.size();
-    if (from < pieceStart)
-      write(std::string_view(held_).substr(from - start_, std::min(to, pieceStart) - from));
-    if (to > pieceStart) {
-      const std::uint64_t first = std::max(from, pieceStart);
-      write(piece_.substr(first - pieceStart, to - first));
-    }
-  }
-
-  // The bytes from `offset` on, as held and fed, for what is not written.
-  void Hold(std::uint64_t offset);
-  // The written text of a replacement; `scratch` holds it when it spans the
-  // bytes held and the piece.
-  std::string_view TextAt(std::uint64_t offset, std::uint64_t length, std::string& scratch) const;
-
   struct Replacement {
     std::uint64_t offset;
     std::uint64_t length;
-    std::string text;
+    std::string text;      // what is written in its place; as written while it waits
     bool waiting = false;  // for its pseudonym
     Jurisdiction jurisdiction = Jurisdiction::Taiwan;
     char check = 0;          // a near miss's right check character
@@ -144,35 +122,40 @@ class TextMasker {
 
   MaskOptions options_;
   std::optional<Pseudonymizer> pseudonymizer_;
-  Scanner scanner_;
-  std::string held_;         // fed before the piece, not yet written
-  std::uint64_t start_ = 0;  // the offset of held_
-  std::string_view piece_;   // being fed
-  std::uint64_t fed_ = 0;
+  std::optional<PieceSearch> search_;  // of the input being fed
+  StringOutput fedOut_;                // what it writes, into the string of the call
+  std::string records_;                // none: a masker writes bytes alone
+  std::string written_;                // short runs of bytes gathered into one write
+  std::string buffer_;                 // what one Feed writes
+  std::uint64_t passed_ = 0;           // the offset after the last byte passed
+  std::uint64_t resume_ = 0;           // after the last replacement written
   std::vector<Replacement> replacements_;
-  std::size_t next_ = 0;
   std::size_t waiting_ = 0;  // the first replacement waiting for its pseudonym
   std::vector<std::string> numbers_, pseudonyms_;
   std::vector<std::string_view> numberViews_;
   std::vector<std::uint8_t> shifts_;
-  MaskCounts counts_;
+  MaskCounts input_;   // of the input being masked
+  MaskCounts counts_;  // of every input finished
 };
 
 struct MaskRequest {
   std::vector<std::string> paths;  // none, or "-": standard input
   MaskOptions options;
-  bool inPlace = false;  // each FILE rewritten through a temporary file beside it
-  // The caller's name before each message on err; the messages alone when empty.
-  std::string program;
+  bool inPlace = false;       // each FILE rewritten through a temporary file beside it
+  FailureCallback onFailure;  // told of each input not masked, as it fails
+};
+
+struct MaskResult {
+  MaskCounts counts;  // of the inputs masked
+  std::vector<InputFailure> failures;
+  bool outputFailed = false;  // out could not be written; the rest was not read
 };
 
 // Masks every input to out, or each file in place: written to a temporary
 // file in its folder, which replaces it only once complete, so that an
 // interrupted run leaves every file as it was. An input that cannot be read
-// or rewritten is named on err and the others are still masked. Ends err
-// with the summary; returns 0, or 2 after an error, when the summary is
-// left out if out could not be written.
-int MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out, std::ostream& err);
+// or rewritten is reported and the others are still masked.
+MaskResult MaskInputs(const MaskRequest& request, std::istream& in, std::ostream& out);
 
 // The whole text masked.
 std::string MaskText(std::string_view text, const MaskOptions& options,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -99,6 +100,9 @@ constexpr auto kHigh = [](auto c) { return c >= 0x80; };
 constexpr std::size_t kMostJsonBytesPerByte = 6;
 constexpr std::size_t kMostCsvBytesPerByte = 3;
 
+// The digits of the largest 64-bit number.
+constexpr std::size_t kMostDigits = 20;
+
 // Up to 31 bytes held in 32, so that they are copied as one fixed block.
 struct Padded {
   char bytes[32];
@@ -151,6 +155,7 @@ class RawBytes {
     bytes.remove_prefix(plain);
     return bytes.empty();
   }
+  void PutNumber(std::uint64_t value) { at_ = std::to_chars(at_, at_ + kMostDigits, value).ptr; }
   std::string_view Written() const {
     return {room_.data(), static_cast<std::size_t>(at_ - room_.data())};
   }
@@ -225,13 +230,18 @@ class JsonWriter {
     json_.Put('}');
   }
 
-  void Input(std::string_view bytes) {
-    Key(Field::Input, QuotedRoom(bytes));
+  void Input(std::string_view bytes) { Bytes(Field::Input, bytes); }
+  void Bytes(Field field, std::string_view bytes) {
+    Key(field, QuotedRoom(bytes));
     PutQuoted(bytes, kJsonSpecialOrHigh, json_);
   }
   void Text(Field field, std::string_view utf8) {
     Key(field, QuotedRoom(utf8));
     PutQuoted(utf8, kJsonSpecial, json_);
+  }
+  void Number(Field field, std::uint64_t value) {
+    Key(field, kMostDigits);
+    json_.PutNumber(value);
   }
   void Word(Field field, std::string_view ascii) {
     Key(field, ascii.size() + 2);
@@ -267,13 +277,14 @@ class JsonWriter {
  private:
 #define KESMAL_JSON_KEY(id, key) PadBytes("\"" key "\":"),
 #define KESMAL_JSON_NEXT_KEY(id, key) PadBytes(",\"" key "\":"),
-  static constexpr Padded kFirstKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_KEY)};
-  static constexpr Padded kNextKeys[] = {KESMAL_CHECK_FIELDS(KESMAL_JSON_NEXT_KEY)};
+  static constexpr Padded kFirstKeys[] = {KESMAL_FIELDS(KESMAL_JSON_KEY)};
+  static constexpr Padded kNextKeys[] = {KESMAL_FIELDS(KESMAL_JSON_NEXT_KEY)};
 #undef KESMAL_JSON_KEY
 #undef KESMAL_JSON_NEXT_KEY
 
-  // The field's key, with room for its value after it.
-  void Key(Field field, std::size_t valueRoom) {
+  // The field's key, with room for its value after it; inlined into every
+  // writer of a value, as it is the most of what they do.
+  [[gnu::always_inline]] void Key(Field field, std::size_t valueRoom) {
     json_.Room(sizeof(Padded::bytes) + valueRoom);
     json_.Put((first_ ? kFirstKeys : kNextKeys)[Index(field)]);
     first_ = false;
@@ -329,31 +340,56 @@ constexpr std::optional<int> CsvColumn(Field field) {
 constexpr int kReportColumn = 9;
 constexpr int kLastColumn = 12;
 
+// A finding's row: its own columns, then the check's.
+constexpr std::optional<int> FindingColumn(Field field) {
+  switch (field) {
+    case Field::Path: return 0;
+    case Field::Line: return 1;
+    case Field::Column: return 2;
+    case Field::Offset: return 3;
+    case Field::Length: return 4;
+    case Field::Text: return 5;
+    case Field::Plausible: return 6;
+    default: return std::nullopt;
+  }
+}
+constexpr int kFindingColumns = 7;
+
 // Writes the fields that are columns as one CSV row. The fields come in the
 // order of the JSON object; the columns that come after the report (rules,
-// kind, check_code_verified, all fixed words) wait for it.
+// kind, check_code_verified, all fixed words) wait for it. A finding's row
+// has its own columns first; the columns are known when compiled.
+template <bool kFinding>
 class CsvWriter {
  public:
   CsvWriter(RawBytes& row, bool withRules)
-      : row_(row), last_(withRules ? kLastColumn : kReportColumn) {}
+      : row_(row), last_(kBase + (withRules ? kLastColumn : kReportColumn)) {}
   void Finish() {
-    for (int column = kReportColumn + 1; column <= last_; ++column) {
-      const std::string_view word = late_[column - kReportColumn - 1];
+    for (int column = kBase + kReportColumn + 1; column <= last_; ++column) {
+      const std::string_view word = late_[column - kBase - kReportColumn - 1];
       MoveTo(column, word.size());
       row_.Put(word);
     }
   }
 
   void Input(std::string_view bytes) {
-    MoveTo(0, bytes.size());
-    std::string_view rest = bytes;
-    if (row_.PutPrefixWithout(rest, kCsvSpecialOrHigh)) return;  // most inputs
-    row_.Unput(bytes.size() - rest.size());
-    if (HoldsNone(bytes, kHigh)) return PutCsvField(bytes, row_);
-    PutCsvField(ValidUtf8(bytes), row_);
+    MoveTo(kBase, bytes.size());
+    PutBytes(bytes);
+  }
+  void Bytes(Field field, std::string_view bytes) {
+    const auto column = Column(field);
+    if (!column) return;
+    MoveTo(*column, bytes.size());
+    PutBytes(bytes);
+  }
+  void Number(Field field, std::uint64_t value) {
+    const auto column = Column(field);
+    if (!column) return;
+    MoveTo(*column, kMostDigits);
+    row_.PutNumber(value);
   }
   void Text(Field field, std::string_view utf8) {
-    const auto column = CsvColumn(field);
+    const auto column = Column(field);
     if (!column) return;
     MoveTo(*column, utf8.size());
     std::string_view rest = utf8;
@@ -371,10 +407,10 @@ class CsvWriter {
   }
   // Words are fixed names, codes, digits and dates: nothing to quote.
   void Word(Field field, std::string_view ascii) {
-    const auto column = CsvColumn(field);
+    const auto column = Column(field);
     if (!column) return;
-    if (*column > kReportColumn) {
-      late_[*column - kReportColumn - 1] = ascii;  // a literal, so it outlives the call
+    if (*column > kBase + kReportColumn) {
+      late_[*column - kBase - kReportColumn - 1] = ascii;  // a literal, so it outlives the call
       return;
     }
     const bool nextCode = field == Field::Code && codes_++ > 0;
@@ -394,6 +430,42 @@ class CsvWriter {
   void MoveTo(int column, std::size_t valueRoom) {
     row_.Room(static_cast<std::size_t>(column - commas_) + valueRoom);
     for (; commas_ < column; ++commas_) row_.Put(',');
+  }
+
+  // Bytes that may be ill-formed UTF-8, after the commas before them. A
+  // check's input is the most of its row, so most often copied as it is read;
+  // a finding's path and number are short, and quoted the plain way.
+  [[gnu::always_inline]] void PutBytes(std::string_view bytes) {
+    if constexpr (kFinding) {
+      if (HoldsNone(bytes, kHigh)) return PutCsvField(bytes, row_);
+      return PutCsvField(ValidUtf8(bytes), row_);
+    }
+    std::string_view rest = bytes;
+    if (row_.PutPrefixWithout(rest, kCsvSpecialOrHigh)) return;  // most inputs
+    row_.Unput(bytes.size() - rest.size());
+    if (HoldsNone(bytes, kHigh)) return PutCsvField(bytes, row_);
+    PutCsvField(ValidUtf8(bytes), row_);
+  }
+
+  static constexpr int kBase = kFinding ? kFindingColumns : 0;
+  // Each field's column, -1 for none.
+  static constexpr std::array<std::int8_t, kFieldCount> kColumns = [] {
+    std::array<std::int8_t, kFieldCount> columns{};
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+      const auto own = FindingColumn(static_cast<Field>(i));
+      const auto column = CsvColumn(static_cast<Field>(i));
+      columns[i] = static_cast<std::int8_t>(own      ? (kFinding ? *own : -1)
+                                            : column ? kBase + *column
+                                                     : -1);
+    }
+    return columns;
+  }();
+
+  static constexpr std::optional<int> Column(Field field) {
+    if constexpr (!kFinding) return CsvColumn(field);
+    const int column = kColumns[Index(field)];
+    if (column < 0) return std::nullopt;
+    return column;
   }
 
   RawBytes& row_;
@@ -452,7 +524,39 @@ void RecordWriter::AppendCsv(std::string_view input, const IdAnalysis* id,
                              std::string_view reportUtf8, std::optional<RuleSet> rules,
                              std::string& out) {
   AppendRecord(input, id, reportUtf8, rules, room_, scratch_, out,
-               [&](RawBytes& bytes) { return CsvWriter(bytes, rules.has_value()); });
+               [&](RawBytes& bytes) { return CsvWriter<false>(bytes, rules.has_value()); });
+}
+
+namespace {
+
+// The JSON writer as a type of its own for a finding's record, compiled
+// cold, for size: the check's records, a batch's hot path, then keep the
+// inlining they have alone, which the findings' use of the same writers would
+// otherwise cost them (the CSV writer's flavours are types of their own).
+template <typename Writer>
+struct FindingWriter : Writer {
+  using Writer::Writer;
+};
+
+}  // namespace
+
+[[gnu::cold]] void RecordWriter::AppendFindingJson(const Finding& finding,
+                                                   std::optional<std::string_view> path,
+                                                   std::optional<RuleSet> rules, std::string& out) {
+  RawBytes bytes(room_);
+  FindingWriter<JsonWriter> writer(bytes);
+  VisitFindingFields(finding, path, writer, rules, scratch_, reportScratch_);
+  writer.Finish();
+  out.append(bytes.Written());
+}
+
+void RecordWriter::AppendFindingCsv(const Finding& finding, std::optional<std::string_view> path,
+                                    std::optional<RuleSet> rules, std::string& out) {
+  RawBytes bytes(room_);
+  CsvWriter<true> writer(bytes, rules.has_value());
+  VisitFindingFields(finding, path, writer, rules, scratch_, reportScratch_);
+  writer.Finish();
+  out.append(bytes.Written());
 }
 
 void WriteIsoDate(const CivilDate& date, char (&text)[kIsoDateSize]) {

@@ -36,10 +36,16 @@ class RecordWriter {
                   std::optional<RuleSet> rules, std::string& out);
   void AppendCsv(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
                  std::optional<RuleSet> rules, std::string& out);
+  // A scan's finding (kesmal/fields.h), `path` none for standard input.
+  void AppendFindingJson(const Finding& finding, std::optional<std::string_view> path,
+                         std::optional<RuleSet> rules, std::string& out);
+  void AppendFindingCsv(const Finding& finding, std::optional<std::string_view> path,
+                        std::optional<RuleSet> rules, std::string& out);
 
  private:
-  std::string room_;     // one record, written whole before it is appended
-  std::string scratch_;  // text converted from GBK
+  std::string room_;           // one record, written whole before it is appended
+  std::string scratch_;        // text converted from GBK
+  std::string reportScratch_;  // a report converted from GBK
 };
 
 // The header row of --csv, and the row of one input, both without a line end:

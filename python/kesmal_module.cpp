@@ -53,6 +53,8 @@ class DictBuilder {
   py::dict root;
 
   void Input(std::string_view bytes) { Set(Field::Input, Utf8(bytes)); }
+  void Bytes(Field field, std::string_view bytes) { Set(field, Utf8(bytes)); }
+  void Number(Field field, std::uint64_t value) { Set(field, py::int_(value)); }
   void Text(Field field, std::string_view utf8) { Set(field, Utf8(utf8)); }
   void Word(Field field, std::string_view ascii) { Set(field, Utf8(ascii)); }
   void Bool(Field field, bool value) { Set(field, py::bool_(value)); }
@@ -203,14 +205,7 @@ py::list Scan(const py::str& text, std::string_view rules, bool nearMisses, bool
   py::list findings;
   kesmal::Scan(bytes, options, [&](const kesmal::Finding& finding) {
     DictBuilder builder;
-    builder.root["path"] = py::none();
-    builder.root["line"] = finding.line;
-    builder.root["column"] = finding.column;
-    builder.root["offset"] = finding.offset;
-    builder.root["length"] = finding.length;
-    builder.root["text"] = Utf8(finding.text);
-    builder.root["plausible"] = finding.plausible;
-    kesmal::VisitCheckFields(finding.number, &finding.report, builder, options.rules);
+    kesmal::VisitFindingFields(finding, std::nullopt, builder, options.rules);
     builder.root["start"] = indexes.At(finding.offset);
     builder.root["end"] = indexes.At(finding.offset + finding.length);
     findings.append(std::move(builder.root));

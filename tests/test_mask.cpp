@@ -451,11 +451,12 @@ TEST(MaskInputs, InPlaceInAFolderThatCannotBeWrittenLeavesTheFile) {
   request.options = Keyed(3);
   request.inPlace = true;
   std::istringstream in;
-  std::ostringstream out, err;
-  const int status = MaskInputs(request, in, out, err);
+  std::ostringstream out;
+  const MaskResult result = MaskInputs(request, in, out);
   std::system((std::string(geteuid() == 0 ? "chattr -i " : "chmod 755 ") + folder).c_str());
-  EXPECT_EQ(status, 2);
-  EXPECT_NE(err.str().find(path), std::string::npos) << err.str();
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].path, path);
+  EXPECT_EQ(result.failures[0].fault, InputFault::CannotWriteBeside);
   std::stringstream kept;
   kept << std::ifstream(path).rdbuf();
   EXPECT_EQ(kept.str(), "A123456789\n");
@@ -489,20 +490,14 @@ std::string Contents(const std::string& path) {
   return text.str();
 }
 
-struct InPlaceRun {
-  int status;
-  std::string err;
-};
-
-InPlaceRun MaskInPlace(std::vector<std::string> paths) {
+MaskResult MaskInPlace(std::vector<std::string> paths) {
   MaskRequest request;
   request.paths = std::move(paths);
   request.options = Keyed(3);
   request.inPlace = true;
   std::istringstream in;
-  std::ostringstream out, err;
-  const int status = MaskInputs(request, in, out, err);
-  return {status, err.str()};
+  std::ostringstream out;
+  return MaskInputs(request, in, out);
 }
 
 constexpr std::string_view kNumbers = "A123456789 11010519491231002x\n";
@@ -522,7 +517,7 @@ TEST(MaskInputs, InPlaceRewritesALinksTargetOnceKeepingWhatTheFileWas) {
   }
   const bool attributes = setxattr(file.c_str(), "user.kesmal", "kept", 4, 0) == 0;
   const auto run = MaskInPlace({link, file, folder / "./numbers.txt"});
-  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.failures.empty());
   EXPECT_EQ(Contents(file), MaskText(kNumbers, Keyed(3)));
   struct stat status {};
   ASSERT_EQ(lstat(link.c_str(), &status), 0);
@@ -564,9 +559,18 @@ TEST(MaskInputs, InPlaceRefusesWhatItCannotRewriteAndLeavesNothingBehind) {
   const auto run = MaskInPlace({fifo, sub, second, big});
   setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, previousHandler);
-  EXPECT_EQ(run.status, 2);
-  for (const std::string& path : {fifo, sub, second, big})
-    EXPECT_NE(run.err.find(path + ": "), std::string::npos) << run.err;
+  const std::vector<std::pair<std::string, InputFault>> refused{
+      {fifo, InputFault::NotRegularFile},
+      {sub, InputFault::NotRegularFile},
+      {second, InputFault::OtherHardLinks},
+      {big, InputFault::CannotWriteBeside}};
+  ASSERT_EQ(run.failures.size(), refused.size());
+  for (std::size_t i = 0; i < refused.size(); ++i) {
+    EXPECT_EQ(run.failures[i].path, refused[i].first);
+    EXPECT_EQ(run.failures[i].fault, refused[i].second) << refused[i].first;
+  }
+  EXPECT_EQ(run.failures[2].otherLinks, 1u);
+  EXPECT_EQ(run.failures[3].error, std::errc::file_too_large);
   EXPECT_EQ(Contents(file), kNumbers);
   EXPECT_EQ(Contents(big), many);
   struct stat status {};

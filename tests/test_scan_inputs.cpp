@@ -13,16 +13,18 @@ namespace kesmal {
 namespace {
 
 struct Outcome {
-  int status;
+  SearchResult result;
   std::string out;
-  std::string err;
+  std::vector<std::string> told;  // the inputs the callback was told of
 };
 
 Outcome ScanWith(ScanRequest request, const std::string& input) {
   std::istringstream in(input);
-  std::ostringstream out, err;
-  const int status = ScanInputs(request, in, out, err);
-  return {status, out.str(), err.str()};
+  std::ostringstream out;
+  std::vector<std::string> told;
+  request.onFailure = [&](const InputFailure& failure) { told.push_back(failure.path); };
+  SearchResult result = ScanInputs(request, in, out);
+  return {std::move(result), out.str(), std::move(told)};
 }
 
 ScanRequest RequestOf(ScanOutput output, std::vector<std::string> paths = {}, unsigned jobs = 1) {
@@ -57,7 +59,7 @@ struct RecordCase {
   bool namedFile;        // else standard input alone
   std::string expected;  // FILE stands for the file's name
   JurisdictionSet only = JurisdictionSet::All();
-  int status = 0;
+  bool matched = true;
 };
 
 class Records : public testing::TestWithParam<RecordCase> {};
@@ -74,7 +76,7 @@ TEST_P(Records, AreWrittenAsGrepWritesThem) {
   for (std::size_t at; (at = expected.find("FILE")) != std::string::npos;)
     expected.replace(at, 4, file.Path());
   EXPECT_EQ(outcome.out, expected);
-  EXPECT_EQ(outcome.status, row.status);
+  EXPECT_EQ(outcome.result.Matched(), row.matched);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"files_with_matches", ScanOutput::FilesWithMatches, false, "(standard input)\n"},
         RecordCase{"files_with_matches_leaves_out_an_input_without_one",
                    ScanOutput::FilesWithMatches, true, "",
-                   JurisdictionSet::None().Add(Jurisdiction::HongKong), 1},
+                   JurisdictionSet::None().Add(Jurisdiction::HongKong), false},
         RecordCase{
             "json_names_the_place_then_the_check", ScanOutput::Json, false,
             R"({"path":null,"line":1,"column":16,"offset":15,"length":13,)"
@@ -104,9 +106,33 @@ TEST(ScanInputs, AnUnreadableInputIsNamedAndTheOthersAreScanned) {
   const TempFile file(kTwoNumbers);
   const auto outcome = ScanWith(RequestOf(ScanOutput::Count, {"/no/such/file", file.Path()}), "");
   EXPECT_EQ(outcome.out, file.Path() + ":3\n");
-  EXPECT_EQ(outcome.err, "/no/such/file: No such file or directory\n");
-  EXPECT_EQ(outcome.status, 2);
-  EXPECT_EQ(ScanWith(RequestOf(ScanOutput::Count), "nothing\n").status, 1);
+  ASSERT_EQ(outcome.result.failures.size(), 1u);
+  const InputFailure& failure = outcome.result.failures[0];
+  EXPECT_EQ(failure.path, "/no/such/file");
+  EXPECT_EQ(failure.fault, InputFault::Unreadable);
+  EXPECT_EQ(failure.error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(outcome.told, std::vector<std::string>{"/no/such/file"});
+  EXPECT_EQ(outcome.result.findings, (std::vector<std::uint64_t>{0, 3}));
+  EXPECT_FALSE(ScanWith(RequestOf(ScanOutput::Count), "nothing\n").result.Matched());
+}
+
+// A path is any bytes: quoted in CSV and escaped in JSON, ill-formed UTF-8
+// becoming U+FFFD, as an input's are.
+TEST(ScanInputs, PathsOfAnyBytesKeepTheirRecordsWellFormed) {
+  char folder[] = "/tmp/kesmal_scan_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/a,\"b\xff.txt";
+  std::ofstream(path) << "A123456789\n";
+  const std::string shown = std::string(folder) + "/a,\"b\xEF\xBF\xBD.txt";
+  const auto json = ScanWith(RequestOf(ScanOutput::Json, {path}), "").out;
+  EXPECT_EQ(json.substr(0, json.find(",\"line\"")),
+            "{\"path\":\"" + std::string(folder) + "/a,\\\"b\xEF\xBF\xBD.txt\"");
+  const auto csv = ScanWith(RequestOf(ScanOutput::Csv, {path}), "").out;
+  const std::string row = csv.substr(csv.find("\r\n") + 2);
+  EXPECT_EQ(row.substr(0, row.find(",1,1,0,10,A123456789,true,A123456789,")),
+            "\"" + std::string(folder) + "/a,\"\"b\xEF\xBF\xBD.txt\"");
+  std::remove(path.c_str());
+  rmdir(folder);
 }
 
 // Lines of every length, a line longer than a block among them, numbers in
