@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "rules/current.h"
-#include "rules/gbk_codec.h"
+#include "rules/date_phrase.h"
 #include "rules/id_report.h"
+#include "rules/rule_set.h"
 
 namespace kesmal {
 
@@ -69,13 +69,13 @@ void WriteIsoDate(const CivilDate& date, char (&text)[kIsoDateSize]);
 
 namespace fields {
 
+// GBK text converted to UTF-8 into the scratch buffer (cleared first).
+std::string_view GbkToUtf8Into(std::string_view gbk, std::string& scratch);
+
 // Text of the rules in UTF-8: a fixed piece as it is, GBK converted into the
 // scratch buffer, which one batch reuses line after line.
-inline std::string_view Utf8Of(kesmal::Text text, std::string& scratch) {
-  if (text.utf8.data()) return text.utf8;
-  scratch.clear();
-  AppendGbkToUtf8(text.gbk, scratch);
-  return scratch;
+inline std::string_view Utf8Of(const kesmal::Text& text, std::string& scratch) {
+  return text.utf8.data() ? text.utf8 : GbkToUtf8Into(text.gbk, scratch);
 }
 
 // A length no rule takes has one fault, the rejection message, which is the
@@ -153,18 +153,13 @@ void VisitCheckFields(std::string_view input, const IdAnalysis* id, std::string_
   sink.Text(Field::Report, reportUtf8);
 }
 
-// The same of a check's report (its text in either encoding), or null for an
-// empty line.
+// The same of a check's report, its text in UTF-8, or null for an empty line.
 template <typename Sink>
 void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink,
                       std::optional<RuleSet> rules = std::nullopt) {
-  std::string scratch, reportScratch;
+  std::string scratch;
   if (!report) return VisitCheckFields(input, nullptr, {}, sink, rules, scratch);
-  const std::string_view reportUtf8 =
-      report->encoding == Encoding::Utf8
-          ? std::string_view(report->text)
-          : fields::Utf8Of(std::string_view(report->text), reportScratch);
-  VisitCheckFields(input, &report->analysis, reportUtf8, sink, rules, scratch);
+  VisitCheckFields(input, &report->analysis, report->text, sink, rules, scratch);
 }
 
 }  // namespace kesmal

@@ -13,6 +13,7 @@
 
 #include "kesmal/input_source.h"
 #include "kesmal/ordered_work.h"
+#include "kesmal/record_writer.h"
 #include "kesmal/records.h"
 
 namespace kesmal {

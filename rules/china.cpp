@@ -4,6 +4,7 @@
 #include "rules/ascii.h"
 #include "rules/place_names.h"
 #include "rules/random_source.h"
+#include "rules/report_text.h"
 
 namespace kesmal {
 namespace {

@@ -4,12 +4,14 @@
 #include <ctime>
 #include <iterator>
 
+#include "rules/report_text.h"
 #include "rules/text_cache.h"
 
 namespace kesmal {
 namespace {
 
 std::optional<CivilDate> pinnedToday;
+thread_local const CivilDate* todayOnThisThread = nullptr;
 
 // The clock is read on every call; the calendar is worked out again only when
 // the second has changed, which spares a batch of checks the time-zone rules.
@@ -42,13 +44,22 @@ int DaysOfMonth(int year, int month) {
   return days[month - 1];
 }
 
-CivilDate Today() { return pinnedToday ? *pinnedToday : LocalToday(); }
+CivilDate Today() {
+  if (pinnedToday) return *pinnedToday;
+  return todayOnThisThread ? *todayOnThisThread : LocalToday();
+}
 
 void PinToday(std::optional<CivilDate> date) { pinnedToday = date; }
 
 ScopedToday::ScopedToday(CivilDate date) : previous_(pinnedToday) { pinnedToday = date; }
 
 ScopedToday::~ScopedToday() { pinnedToday = previous_; }
+
+TodayOnThisThread::TodayOnThisThread(const CivilDate& date) : previous_(todayOnThisThread) {
+  todayOnThisThread = &date;
+}
+
+TodayOnThisThread::~TodayOnThisThread() { todayOnThisThread = previous_; }
 
 std::optional<Birthday> ReadBirthday(std::int16_t yearAsWritten, std::int16_t month,
                                      std::int16_t day) {

@@ -2,6 +2,7 @@
 
 #include "rules/ascii.h"
 #include "rules/random_source.h"
+#include "rules/report_text.h"
 
 namespace kesmal {
 namespace {

@@ -251,9 +251,24 @@ export function bindKesmal(wasm) {
     return length;
   }
 
+  // Checks judge birth dates by today's date, which binding.cpp reads again
+  // (READ_TODAY) at the first check of each turn of the event loop.
+  const READ_TODAY = 4;
+  let todayRead = false;
+  function readingToday(code) {
+    if (todayRead) return code;
+    todayRead = true;
+    queueMicrotask(() => {
+      todayRead = false;
+    });
+    return code | READ_TODAY;
+  }
+
   function check(text, options) {
     stringArgument(text, "check");
-    const code = options === undefined ? 0 : rulesCode(optionsObject(options, ["rules"], "check").rules, "check");
+    const code = readingToday(
+      options === undefined ? 0 : rulesCode(optionsObject(options, ["rules"], "check").rules, "check"),
+    );
     const printable = putPrintable(text);
     if (printable >= 0) {
       const words = wasm._kesmal_check_records(printable, code);

@@ -17,7 +17,6 @@
 #include "data/regions.h"
 #include "data/taiwan_letters.h"
 #include "kesmal/check.h"
-#include "kesmal/fields.h"
 #include "kesmal/make.h"
 #include "kesmal/mask.h"
 #include "kesmal/scan.h"
@@ -33,7 +32,12 @@ std::string output;
 
 std::string_view Input(std::size_t length) { return {input.data(), length}; }
 
-// 0 none (classic, unnamed in records), 1 classic, 2 current.
+// 0 none (classic, unnamed in records), 1 classic, 2 current. A check's
+// rules may carry kReadToday: the first check of a turn of the package's
+// event loop reads today's date again, and the others judge by it.
+constexpr int kRulesMask = 3;
+constexpr int kReadToday = 4;
+
 std::optional<RuleSet> RulesOf(int rules) {
   if (rules == 0) return std::nullopt;
   return rules == 2 ? RuleSet::Current : RuleSet::Classic;
@@ -51,7 +55,8 @@ int Refuse(const std::exception& error) {
   return -1;
 }
 
-// The checkers of the three rule choices, their buffers kept between calls.
+// The checkers of the three rule choices, their buffers and their date kept
+// between calls.
 Checker& JsonChecker(int rules) {
   static Checker checkers[] = {Checker(Output::Json, std::nullopt),
                                Checker(Output::Json, RuleSet::Classic),
@@ -303,41 +308,44 @@ struct RecordSink {
   };
   std::vector<Hole>& holes;
 
+  // One pass over the text writes its template and finds its holes.
   void Report(Field field, std::string_view text) {
-    const std::size_t place = birthplace.empty() ? std::string_view::npos : text.find(birthplace);
-    bool marked = false;  // no mark can stand for itself
-    for (const char c : text) marked |= static_cast<unsigned char>(c) <= kPlaceMark;
-    if (marked) return Reference(field, text, false);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const std::size_t placeSize = birthplace.size();
+    std::uint32_t placeHead = 0;
+    if (placeSize >= 4) std::memcpy(&placeHead, birthplace.data(), 4);
     reportTemplate.resize(text.size());  // a mark stands for one byte or more
     char* to = reportTemplate.data();
     holes.clear();
-    for (std::size_t at = 0; at < text.size();) {
-      const unsigned char c = static_cast<unsigned char>(text[at]);
-      if (at == place) {
-        *to++ = kPlaceMark;
-        holes.push_back({at, 0});
-        at += birthplace.size();
+    for (const char* p = begin; p < end;) {
+      const auto c = static_cast<unsigned char>(*p);
+      if (c < 0x80) {
+        const char* const run = p;
+        do {
+          // No mark can stand for itself.
+          if (static_cast<unsigned char>(*p) <= kPlaceMark) return Reference(field, text, false);
+        } while (++p < end && static_cast<unsigned char>(*p) < 0x80);
+        *to++ = kAsciiMark;
+        holes.push_back({static_cast<std::size_t>(run - begin), static_cast<std::size_t>(p - run)});
         continue;
       }
-      std::size_t end = at + 1;
-      if (c < 0x80) {
-        while (end < text.size() && end != place && static_cast<unsigned char>(text[end]) < 0x80)
-          ++end;
-        *to++ = kAsciiMark;
-        holes.push_back({at, end - at});
-      } else {
-        // A character at a time, by the length its first byte gives: the
-        // place begins at one. Bytes of a malformed one are copied all the same.
-        for (end = at; end < text.size() && end != place;) {
-          const unsigned char lead = static_cast<unsigned char>(text[end]);
-          if (lead < 0x80) break;
-          end += lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+      if (placeSize >= 4 && static_cast<std::size_t>(end - p) >= placeSize) {
+        std::uint32_t head;
+        std::memcpy(&head, p, 4);
+        if (head == placeHead && std::memcmp(p, birthplace.data(), placeSize) == 0) {
+          *to++ = kPlaceMark;
+          holes.push_back({static_cast<std::size_t>(p - begin), 0});
+          p += placeSize;
+          continue;
         }
-        if (end > text.size()) end = text.size();
-        std::memcpy(to, text.data() + at, end - at);
-        to += end - at;
       }
-      at = end;
+      // A character, by the length its first byte gives; the bytes of a
+      // malformed one are copied all the same.
+      std::size_t size = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      if (size > static_cast<std::size_t>(end - p)) size = static_cast<std::size_t>(end - p);
+      for (std::size_t i = 0; i < size; ++i) *to++ = p[i];
+      p += size;
     }
     reportTemplate.resize(static_cast<std::size_t>(to - reportTemplate.data()));
     Put(kTemplate, field);
@@ -384,7 +392,9 @@ EMSCRIPTEN_KEEPALIVE int kesmal_is_valid(std::size_t length, int rules) {
 EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
   output.clear();
   try {
-    JsonChecker(rules).Append(Input(length), output);
+    Checker& checker = JsonChecker(rules & kRulesMask);
+    if (rules & kReadToday) checker.ReadToday();
+    checker.Append(Input(length), output);
   } catch (const std::exception& error) {
     return Refuse(error);
   }
@@ -392,12 +402,17 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
   return static_cast<int>(output.size());
 }
 
+// The checkers whose records go to RecordSink, by rules as RulesOf reads them.
+Checker& RecordChecker(int rules) {
+  static Checker checkers[] = {Checker(std::nullopt), Checker(RuleSet::Classic),
+                               Checker(RuleSet::Current)};
+  return checkers[rules];
+}
+
 // The records of the check of the printable ASCII input, as RecordSink
 // writes them; how many words, with their address and the output buffer's
 // in recordsAt.
 EMSCRIPTEN_KEEPALIVE int kesmal_check_records(std::size_t length, int rules) {
-  static IdAnalysis id;
-  static std::string report, scratch;
   static Interned interned;
   static std::vector<std::int32_t> records;
   static std::string birthplace, reportTemplate;
@@ -405,24 +420,14 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check_records(std::size_t length, int rules) {
   output.clear();
   records.clear();
   try {
-    std::string_view number = Input(length);
     for (std::size_t i = 0; i < length; ++i)
       if (input[i] >= 'a' && input[i] <= 'z') input[i] = static_cast<char>(input[i] - 'a' + 'A');
-    const std::optional<RuleSet> named = RulesOf(rules);
-    const RuleSet ruleSet = named.value_or(RuleSet::Classic);
+    const std::string_view number = Input(length);
     birthplace.clear();
     RecordSink sink{number, interned, records, output, birthplace, reportTemplate, holes};
-    if (number.empty()) {
-      VisitCheckFields(number, nullptr, {}, sink, named, scratch);
-    } else {
-      const CheckRule& rule = RuleFor(number, ruleSet);
-      rule.analyse(number, id);
-      report.clear();
-      ReportWriter writer(Encoding::Utf8, report);
-      rule.write(id, writer);
-      NameDefaultKind(id, ruleSet);
-      VisitCheckFields(number, &id, report, sink, named, scratch);
-    }
+    Checker& checker = RecordChecker(rules & kRulesMask);
+    if (rules & kReadToday) checker.ReadToday();
+    checker.Visit(number, sink);
   } catch (const std::exception& error) {
     return Refuse(error);
   }
