@@ -225,7 +225,7 @@ bool Checker::AppendReport(std::string_view number, bool lineBreak, std::string&
 }
 
 // The report is written once, and the record holds it.
-const IdAnalysis* Checker::Read(std::string_view utf8) {
+[[gnu::always_inline]] inline const IdAnalysis* Checker::ReadInline(std::string_view utf8) {
   bool lineBreak = false;
   const std::string_view number = NumberText(utf8, lineBreak, converted_);
   if (number.empty()) return nullptr;
@@ -239,8 +239,10 @@ const IdAnalysis* Checker::Read(std::string_view utf8) {
   return &id_;
 }
 
+const IdAnalysis* Checker::Read(std::string_view utf8) { return ReadInline(utf8); }
+
 bool Checker::AppendRecord(std::string_view utf8, std::string& out) {
-  const IdAnalysis* id = Read(utf8);
+  const IdAnalysis* id = ReadInline(utf8);
   if (output_ == Output::Json)
     AppendJsonRecord(utf8, id, report_, rules_, room_, scratch_, out);
   else

@@ -86,6 +86,7 @@ class Checker {
  private:
   // The analysis of the input with its report in report_; none when empty.
   const IdAnalysis* Read(std::string_view utf8);
+  const IdAnalysis* ReadInline(std::string_view utf8);  // the same, inlined in the batch's loop
   bool AppendReport(std::string_view number, bool lineBreak, std::string& out);
   bool AppendRecord(std::string_view utf8, std::string& out);
 

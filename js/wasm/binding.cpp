@@ -6,6 +6,7 @@
 #include <emscripten.h>
 #include <openssl/crypto.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -16,6 +17,7 @@
 
 #include "data/regions.h"
 #include "data/taiwan_letters.h"
+#include "kesmal/byte_scan.h"
 #include "kesmal/check.h"
 #include "kesmal/make.h"
 #include "kesmal/mask.h"
@@ -127,7 +129,25 @@ class Interned {
 
   // The id of the text, with `fresh` set when it is new; -1 when full.
   int Find(std::string_view text, bool& fresh) {
-    const std::uint32_t hash = Hash(text);
+    if (text.size() > 8) return FindInTable(text, Hash(text), fresh);
+    // Most texts are words of up to eight bytes, which a small table in
+    // front knows by their bytes alone, without reading the texts kept.
+    const std::uint64_t word = ShortWord(text);
+    const std::uint64_t mixed = (word ^ std::uint64_t{text.size()} << 59) * 0x9E3779B97F4A7C15ull;
+    Short& slot = shorts_[mixed >> (64 - kShortBits)];
+    if (slot.word == word && slot.size == text.size() && slot.id >= 0) {
+      fresh = false;
+      return slot.id;
+    }
+    const int id = FindInTable(text, Hash(text), fresh);
+    if (id >= 0) slot = {word, static_cast<std::uint32_t>(text.size()), id};
+    return id;
+  }
+  // Where the text of a fresh id is, until the next is made.
+  const char* Last() const { return bytes_.data() + bytes_.size(); }
+
+ private:
+  int FindInTable(std::string_view text, std::uint32_t hash, bool& fresh) {
     for (std::size_t at = hash & (kSlots - 1);; at = (at + 1) & (kSlots - 1)) {
       Slot& slot = slots_[at];
       if (slot.id < 0) {
@@ -148,10 +168,6 @@ class Interned {
       }
     }
   }
-  // Where the text of a fresh id is, until the next is made.
-  const char* Last() const { return bytes_.data() + bytes_.size(); }
-
- private:
   // A few thousand texts: the table stays in the cache.
   static constexpr std::size_t kSlots = std::size_t{1} << 15;
   static constexpr std::size_t kMostIds = kSlots / 2;
@@ -163,6 +179,20 @@ class Interned {
   struct Piece {
     std::uint32_t at, size;
   };
+  static constexpr int kShortBits = 10;
+  struct Short {
+    std::uint64_t word = 0;
+    std::uint32_t size = 0;
+    int id = -1;
+  };
+
+  // Up to eight bytes as one word, the bytes past the text zero.
+  static std::uint64_t ShortWord(std::string_view text) {
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+      word |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    return word;
+  }
 
   static std::uint64_t Load8(const char* at) {
     std::uint64_t word;
@@ -218,6 +248,7 @@ class Interned {
   }
 
   std::vector<Slot> slots_;
+  std::vector<Short> shorts_ = std::vector<Short>(std::size_t{1} << kShortBits);
   std::vector<Piece> pieces_;
   std::string bytes_;
 };
@@ -241,7 +272,19 @@ enum Record : std::int32_t {
   kInput = 11,     // the input, in capitals
   kPlace = 12,     // the birthplace
   kPieces = 13,    // text in two pieces: their references
+  kUpgrade = 14,   // the upgrade
 };
+
+// How many bytes from p on are of 0x80 and above, before `end`.
+std::size_t HighPrefix(const char* p, const char* end) {
+  constexpr auto kAscii = [](auto c) { return c < 0x80; };
+  const char* at = p;
+  for (; end - at >= 16; at += 16)
+    if (const unsigned bits = SpecialBits(LoadVector(at), kAscii))
+      return static_cast<std::size_t>(at - p) + static_cast<std::size_t>(std::countr_zero(bits));
+  while (at < end && static_cast<unsigned char>(*at) >= 0x80) ++at;
+  return static_cast<std::size_t>(at - p);
+}
 
 struct RecordSink {
   std::string_view input;  // in capitals
@@ -275,7 +318,9 @@ struct RecordSink {
   void Text(Field field, std::string_view text) {
     // The rejection message echoes the input: a message is a template too.
     if (field == Field::Report || field == Field::Message) return Report(field, text);
-    if (field == Field::Birthplace) birthplace = text;  // text of the scratch buffer: copied
+    // The birthplace's text lives until the report, the last field, is handed over.
+    if (field == Field::Birthplace) birthplace = text;
+    if (field == Field::Upgrade) upgrade = text;
     // A date is one of tens of thousands, its year and its day of a few hundred.
     if (field == Field::BirthDate && text.size() == kIsoDateSize) {
       Put(kPieces, field);
@@ -298,69 +343,78 @@ struct RecordSink {
   // text with each run of ASCII and the birthplace replaced by a mark
   // (kAsciiMark, kPlaceMark), then the text of each mark in turn. Templates are few, and so are the
   // short runs of ASCII; a longer one is the number (the input) or crosses as
-  // bytes, and the place is the birthplace the object holds already.
+  // bytes, and the place is the birthplace the object holds already, as is
+  // an old number's upgrade.
   static constexpr char kAsciiMark = '\x01';
   static constexpr char kPlaceMark = '\x02';
-  std::string& birthplace;
-  std::string& reportTemplate;
+  std::string_view birthplace;
+  std::string_view upgrade;           // as the birthplace
+  std::vector<char>& reportTemplate;  // grown, never shrunk: sized without being filled
   struct Hole {
     std::size_t at, size;  // in the report; size 0 for the place
   };
   std::vector<Hole>& holes;
 
-  // One pass over the text writes its template and finds its holes.
+  // The template is written a stretch at a time: fixed text (bytes of 0x80
+  // and above) copied whole, a run of ASCII marked, sixteen bytes a look.
   void Report(Field field, std::string_view text) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
-    const std::size_t placeSize = birthplace.size();
-    std::uint32_t placeHead = 0;
-    if (placeSize >= 4) std::memcpy(&placeHead, birthplace.data(), 4);
-    reportTemplate.resize(text.size());  // a mark stands for one byte or more
+    const char* place = nullptr;
+    if (!birthplace.empty())
+      place = static_cast<const char*>(
+          memmem(begin, text.size(), birthplace.data(), birthplace.size()));
+    // A mark stands for one byte or more.
+    if (reportTemplate.size() < text.size()) reportTemplate.resize(text.size());
     char* to = reportTemplate.data();
     holes.clear();
     for (const char* p = begin; p < end;) {
-      const auto c = static_cast<unsigned char>(*p);
-      if (c < 0x80) {
-        const char* const run = p;
-        do {
-          // No mark can stand for itself.
-          if (static_cast<unsigned char>(*p) <= kPlaceMark) return Reference(field, text, false);
-        } while (++p < end && static_cast<unsigned char>(*p) < 0x80);
-        *to++ = kAsciiMark;
-        holes.push_back({static_cast<std::size_t>(run - begin), static_cast<std::size_t>(p - run)});
+      if (p == place) {
+        *to++ = kPlaceMark;
+        holes.push_back({static_cast<std::size_t>(p - begin), 0});
+        p += birthplace.size();
         continue;
       }
-      if (placeSize >= 4 && static_cast<std::size_t>(end - p) >= placeSize) {
-        std::uint32_t head;
-        std::memcpy(&head, p, 4);
-        if (head == placeHead && std::memcmp(p, birthplace.data(), placeSize) == 0) {
-          *to++ = kPlaceMark;
-          holes.push_back({static_cast<std::size_t>(p - begin), 0});
-          p += placeSize;
-          continue;
-        }
+      const char* const stop = place && p < place ? place : end;
+      if (static_cast<unsigned char>(*p) < 0x80) {
+        constexpr auto kEndsRun = [](auto c) { return (c >= 0x80) | (c <= kPlaceMark); };
+        const std::size_t run = PrefixWithout({p, static_cast<std::size_t>(stop - p)}, kEndsRun);
+        // No mark can stand for itself.
+        if (p + run < stop && static_cast<unsigned char>(p[run]) <= kPlaceMark)
+          return Reference(field, text, false);
+        *to++ = kAsciiMark;
+        holes.push_back({static_cast<std::size_t>(p - begin), run});
+        p += run;
+        continue;
       }
-      // A character, by the length its first byte gives; the bytes of a
-      // malformed one are copied all the same.
-      std::size_t size = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-      if (size > static_cast<std::size_t>(end - p)) size = static_cast<std::size_t>(end - p);
-      for (std::size_t i = 0; i < size; ++i) *to++ = p[i];
-      p += size;
+      const std::size_t fixed = HighPrefix(p, stop);
+      std::memcpy(to, p, fixed);
+      to += fixed;
+      p += fixed;
     }
-    reportTemplate.resize(static_cast<std::size_t>(to - reportTemplate.data()));
     Put(kTemplate, field);
-    Reference(field, reportTemplate, true);
+    Reference(field, {reportTemplate.data(), static_cast<std::size_t>(to - reportTemplate.data())},
+              true);
     for (const Hole& hole : holes) {
       const std::string_view run = text.substr(hole.at, hole.size);
       if (hole.size == 0)
         Put(kPlace, field);
       else if (run == input)
         Put(kInput, field);
+      else if (run == upgrade)
+        Put(kUpgrade, field);
       else
         Reference(field, run, run.size() <= 8);
     }
   }
 };
+
+// The checkers whose records go to RecordSink, by rules as RulesOf reads them.
+Checker& RecordChecker(int rules) {
+  static Checker checkers[] = {Checker(std::nullopt), Checker(RuleSet::Classic),
+                               Checker(RuleSet::Current)};
+  return checkers[rules];
+}
 
 // Where the package finds a check's records and the bytes they refer to.
 std::int32_t recordsAt[2];
@@ -402,20 +456,13 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
   return static_cast<int>(output.size());
 }
 
-// The checkers whose records go to RecordSink, by rules as RulesOf reads them.
-Checker& RecordChecker(int rules) {
-  static Checker checkers[] = {Checker(std::nullopt), Checker(RuleSet::Classic),
-                               Checker(RuleSet::Current)};
-  return checkers[rules];
-}
-
 // The records of the check of the printable ASCII input, as RecordSink
 // writes them; how many words, with their address and the output buffer's
 // in recordsAt.
 EMSCRIPTEN_KEEPALIVE int kesmal_check_records(std::size_t length, int rules) {
   static Interned interned;
   static std::vector<std::int32_t> records;
-  static std::string birthplace, reportTemplate;
+  static std::vector<char> reportTemplate;
   static std::vector<RecordSink::Hole> holes;
   output.clear();
   records.clear();
@@ -423,8 +470,7 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check_records(std::size_t length, int rules) {
     for (std::size_t i = 0; i < length; ++i)
       if (input[i] >= 'a' && input[i] <= 'z') input[i] = static_cast<char>(input[i] - 'a' + 'A');
     const std::string_view number = Input(length);
-    birthplace.clear();
-    RecordSink sink{number, interned, records, output, birthplace, reportTemplate, holes};
+    RecordSink sink{number, interned, records, output, {}, {}, reportTemplate, holes};
     Checker& checker = RecordChecker(rules & kRulesMask);
     if (rules & kReadToday) checker.ReadToday();
     checker.Visit(number, sink);
