@@ -179,7 +179,7 @@ class Interned {
   struct Piece {
     std::uint32_t at, size;
   };
-  static constexpr int kShortBits = 10;
+  static constexpr int kShortBits = 12;
   struct Short {
     std::uint64_t word = 0;
     std::uint32_t size = 0;
@@ -360,10 +360,8 @@ struct RecordSink {
   void Report(Field field, std::string_view text) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
-    const char* place = nullptr;
-    if (!birthplace.empty())
-      place = static_cast<const char*>(
-          memmem(begin, text.size(), birthplace.data(), birthplace.size()));
+    const std::size_t placeAt = birthplace.empty() ? text.npos : text.find(birthplace);
+    const char* const place = placeAt == text.npos ? nullptr : begin + placeAt;
     // A mark stands for one byte or more.
     if (reportTemplate.size() < text.size()) reportTemplate.resize(text.size());
     char* to = reportTemplate.data();
