@@ -143,6 +143,20 @@ class Interned {
     if (id >= 0) slot = {word, static_cast<std::uint32_t>(text.size()), id};
     return id;
   }
+  // The same of text that mostly stays where it is, as the rules keep place
+  // names: known by its address, its bytes compared with those kept.
+  int FindKept(std::string_view text, bool& fresh) {
+    const auto address = reinterpret_cast<std::uintptr_t>(text.data());
+    Kept& slot = kept_[(address >> 3) & ((std::size_t{1} << kKeptBits) - 1)];
+    if (slot.at == text.data() && slot.size == text.size() && slot.id >= 0 &&
+        Equal(bytes_.data() + pieces_[static_cast<std::size_t>(slot.id)].at, text)) {
+      fresh = false;
+      return slot.id;
+    }
+    const int id = Find(text, fresh);
+    if (id >= 0) slot = {text.data(), text.size(), id};
+    return id;
+  }
   // Where the text of a fresh id is, until the next is made.
   const char* Last() const { return bytes_.data() + bytes_.size(); }
 
@@ -180,6 +194,12 @@ class Interned {
     std::uint32_t at, size;
   };
   static constexpr int kShortBits = 12;
+  static constexpr int kKeptBits = 12;
+  struct Kept {
+    const char* at = nullptr;
+    std::size_t size = 0;
+    int id = -1;
+  };
   struct Short {
     std::uint64_t word = 0;
     std::uint32_t size = 0;
@@ -249,6 +269,7 @@ class Interned {
 
   std::vector<Slot> slots_;
   std::vector<Short> shorts_ = std::vector<Short>(std::size_t{1} << kShortBits);
+  std::vector<Kept> kept_ = std::vector<Kept>(std::size_t{1} << kKeptBits);
   std::vector<Piece> pieces_;
   std::string bytes_;
 };
@@ -292,13 +313,15 @@ struct RecordSink {
   std::vector<std::int32_t>& out;
   std::string& bytes;
 
-  void Put(Record kind, Field field) {
+  [[gnu::always_inline]] void Put(Record kind, Field field) {
     out.push_back(kind | static_cast<std::int32_t>(field) << 4);
   }
   // A reference to text: decoded before, to keep, or to decode once.
-  void Reference(Field field, std::string_view text, bool intern) {
+  void Reference(Field field, std::string_view text, bool intern, bool kept = false) {
     bool fresh = false;
-    const int id = intern ? interned.Find(text, fresh) : -1;
+    const int id = !intern ? -1
+                   : kept  ? interned.FindKept(text, fresh)
+                           : interned.Find(text, fresh);
     if (id < 0) {
       Put(kBytes, field);
       out.push_back(static_cast<std::int32_t>(bytes.size()));
@@ -328,7 +351,7 @@ struct RecordSink {
       Reference(field, text.substr(5), true);
       return;
     }
-    Reference(field, text, field != Field::Upgrade);
+    Reference(field, text, field != Field::Upgrade, field == Field::Birthplace);
   }
   void Word(Field field, std::string_view text) { Text(field, text); }
   void Bool(Field field, bool value) { Put(value ? kTrue : kFalse, field); }
@@ -459,7 +482,11 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
 // in recordsAt.
 EMSCRIPTEN_KEEPALIVE int kesmal_check_records(std::size_t length, int rules) {
   static Interned interned;
-  static std::vector<std::int32_t> records;
+  static std::vector<std::int32_t> records = [] {
+    std::vector<std::int32_t> words;
+    words.reserve(1024);
+    return words;
+  }();
   static std::vector<char> reportTemplate;
   static std::vector<RecordSink::Hole> holes;
   output.clear();
