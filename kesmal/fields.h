@@ -130,8 +130,10 @@ void VisitCurrentFields(const IdAnalysis& id, Sink& sink) {
 // report in UTF-8, or no analysis for an empty line. The scratch buffer holds
 // text converted from GBK, which a batch reuses line after line.
 template <typename Sink>
-void VisitCheckFields(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
-                      Sink& sink, std::optional<RuleSet> rules, std::string& scratch) {
+[[gnu::always_inline]] inline void VisitCheckFields(std::string_view input, const IdAnalysis* id,
+                                                    std::string_view reportUtf8, Sink& sink,
+                                                    std::optional<RuleSet> rules,
+                                                    std::string& scratch) {
   sink.Input(input);
   if (rules) sink.Word(Field::Rules, rules == RuleSet::Current ? "current" : "classic");
   if (!id) {

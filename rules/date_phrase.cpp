@@ -8,10 +8,12 @@
 #include "rules/text_cache.h"
 
 namespace kesmal {
+
+thread_local constinit const CivilDate* detail::todayOnThisThread = nullptr;
+
 namespace {
 
 std::optional<CivilDate> pinnedToday;
-thread_local const CivilDate* todayOnThisThread = nullptr;
 
 // The clock is read on every call; the calendar is worked out again only when
 // the second has changed, which spares a batch of checks the time-zone rules.
@@ -46,7 +48,7 @@ int DaysOfMonth(int year, int month) {
 
 CivilDate Today() {
   if (pinnedToday) return *pinnedToday;
-  return todayOnThisThread ? *todayOnThisThread : LocalToday();
+  return detail::todayOnThisThread ? *detail::todayOnThisThread : LocalToday();
 }
 
 void PinToday(std::optional<CivilDate> date) { pinnedToday = date; }
@@ -54,12 +56,6 @@ void PinToday(std::optional<CivilDate> date) { pinnedToday = date; }
 ScopedToday::ScopedToday(CivilDate date) : previous_(pinnedToday) { pinnedToday = date; }
 
 ScopedToday::~ScopedToday() { pinnedToday = previous_; }
-
-TodayOnThisThread::TodayOnThisThread(const CivilDate& date) : previous_(todayOnThisThread) {
-  todayOnThisThread = &date;
-}
-
-TodayOnThisThread::~TodayOnThisThread() { todayOnThisThread = previous_; }
 
 std::optional<Birthday> ReadBirthday(std::int16_t yearAsWritten, std::int16_t month,
                                      std::int16_t day) {

@@ -46,12 +46,19 @@ class ScopedToday {
   std::optional<CivilDate> previous_;
 };
 
+namespace detail {
+extern thread_local constinit const CivilDate* todayOnThisThread;
+}  // namespace detail
+
 // While it lives, Today() on this thread answers the date without reading the
 // clock, unless a date is pinned: a batch of checks reads the clock once.
 class TodayOnThisThread {
  public:
-  explicit TodayOnThisThread(const CivilDate& date);
-  ~TodayOnThisThread();
+  // Inline: a batch makes one for every check.
+  explicit TodayOnThisThread(const CivilDate& date) : previous_(detail::todayOnThisThread) {
+    detail::todayOnThisThread = &date;
+  }
+  ~TodayOnThisThread() { detail::todayOnThisThread = previous_; }
   TodayOnThisThread(const TodayOnThisThread&) = delete;
   TodayOnThisThread& operator=(const TodayOnThisThread&) = delete;
 
