@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "kesmal/byte_scan.h"
+#include "kesmal/record_writer.h"
 #include "kesmal/records.h"
 #include "kesmal/searcher.h"
+#include "rules/current.h"
 #include "rules/gbk_codec.h"
+#include "rules/report_text.h"
 
 namespace kesmal {
 namespace {
@@ -50,11 +53,13 @@ std::string_view NumberText(std::string_view utf8Line, bool& lineBreak, std::str
 
 constexpr std::size_t kOutputBlock = 64 * 1024;
 
-// The checker of one thread, for the lines of a stream.
+// The checker of one thread, for the lines of a stream; each block's lines
+// are judged against the date read when it starts.
 class LineChecker : public LineSink {
  public:
   explicit LineChecker(const CheckOptions& options) : checker_(options.output, options.rules) {}
   bool Line(std::string_view line, std::string& out) override { return checker_.Append(line, out); }
+  void BeginBlock() override { checker_.ReadToday(); }
 
  private:
   Checker checker_;
@@ -89,13 +94,15 @@ class PendingRecords {
   bool allValid_ = true;
 };
 
-}  // namespace
-
+// The report of one input as the check command writes it, in UTF-8; none for
+// an empty text. Bytes that are not UTF-8 are judged as the GBK they convert to.
 std::optional<IdReport> CheckInput(std::string_view utf8, RuleSet rules) {
   bool lineBreak = false;
   std::string converted;
   return CheckNumberText(NumberText(utf8, lineBreak, converted), rules, Encoding::Utf8);
 }
+
+}  // namespace
 
 CheckResult::CheckResult(std::string_view utf8, std::optional<RuleSet> rules)
     : input_(utf8), rules_(rules), report_(CheckInput(utf8, rules.value_or(RuleSet::Classic))) {}
@@ -104,21 +111,34 @@ std::string_view CheckResult::Report() const {
   return report_ ? std::string_view(report_->text) : std::string_view();
 }
 
-std::string CheckResult::Json() const { return CheckJson(input_, report_, rules_); }
-std::string CheckResult::Csv() const { return CheckCsv(input_, report_, rules_); }
+std::string CheckResult::Json() const {
+  std::string json;
+  AppendCheckJson(input_, Details(), json, rules_);
+  return json;
+}
+
+std::string CheckResult::Csv() const {
+  std::string row;
+  AppendCheckCsv(input_, Details(), row, rules_);
+  return row;
+}
 
 CheckResult Check(std::string_view utf8, std::optional<RuleSet> rules) {
   return CheckResult(utf8, rules);
 }
 
 Checker::Checker(Output output, std::optional<RuleSet> rules)
-    : output_(output), rules_(rules), ruleSet_(rules.value_or(RuleSet::Classic)) {}
+    : output_(output), rules_(rules), ruleSet_(rules.value_or(RuleSet::Classic)), today_(Today()) {}
 
 bool Checker::Append(std::string_view utf8, std::string& out) {
-  bool lineBreak = false;
-  const std::string_view number = NumberText(utf8, lineBreak, converted_);
-  const bool valid = output_ == Output::Plain ? AppendReport(number, lineBreak, out)
-                                              : AppendRecord(utf8, number, out);
+  bool valid = true;
+  if (output_ == Output::Plain) {
+    bool lineBreak = false;
+    const std::string_view number = NumberText(utf8, lineBreak, converted_);
+    valid = AppendReport(number, lineBreak, out);
+  } else {
+    valid = AppendRecord(utf8, out);
+  }
   if (output_ == Output::Csv)
     out += "\r\n";
   else
@@ -131,6 +151,7 @@ bool Checker::Append(std::string_view utf8, std::string& out) {
 // every input keeps its one output line.
 bool Checker::AppendReport(std::string_view number, bool lineBreak, std::string& out) {
   if (number.empty()) return true;
+  const TodayOnThisThread today(today_);
   const CheckRule& rule = RuleFor(number, ruleSet_);
   rule.analyse(number, id_);
   const std::size_t start = out.size();
@@ -143,26 +164,29 @@ bool Checker::AppendReport(std::string_view number, bool lineBreak, std::string&
 }
 
 // The report is written once, and the record holds it.
-bool Checker::AppendRecord(std::string_view utf8, std::string_view number, std::string& out) {
-  if (number.empty()) {
-    WriteRecord(utf8, nullptr, out);
-    return true;
-  }
+[[gnu::always_inline]] inline const IdAnalysis* Checker::ReadInline(std::string_view utf8) {
+  bool lineBreak = false;
+  const std::string_view number = NumberText(utf8, lineBreak, converted_);
+  if (number.empty()) return nullptr;
+  const TodayOnThisThread today(today_);
   const CheckRule& rule = RuleFor(number, ruleSet_);
   rule.analyse(number, id_);
   report_.clear();
   ReportWriter writer(Encoding::Utf8, report_);
   rule.write(id_, writer);
   NameDefaultKind(id_, ruleSet_);
-  WriteRecord(utf8, &id_, out);
-  return id_.Valid();
+  return &id_;
 }
 
-void Checker::WriteRecord(std::string_view utf8, const IdAnalysis* id, std::string& out) {
+const IdAnalysis* Checker::Read(std::string_view utf8) { return ReadInline(utf8); }
+
+bool Checker::AppendRecord(std::string_view utf8, std::string& out) {
+  const IdAnalysis* id = ReadInline(utf8);
   if (output_ == Output::Json)
-    records_.AppendJson(utf8, id, report_, rules_, out);
+    AppendJsonRecord(utf8, id, report_, rules_, room_, scratch_, out);
   else
-    records_.AppendCsv(utf8, id, report_, rules_, out);
+    AppendCsvRecord(utf8, id, report_, rules_, room_, scratch_, out);
+  return !id || id->Valid();
 }
 
 void WriteHeader(const CheckOptions& options, std::ostream& out) {

@@ -11,14 +11,11 @@
 
 #include "kesmal/fields.h"
 #include "kesmal/records.h"
-#include "rules/current.h"
+#include "rules/date_phrase.h"
 #include "rules/id_report.h"
+#include "rules/rule_set.h"
 
 namespace kesmal {
-
-// The report of one input as the check command writes it; none for an empty
-// text. Bytes that are not UTF-8 are judged as the GBK they convert to.
-std::optional<IdReport> CheckInput(std::string_view utf8, RuleSet rules = RuleSet::Classic);
 
 // One input's check, holding what each rendering needs.
 class CheckResult {
@@ -31,7 +28,7 @@ class CheckResult {
   bool Empty() const { return !report_; }
   // The one-line report in UTF-8; empty for an empty input.
   std::string_view Report() const;
-  // The check's analysis; none for an empty input.
+  // The check's analysis and its report in UTF-8; none for an empty input.
   const IdReport* Details() const { return report_ ? &*report_ : nullptr; }
   std::string_view Input() const { return input_; }
   std::optional<RuleSet> Rules() const { return rules_; }
@@ -61,26 +58,47 @@ enum class Output { Plain, Json, Csv };
 // A batch's checker: one input in, one record out, in UTF-8 written straight
 // into the output, its buffers used again line after line. Plain records are
 // the report on one line: a CR or LF echoed from the input becomes a space.
+// Today's date is read once, when the checker is made, and again only when
+// asked: every check of a batch judges birth dates against the same day.
 class Checker {
  public:
+  // `rules` none: the classic rules, not named in the records.
   Checker(Output output, std::optional<RuleSet> rules);
+  // A checker whose inputs go to sinks (Visit) alone.
+  explicit Checker(std::optional<RuleSet> rules) : Checker(Output::Json, rules) {}
 
   // Appends the record of one input and its line end (CRLF for CSV) to out.
   // Returns false when the number is not valid; an empty input is neither.
   bool Append(std::string_view utf8, std::string& out);
 
+  // Hands every field of the check of one input to the sink, in the JSON
+  // object's order (see fields.h). Returns as Append does.
+  template <typename Sink>
+  bool Visit(std::string_view utf8, Sink& sink) {
+    const IdAnalysis* id = Read(utf8);
+    VisitCheckFields(utf8, id, report_, sink, rules_, scratch_);
+    return !id || id->Valid();
+  }
+
+  // Reads today's date again, for a checker that outlives a day.
+  void ReadToday() { today_ = Today(); }
+
  private:
+  // The analysis of the input with its report in report_; none when empty.
+  const IdAnalysis* Read(std::string_view utf8);
+  const IdAnalysis* ReadInline(std::string_view utf8);  // the same, inlined in the batch's loop
   bool AppendReport(std::string_view number, bool lineBreak, std::string& out);
-  bool AppendRecord(std::string_view utf8, std::string_view number, std::string& out);
-  void WriteRecord(std::string_view utf8, const IdAnalysis* id, std::string& out);
+  bool AppendRecord(std::string_view utf8, std::string& out);
 
   Output output_;
   std::optional<RuleSet> rules_;
   RuleSet ruleSet_;
+  CivilDate today_;
   std::string converted_;  // the input raised to capitals or converted to GBK
   std::string report_;     // the report of a record, in UTF-8
   IdAnalysis id_;          // of the last input, its buffers reused
-  RecordWriter records_;
+  std::string room_;       // one record, written whole before it is appended
+  std::string scratch_;    // text of the rules converted from GBK
 };
 
 struct CheckOptions {

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "kesmal/scan.h"
-#include "rules/current.h"
-#include "rules/gbk_codec.h"
+#include "rules/date_phrase.h"
 #include "rules/id_report.h"
+#include "rules/rule_set.h"
 
 namespace kesmal {
 
@@ -84,13 +84,13 @@ void WriteIsoDate(const CivilDate& date, char (&text)[kIsoDateSize]);
 
 namespace fields {
 
+// GBK text converted to UTF-8 into the scratch buffer (cleared first).
+std::string_view GbkToUtf8Into(std::string_view gbk, std::string& scratch);
+
 // Text of the rules in UTF-8: a fixed piece as it is, GBK converted into the
 // scratch buffer, which one batch reuses line after line.
-inline std::string_view Utf8Of(kesmal::Text text, std::string& scratch) {
-  if (text.utf8.data()) return text.utf8;
-  scratch.clear();
-  AppendGbkToUtf8(text.gbk, scratch);
-  return scratch;
+inline std::string_view Utf8Of(const kesmal::Text& text, std::string& scratch) {
+  return text.utf8.data() ? text.utf8 : GbkToUtf8Into(text.gbk, scratch);
 }
 
 // A length no rule takes has one fault, the rejection message, which is the
@@ -145,8 +145,10 @@ void VisitCurrentFields(const IdAnalysis& id, Sink& sink) {
 // report in UTF-8, or no analysis for an empty line. The scratch buffer holds
 // text converted from GBK, which a batch reuses line after line.
 template <typename Sink>
-void VisitCheckFields(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
-                      Sink& sink, std::optional<RuleSet> rules, std::string& scratch) {
+[[gnu::always_inline]] inline void VisitCheckFields(std::string_view input, const IdAnalysis* id,
+                                                    std::string_view reportUtf8, Sink& sink,
+                                                    std::optional<RuleSet> rules,
+                                                    std::string& scratch) {
   sink.Input(input);
   if (rules) sink.Word(Field::Rules, rules == RuleSet::Current ? "current" : "classic");
   if (!id) {
@@ -168,18 +170,13 @@ void VisitCheckFields(std::string_view input, const IdAnalysis* id, std::string_
   sink.Text(Field::Report, reportUtf8);
 }
 
-// The same of a check's report (its text in either encoding), or null for an
-// empty line.
+// The same of a check's report, its text in UTF-8, or null for an empty line.
 template <typename Sink>
 void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink,
                       std::optional<RuleSet> rules = std::nullopt) {
-  std::string scratch, reportScratch;
+  std::string scratch;
   if (!report) return VisitCheckFields(input, nullptr, {}, sink, rules, scratch);
-  const std::string_view reportUtf8 =
-      report->encoding == Encoding::Utf8
-          ? std::string_view(report->text)
-          : fields::Utf8Of(std::string_view(report->text), reportScratch);
-  VisitCheckFields(input, &report->analysis, reportUtf8, sink, rules, scratch);
+  VisitCheckFields(input, &report->analysis, report->text, sink, rules, scratch);
 }
 
 // The fields of a finding: its place in the input (`path` none for standard
@@ -187,8 +184,7 @@ void VisitCheckFields(std::string_view input, const IdReport* report, Sink& sink
 // number, whose input is the number's canonical form.
 template <typename Sink>
 void VisitFindingFields(const Finding& finding, std::optional<std::string_view> path, Sink& sink,
-                        std::optional<RuleSet> rules, std::string& scratch,
-                        std::string& reportScratch) {
+                        std::optional<RuleSet> rules, std::string& scratch) {
   if (path)
     sink.Bytes(Field::Path, *path);
   else
@@ -200,19 +196,16 @@ void VisitFindingFields(const Finding& finding, std::optional<std::string_view> 
   // Letters, digits, brackets, hyphens and spaces, ASCII or full-width: UTF-8.
   sink.Text(Field::Text, finding.text);
   sink.Bool(Field::Plausible, finding.plausible);
-  const IdReport& report = finding.report;
-  const std::string_view reportUtf8 =
-      report.encoding == Encoding::Utf8
-          ? std::string_view(report.text)
-          : fields::Utf8Of(std::string_view(report.text), reportScratch);
-  VisitCheckFields(finding.number, &report.analysis, reportUtf8, sink, rules, scratch);
+  // The scanner writes its reports in UTF-8.
+  VisitCheckFields(finding.number, &finding.report.analysis, finding.report.text, sink, rules,
+                   scratch);
 }
 
 template <typename Sink>
 void VisitFindingFields(const Finding& finding, std::optional<std::string_view> path, Sink& sink,
                         std::optional<RuleSet> rules = std::nullopt) {
-  std::string scratch, reportScratch;
-  VisitFindingFields(finding, path, sink, rules, scratch, reportScratch);
+  std::string scratch;
+  VisitFindingFields(finding, path, sink, rules, scratch);
 }
 
 }  // namespace kesmal

@@ -20,8 +20,8 @@
 #include <string_view>
 
 #include "kesmal/ff1.h"
-#include "rules/current.h"
 #include "rules/id_report.h"
+#include "rules/rule_set.h"
 
 namespace kesmal {
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kesmal/byte_scan.h"
+#include "kesmal/record_writer.h"
 #include "rules/gbk_codec.h"
 #include "rules/jurisdictions.h"
 
@@ -487,43 +488,19 @@ void AppendRecord(std::string_view input, const IdAnalysis* id, std::string_view
   out.append(bytes.Written());
 }
 
-// The analysis and UTF-8 report of a check's report, or none for an empty line.
-struct Checked {
-  const IdAnalysis* id = nullptr;
-  std::string_view reportUtf8;
-  std::string converted;  // the report, when it is held in GBK
-};
-
-Checked CheckedOf(const IdReport* report) {
-  Checked checked;
-  if (!report) return checked;
-  checked.id = &report->analysis;
-  if (report->encoding == Encoding::Utf8) {
-    checked.reportUtf8 = report->text;
-  } else {
-    AppendGbkToUtf8(report->text, checked.converted);
-    checked.reportUtf8 = checked.converted;
-  }
-  return checked;
-}
-
-const IdReport* Present(const std::optional<IdReport>& report) {
-  return report ? &*report : nullptr;
-}
-
 }  // namespace
 
-void RecordWriter::AppendJson(std::string_view input, const IdAnalysis* id,
-                              std::string_view reportUtf8, std::optional<RuleSet> rules,
-                              std::string& out) {
-  AppendRecord(input, id, reportUtf8, rules, room_, scratch_, out,
+void AppendJsonRecord(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
+                      std::optional<RuleSet> rules, std::string& room, std::string& scratch,
+                      std::string& out) {
+  AppendRecord(input, id, reportUtf8, rules, room, scratch, out,
                [](RawBytes& bytes) { return JsonWriter(bytes); });
 }
 
-void RecordWriter::AppendCsv(std::string_view input, const IdAnalysis* id,
-                             std::string_view reportUtf8, std::optional<RuleSet> rules,
-                             std::string& out) {
-  AppendRecord(input, id, reportUtf8, rules, room_, scratch_, out,
+void AppendCsvRecord(std::string_view input, const IdAnalysis* id, std::string_view reportUtf8,
+                     std::optional<RuleSet> rules, std::string& room, std::string& scratch,
+                     std::string& out) {
+  AppendRecord(input, id, reportUtf8, rules, room, scratch, out,
                [&](RawBytes& bytes) { return CsvWriter<false>(bytes, rules.has_value()); });
 }
 
@@ -540,23 +517,47 @@ struct FindingWriter : Writer {
 
 }  // namespace
 
-[[gnu::cold]] void RecordWriter::AppendFindingJson(const Finding& finding,
-                                                   std::optional<std::string_view> path,
-                                                   std::optional<RuleSet> rules, std::string& out) {
-  RawBytes bytes(room_);
+[[gnu::cold]] void AppendFindingJsonRecord(const Finding& finding,
+                                           std::optional<std::string_view> path,
+                                           std::optional<RuleSet> rules, std::string& room,
+                                           std::string& scratch, std::string& out) {
+  RawBytes bytes(room);
   FindingWriter<JsonWriter> writer(bytes);
-  VisitFindingFields(finding, path, writer, rules, scratch_, reportScratch_);
+  VisitFindingFields(finding, path, writer, rules, scratch);
   writer.Finish();
   out.append(bytes.Written());
 }
 
-void RecordWriter::AppendFindingCsv(const Finding& finding, std::optional<std::string_view> path,
-                                    std::optional<RuleSet> rules, std::string& out) {
-  RawBytes bytes(room_);
+void AppendFindingCsvRecord(const Finding& finding, std::optional<std::string_view> path,
+                            std::optional<RuleSet> rules, std::string& room, std::string& scratch,
+                            std::string& out) {
+  RawBytes bytes(room);
   CsvWriter<true> writer(bytes, rules.has_value());
-  VisitFindingFields(finding, path, writer, rules, scratch_, reportScratch_);
+  VisitFindingFields(finding, path, writer, rules, scratch);
   writer.Finish();
   out.append(bytes.Written());
+}
+
+void AppendCheckJson(std::string_view input, const IdReport* report, std::string& out,
+                     std::optional<RuleSet> rules) {
+  std::string room, scratch;
+  AppendJsonRecord(input, report ? &report->analysis : nullptr,
+                   report ? std::string_view(report->text) : std::string_view(), rules, room,
+                   scratch, out);
+}
+
+void AppendCheckCsv(std::string_view input, const IdReport* report, std::string& out,
+                    std::optional<RuleSet> rules) {
+  std::string room, scratch;
+  AppendCsvRecord(input, report ? &report->analysis : nullptr,
+                  report ? std::string_view(report->text) : std::string_view(), rules, room,
+                  scratch, out);
+}
+
+std::string_view fields::GbkToUtf8Into(std::string_view gbk, std::string& scratch) {
+  scratch.clear();
+  AppendGbkToUtf8(gbk, scratch);
+  return scratch;
 }
 
 void WriteIsoDate(const CivilDate& date, char (&text)[kIsoDateSize]) {
@@ -613,37 +614,11 @@ std::string JsonString(std::string_view bytes) {
   return std::string(quoted.Written());
 }
 
-void AppendCheckJson(std::string_view input, const IdReport* report, std::string& out,
-                     std::optional<RuleSet> rules) {
-  const Checked checked = CheckedOf(report);
-  RecordWriter().AppendJson(input, checked.id, checked.reportUtf8, rules, out);
-}
-
-std::string CheckJson(std::string_view input, const std::optional<IdReport>& report,
-                      std::optional<RuleSet> rules) {
-  std::string json;
-  AppendCheckJson(input, Present(report), json, rules);
-  return json;
-}
-
 std::string_view CsvHeader(std::optional<RuleSet> rules) {
   static constexpr std::string_view kHeader =
       "input,jurisdiction,valid,faults,birthplace,region_code,birth_date,sex,upgrade,report,"
       "rules,kind,check_code_verified";
   return rules ? kHeader : kHeader.substr(0, kHeader.find(",rules"));
-}
-
-void AppendCheckCsv(std::string_view input, const IdReport* report, std::string& out,
-                    std::optional<RuleSet> rules) {
-  const Checked checked = CheckedOf(report);
-  RecordWriter().AppendCsv(input, checked.id, checked.reportUtf8, rules, out);
-}
-
-std::string CheckCsv(std::string_view input, const std::optional<IdReport>& report,
-                     std::optional<RuleSet> rules) {
-  std::string row;
-  AppendCheckCsv(input, Present(report), row, rules);
-  return row;
 }
 
 }  // namespace kesmal

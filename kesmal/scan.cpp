@@ -8,6 +8,7 @@
 #include "data/regions.h"
 #include "rules/ascii.h"
 #include "rules/china.h"
+#include "rules/current.h"
 #include "rules/hong_kong.h"
 #include "rules/layout.h"
 #include "rules/layout_china.h"

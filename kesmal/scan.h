@@ -24,9 +24,9 @@
 #include <string_view>
 #include <type_traits>
 
-#include "rules/current.h"
 #include "rules/id_report.h"
 #include "rules/jurisdictions.h"
+#include "rules/rule_set.h"
 
 namespace kesmal {
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <ostream>
 
+#include "kesmal/record_writer.h"
 #include "kesmal/records.h"
 
 namespace kesmal {
@@ -20,12 +21,14 @@ void AppendNumber(std::uint64_t value, std::string& out) {
 
 void AppendFindingJson(const Finding& finding, std::optional<std::string_view> path,
                        std::optional<RuleSet> namedRules, std::string& out) {
-  RecordWriter().AppendFindingJson(finding, path, namedRules, out);
+  std::string room, scratch;
+  AppendFindingJsonRecord(finding, path, namedRules, room, scratch, out);
 }
 
 void AppendFindingCsv(const Finding& finding, std::optional<std::string_view> path,
                       std::optional<RuleSet> namedRules, std::string& out) {
-  RecordWriter().AppendFindingCsv(finding, path, namedRules, out);
+  std::string room, scratch;
+  AppendFindingCsvRecord(finding, path, namedRules, room, scratch, out);
 }
 
 std::string FindingCsvHeader(std::optional<RuleSet> namedRules) {
@@ -51,12 +54,17 @@ std::optional<std::string_view> PathOf(const InputName& input) {
 
 // Records come from several threads at once, each with its own buffers,
 // which serve finding after finding.
-thread_local RecordWriter threadRecords;
+struct RecordBuffers {
+  std::string room;     // one record, written whole before it is appended
+  std::string scratch;  // text converted from GBK
+};
+thread_local RecordBuffers threadRecords;
 
 }  // namespace
 
 bool JsonRecords::Found(const Finding& finding, std::string& out) {
-  threadRecords.AppendFindingJson(finding, PathOf(input_), rules_, out);
+  AppendFindingJsonRecord(finding, PathOf(input_), rules_, threadRecords.room,
+                          threadRecords.scratch, out);
   out += '\n';
   return true;
 }
@@ -64,7 +72,8 @@ bool JsonRecords::Found(const Finding& finding, std::string& out) {
 void CsvRecords::BeginSearch(std::string& out) { (out += FindingCsvHeader(rules_)) += "\r\n"sv; }
 
 bool CsvRecords::Found(const Finding& finding, std::string& out) {
-  threadRecords.AppendFindingCsv(finding, PathOf(input_), rules_, out);
+  AppendFindingCsvRecord(finding, PathOf(input_), rules_, threadRecords.room, threadRecords.scratch,
+                         out);
   out += "\r\n"sv;
   return true;
 }

@@ -247,6 +247,7 @@ class BlockSearch {
 // the sink marked any.
 template <typename AfterLine>
 bool SearchBlock(std::string_view lines, LineSink& sink, std::string& out, AfterLine afterLine) {
+  sink.BeginBlock();
   bool unmarked = true;
   while (!lines.empty()) {
     const std::size_t end = lines.find('\n');

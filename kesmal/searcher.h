@@ -185,6 +185,9 @@ class LineSink {
   // One line, without its LF or CRLF, its record appended to out; false
   // marks the line (a number that is not valid).
   virtual bool Line(std::string_view line, std::string& out) = 0;
+  // Before each block of lines: a checker reads today's date there, so that
+  // a stream running past midnight judges its later lines by the new day.
+  virtual void BeginBlock() {}
 };
 
 using MakeLineSink = std::function<std::unique_ptr<LineSink>()>;

@@ -37,6 +37,7 @@ extern "C" {
 #include "kesmal/mask.h"
 #include "kesmal/scan.h"
 #include "kesmal/scan_inputs.h"
+#include "rules/current.h"
 
 extern "C" {
 PG_MODULE_MAGIC;
@@ -218,9 +219,9 @@ bool IsValid(std::string_view number, std::optional<kesmal::Jurisdiction> jurisd
     lower |= c >= 'a' && c <= 'z';
   }
   if (!ascii) {
-    const auto checked = kesmal::CheckInput(number, rules);
-    return checked && checked->valid &&
-           (!jurisdiction || checked->analysis.jurisdiction == jurisdiction);
+    const kesmal::CheckResult checked = kesmal::Check(number, rules);
+    return checked.Valid() &&
+           (!jurisdiction || checked.Details()->analysis.jurisdiction == jurisdiction);
   }
   if (lower) {
     raised.assign(number);

@@ -132,8 +132,7 @@ py::dict Check(const py::str& text, std::string_view rules) {
   std::string buffer;
   const std::string_view line = LineBytes(text, buffer);
   DictBuilder builder;
-  const auto report = kesmal::CheckInput(line, ruleSet);
-  kesmal::VisitCheckFields(line, report ? &*report : nullptr, builder, ruleSet);
+  kesmal::Check(line, ruleSet).Visit(builder);
   return std::move(builder.root);
 }
 

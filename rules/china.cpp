@@ -5,6 +5,7 @@
 #include "rules/layout_china.h"
 #include "rules/place_names.h"
 #include "rules/random_source.h"
+#include "rules/report_text.h"
 
 namespace kesmal {
 namespace {

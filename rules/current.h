@@ -11,10 +11,9 @@
 #include <string_view>
 
 #include "rules/id_report.h"
+#include "rules/rule_set.h"
 
 namespace kesmal {
-
-enum class RuleSet { Classic, Current };
 
 // The rule for a text: by its length, and under today's rules a text of 10
 // or 11 characters that holds a bracket is a printed Hong Kong number.

@@ -4,9 +4,13 @@
 #include <ctime>
 #include <iterator>
 
+#include "rules/report_text.h"
 #include "rules/text_cache.h"
 
 namespace kesmal {
+
+thread_local constinit const CivilDate* detail::todayOnThisThread = nullptr;
+
 namespace {
 
 std::optional<CivilDate> pinnedToday;
@@ -42,7 +46,10 @@ int DaysOfMonth(int year, int month) {
   return days[month - 1];
 }
 
-CivilDate Today() { return pinnedToday ? *pinnedToday : LocalToday(); }
+CivilDate Today() {
+  if (pinnedToday) return *pinnedToday;
+  return detail::todayOnThisThread ? *detail::todayOnThisThread : LocalToday();
+}
 
 void PinToday(std::optional<CivilDate> date) { pinnedToday = date; }
 

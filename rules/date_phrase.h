@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "rules/report_text.h"
+#include "rules/text.h"
 
 namespace kesmal {
+
+class ReportWriter;  // rules/report_text.h
 
 struct CivilDate {
   int year = 0;
@@ -42,6 +44,26 @@ class ScopedToday {
 
  private:
   std::optional<CivilDate> previous_;
+};
+
+namespace detail {
+extern thread_local constinit const CivilDate* todayOnThisThread;
+}  // namespace detail
+
+// While it lives, Today() on this thread answers the date without reading the
+// clock, unless a date is pinned: a batch of checks reads the clock once.
+class TodayOnThisThread {
+ public:
+  // Inline: a batch makes one for every check.
+  explicit TodayOnThisThread(const CivilDate& date) : previous_(detail::todayOnThisThread) {
+    detail::todayOnThisThread = &date;
+  }
+  ~TodayOnThisThread() { detail::todayOnThisThread = previous_; }
+  TodayOnThisThread(const TodayOnThisThread&) = delete;
+  TodayOnThisThread& operator=(const TodayOnThisThread&) = delete;
+
+ private:
+  const CivilDate* previous_;
 };
 
 // A birth date read from a number, with its year placed in a century, and the

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "rules/report_text.h"
+
 namespace kesmal {
 namespace {
 

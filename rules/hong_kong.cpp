@@ -3,6 +3,7 @@
 #include "rules/ascii.h"
 #include "rules/layout_hong_kong.h"
 #include "rules/random_source.h"
+#include "rules/report_text.h"
 
 namespace kesmal {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "rules/report_text.h"
+
 namespace kesmal {
 namespace {
 

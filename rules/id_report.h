@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "rules/date_phrase.h"
-#include "rules/report_text.h"
+#include "rules/text.h"
 
 namespace kesmal {
+
+class ReportWriter;  // rules/report_text.h
 
 enum class HolderSex { Male, Female };
 

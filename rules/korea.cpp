@@ -6,6 +6,7 @@
 #include "rules/ascii.h"
 #include "rules/layout_korea.h"
 #include "rules/random_source.h"
+#include "rules/report_text.h"
 
 namespace kesmal {
 namespace {

@@ -8,6 +8,7 @@
 #include "rules/layout_taiwan.h"
 #include "rules/place_names.h"
 #include "rules/random_source.h"
+#include "rules/report_text.h"
 #include "rules/text_cache.h"
 
 namespace kesmal {

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "kesmal/check.h"
 #include "kesmal/records.h"
 #include "rules/date_phrase.h"
 #include "rules/dispatch.h"
@@ -272,8 +273,8 @@ TEST(CheckOutput, IsTheGbkReportConverted) {
     std::string oneLine = text;
     std::replace(oneLine.begin(), oneLine.end(), '\r', ' ');
     plain += oneLine + '\n';
-    // The fields as CheckJson writes them, the report quoted by JsonString.
-    const std::string object = CheckJson(line, report);
+    // The fields as a check's Json() writes them, the report quoted by JsonString.
+    const std::string object = Check(line).Json();
     const std::string fields = object.substr(0, object.rfind(",\"report\":"));
     json += (report ? fields + ",\"report\":" + JsonString(text) + '}' : object) + '\n';
   }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "rules/date_phrase.h"
 #include "utf8.h"
@@ -79,6 +80,22 @@ TEST(Today, PinIsRestoredWhenTheScopeEnds) {
     EXPECT_EQ(Today(), (CivilDate{2031, 5, 5}));
   }
   EXPECT_EQ(Today(), (CivilDate{2026, 1, 1}));
+}
+
+// A batch's date holds on its own thread only, gives way to a pin, and ends
+// with its scope.
+TEST(Today, OfABatchHoldsOnItsThreadBelowAPin) {
+  const CivilDate batch{1990, 2, 3};
+  {
+    const TodayOnThisThread scope(batch);
+    EXPECT_EQ(Today(), batch);
+    CivilDate elsewhere;
+    std::thread([&] { elsewhere = Today(); }).join();
+    EXPECT_NE(elsewhere, batch);
+    const ScopedToday pinned({2031, 5, 5});
+    EXPECT_EQ(Today(), (CivilDate{2031, 5, 5}));
+  }
+  EXPECT_NE(Today(), batch);
 }
 
 TEST(Today, UnpinnedIsTheLocalDateOfTheSystemClock) {

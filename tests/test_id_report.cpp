@@ -2,6 +2,7 @@
 
 #include "rules/dispatch.h"
 #include "rules/id_report.h"
+#include "rules/report_text.h"
 #include "utf8.h"
 
 namespace kesmal {

@@ -11,6 +11,7 @@
 #include "kesmal/pseudonym.h"
 #include "rules/ascii.h"
 #include "rules/china.h"
+#include "rules/current.h"
 #include "rules/hong_kong.h"
 #include "rules/korea.h"
 #include "rules/number_space.h"

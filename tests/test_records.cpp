@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "kesmal/check.h"
 #include "kesmal/records.h"
-#include "rules/dispatch.h"
-#include "utf8.h"
 
 namespace kesmal {
 namespace {
-
-using test::Gbk;
 
 struct ObjectCase {
   const char* name;
@@ -21,8 +18,7 @@ class CheckJsonIn2026 : public testing::TestWithParam<ObjectCase> {};
 TEST_P(CheckJsonIn2026, HoldsTheFieldsAndTheReport) {
   const ScopedToday today({2026, 6, 15});
   const auto& row = GetParam();
-  const auto report = CheckNumberText(Gbk(row.input), row.rules.value_or(RuleSet::Classic));
-  EXPECT_EQ(CheckJson(row.input, report, row.rules), row.json);
+  EXPECT_EQ(Check(row.input, row.rules).Json(), row.json);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -107,7 +107,8 @@ export function bindKesmal(wasm) {
 
   // ASCII bytes as a string, without a decoder's call for a short one.
   function ascii(at, length) {
-    if (length > 12) return decoder.decode(heap.subarray(at, at + length));
+    if (length > 32) return decoder.decode(heap.subarray(at, at + length));
+    if (length > 12) return String.fromCharCode.apply(null, heap.subarray(at, at + length));
     let text = "";
     for (let i = 0; i < length; ++i) text += String.fromCharCode(heap[at + i]);
     return text;
@@ -124,6 +125,7 @@ export function bindKesmal(wasm) {
   let next = 0; // the index in heap32 of the word to read
   let outputAt = 0;
   let checkedInput = "";
+  let checkedUpper = null; // the input in capitals, once a report asks for it
   let checkedObject = null;
 
   // The text the record at `next` refers to (kind in its low bits).
@@ -150,8 +152,9 @@ export function bindKesmal(wasm) {
         }
         return value;
       }
-      case 11: return checkedInput.toUpperCase();
+      case 11: return checkedUpper ?? (checkedUpper = checkedInput.toUpperCase());
       case 12: return checkedObject.birthplace;
+      case 14: return checkedObject.upgrade;
       default: {
         const year = textOf(heap32[next++]);
         return year + textOf(heap32[next++]);
@@ -203,6 +206,7 @@ export function bindKesmal(wasm) {
     outputAt = heap32[recordsAt + 1];
     const end = next + words;
     checkedInput = input;
+    checkedUpper = null;
     const object = { input };
     checkedObject = object;
     while (next < end) {
@@ -242,7 +246,8 @@ export function bindKesmal(wasm) {
   function putPrintable(text) {
     const length = text.length;
     if (length > 64) return -1;
-    const at = reserve(64);
+    // A heap the module has grown since is detached, and has no length.
+    const at = capacity >= 64 && heap.length !== 0 ? input : reserve(64);
     for (let i = 0; i < length; ++i) {
       const c = text.charCodeAt(i);
       if (c < 0x20 || c > 0x7e) return -1;
@@ -251,9 +256,24 @@ export function bindKesmal(wasm) {
     return length;
   }
 
+  // Checks judge birth dates by today's date, which binding.cpp reads again
+  // (READ_TODAY) at the first check of each turn of the event loop.
+  const READ_TODAY = 4;
+  let todayRead = false;
+  function readingToday(code) {
+    if (todayRead) return code;
+    todayRead = true;
+    queueMicrotask(() => {
+      todayRead = false;
+    });
+    return code | READ_TODAY;
+  }
+
   function check(text, options) {
     stringArgument(text, "check");
-    const code = options === undefined ? 0 : rulesCode(optionsObject(options, ["rules"], "check").rules, "check");
+    const code = readingToday(
+      options === undefined ? 0 : rulesCode(optionsObject(options, ["rules"], "check").rules, "check"),
+    );
     const printable = putPrintable(text);
     if (printable >= 0) {
       const words = wasm._kesmal_check_records(printable, code);

@@ -6,6 +6,7 @@
 #include <emscripten.h>
 #include <openssl/crypto.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -16,8 +17,8 @@
 
 #include "data/regions.h"
 #include "data/taiwan_letters.h"
+#include "kesmal/byte_scan.h"
 #include "kesmal/check.h"
-#include "kesmal/fields.h"
 #include "kesmal/make.h"
 #include "kesmal/mask.h"
 #include "kesmal/scan.h"
@@ -33,7 +34,12 @@ std::string output;
 
 std::string_view Input(std::size_t length) { return {input.data(), length}; }
 
-// 0 none (classic, unnamed in records), 1 classic, 2 current.
+// 0 none (classic, unnamed in records), 1 classic, 2 current. A check's
+// rules may carry kReadToday: the first check of a turn of the package's
+// event loop reads today's date again, and the others judge by it.
+constexpr int kRulesMask = 3;
+constexpr int kReadToday = 4;
+
 std::optional<RuleSet> RulesOf(int rules) {
   if (rules == 0) return std::nullopt;
   return rules == 2 ? RuleSet::Current : RuleSet::Classic;
@@ -51,7 +57,8 @@ int Refuse(const std::exception& error) {
   return -1;
 }
 
-// The checkers of the three rule choices, their buffers kept between calls.
+// The checkers of the three rule choices, their buffers and their date kept
+// between calls.
 Checker& JsonChecker(int rules) {
   static Checker checkers[] = {Checker(Output::Json, std::nullopt),
                                Checker(Output::Json, RuleSet::Classic),
@@ -122,7 +129,39 @@ class Interned {
 
   // The id of the text, with `fresh` set when it is new; -1 when full.
   int Find(std::string_view text, bool& fresh) {
-    const std::uint32_t hash = Hash(text);
+    if (text.size() > 8) return FindInTable(text, Hash(text), fresh);
+    // Most texts are words of up to eight bytes, which a small table in
+    // front knows by their bytes alone, without reading the texts kept.
+    const std::uint64_t word = ShortWord(text);
+    const std::uint64_t mixed = (word ^ std::uint64_t{text.size()} << 59) * 0x9E3779B97F4A7C15ull;
+    Short& slot = shorts_[mixed >> (64 - kShortBits)];
+    if (slot.word == word && slot.size == text.size() && slot.id >= 0) {
+      fresh = false;
+      return slot.id;
+    }
+    const int id = FindInTable(text, Hash(text), fresh);
+    if (id >= 0) slot = {word, static_cast<std::uint32_t>(text.size()), id};
+    return id;
+  }
+  // The same of text that mostly stays where it is, as the rules keep place
+  // names: known by its address, its bytes compared with those kept.
+  int FindKept(std::string_view text, bool& fresh) {
+    const auto address = reinterpret_cast<std::uintptr_t>(text.data());
+    Kept& slot = kept_[(address >> 3) & ((std::size_t{1} << kKeptBits) - 1)];
+    if (slot.at == text.data() && slot.size == text.size() && slot.id >= 0 &&
+        Equal(bytes_.data() + pieces_[static_cast<std::size_t>(slot.id)].at, text)) {
+      fresh = false;
+      return slot.id;
+    }
+    const int id = Find(text, fresh);
+    if (id >= 0) slot = {text.data(), text.size(), id};
+    return id;
+  }
+  // Where the text of a fresh id is, until the next is made.
+  const char* Last() const { return bytes_.data() + bytes_.size(); }
+
+ private:
+  int FindInTable(std::string_view text, std::uint32_t hash, bool& fresh) {
     for (std::size_t at = hash & (kSlots - 1);; at = (at + 1) & (kSlots - 1)) {
       Slot& slot = slots_[at];
       if (slot.id < 0) {
@@ -143,10 +182,6 @@ class Interned {
       }
     }
   }
-  // Where the text of a fresh id is, until the next is made.
-  const char* Last() const { return bytes_.data() + bytes_.size(); }
-
- private:
   // A few thousand texts: the table stays in the cache.
   static constexpr std::size_t kSlots = std::size_t{1} << 15;
   static constexpr std::size_t kMostIds = kSlots / 2;
@@ -158,6 +193,26 @@ class Interned {
   struct Piece {
     std::uint32_t at, size;
   };
+  static constexpr int kShortBits = 12;
+  static constexpr int kKeptBits = 12;
+  struct Kept {
+    const char* at = nullptr;
+    std::size_t size = 0;
+    int id = -1;
+  };
+  struct Short {
+    std::uint64_t word = 0;
+    std::uint32_t size = 0;
+    int id = -1;
+  };
+
+  // Up to eight bytes as one word, the bytes past the text zero.
+  static std::uint64_t ShortWord(std::string_view text) {
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+      word |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    return word;
+  }
 
   static std::uint64_t Load8(const char* at) {
     std::uint64_t word;
@@ -213,6 +268,8 @@ class Interned {
   }
 
   std::vector<Slot> slots_;
+  std::vector<Short> shorts_ = std::vector<Short>(std::size_t{1} << kShortBits);
+  std::vector<Kept> kept_ = std::vector<Kept>(std::size_t{1} << kKeptBits);
   std::vector<Piece> pieces_;
   std::string bytes_;
 };
@@ -236,7 +293,19 @@ enum Record : std::int32_t {
   kInput = 11,     // the input, in capitals
   kPlace = 12,     // the birthplace
   kPieces = 13,    // text in two pieces: their references
+  kUpgrade = 14,   // the upgrade
 };
+
+// How many bytes from p on are of 0x80 and above, before `end`.
+std::size_t HighPrefix(const char* p, const char* end) {
+  constexpr auto kAscii = [](auto c) { return c < 0x80; };
+  const char* at = p;
+  for (; end - at >= 16; at += 16)
+    if (const unsigned bits = SpecialBits(LoadVector(at), kAscii))
+      return static_cast<std::size_t>(at - p) + static_cast<std::size_t>(std::countr_zero(bits));
+  while (at < end && static_cast<unsigned char>(*at) >= 0x80) ++at;
+  return static_cast<std::size_t>(at - p);
+}
 
 struct RecordSink {
   std::string_view input;  // in capitals
@@ -244,13 +313,15 @@ struct RecordSink {
   std::vector<std::int32_t>& out;
   std::string& bytes;
 
-  void Put(Record kind, Field field) {
+  [[gnu::always_inline]] void Put(Record kind, Field field) {
     out.push_back(kind | static_cast<std::int32_t>(field) << 4);
   }
   // A reference to text: decoded before, to keep, or to decode once.
-  void Reference(Field field, std::string_view text, bool intern) {
+  void Reference(Field field, std::string_view text, bool intern, bool kept = false) {
     bool fresh = false;
-    const int id = intern ? interned.Find(text, fresh) : -1;
+    const int id = !intern ? -1
+                   : kept  ? interned.FindKept(text, fresh)
+                           : interned.Find(text, fresh);
     if (id < 0) {
       Put(kBytes, field);
       out.push_back(static_cast<std::int32_t>(bytes.size()));
@@ -270,7 +341,9 @@ struct RecordSink {
   void Text(Field field, std::string_view text) {
     // The rejection message echoes the input: a message is a template too.
     if (field == Field::Report || field == Field::Message) return Report(field, text);
-    if (field == Field::Birthplace) birthplace = text;  // text of the scratch buffer: copied
+    // The birthplace's text lives until the report, the last field, is handed over.
+    if (field == Field::Birthplace) birthplace = text;
+    if (field == Field::Upgrade) upgrade = text;
     // A date is one of tens of thousands, its year and its day of a few hundred.
     if (field == Field::BirthDate && text.size() == kIsoDateSize) {
       Put(kPieces, field);
@@ -278,7 +351,7 @@ struct RecordSink {
       Reference(field, text.substr(5), true);
       return;
     }
-    Reference(field, text, field != Field::Upgrade);
+    Reference(field, text, field != Field::Upgrade, field == Field::Birthplace);
   }
   void Word(Field field, std::string_view text) { Text(field, text); }
   void Bool(Field field, bool value) { Put(value ? kTrue : kFalse, field); }
@@ -293,66 +366,76 @@ struct RecordSink {
   // text with each run of ASCII and the birthplace replaced by a mark
   // (kAsciiMark, kPlaceMark), then the text of each mark in turn. Templates are few, and so are the
   // short runs of ASCII; a longer one is the number (the input) or crosses as
-  // bytes, and the place is the birthplace the object holds already.
+  // bytes, and the place is the birthplace the object holds already, as is
+  // an old number's upgrade.
   static constexpr char kAsciiMark = '\x01';
   static constexpr char kPlaceMark = '\x02';
-  std::string& birthplace;
-  std::string& reportTemplate;
+  std::string_view birthplace;
+  std::string_view upgrade;           // as the birthplace
+  std::vector<char>& reportTemplate;  // grown, never shrunk: sized without being filled
   struct Hole {
     std::size_t at, size;  // in the report; size 0 for the place
   };
   std::vector<Hole>& holes;
 
+  // The template is written a stretch at a time: fixed text (bytes of 0x80
+  // and above) copied whole, a run of ASCII marked, sixteen bytes a look.
   void Report(Field field, std::string_view text) {
-    const std::size_t place = birthplace.empty() ? std::string_view::npos : text.find(birthplace);
-    bool marked = false;  // no mark can stand for itself
-    for (const char c : text) marked |= static_cast<unsigned char>(c) <= kPlaceMark;
-    if (marked) return Reference(field, text, false);
-    reportTemplate.resize(text.size());  // a mark stands for one byte or more
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const std::size_t placeAt = birthplace.empty() ? text.npos : text.find(birthplace);
+    const char* const place = placeAt == text.npos ? nullptr : begin + placeAt;
+    // A mark stands for one byte or more.
+    if (reportTemplate.size() < text.size()) reportTemplate.resize(text.size());
     char* to = reportTemplate.data();
     holes.clear();
-    for (std::size_t at = 0; at < text.size();) {
-      const unsigned char c = static_cast<unsigned char>(text[at]);
-      if (at == place) {
+    for (const char* p = begin; p < end;) {
+      if (p == place) {
         *to++ = kPlaceMark;
-        holes.push_back({at, 0});
-        at += birthplace.size();
+        holes.push_back({static_cast<std::size_t>(p - begin), 0});
+        p += birthplace.size();
         continue;
       }
-      std::size_t end = at + 1;
-      if (c < 0x80) {
-        while (end < text.size() && end != place && static_cast<unsigned char>(text[end]) < 0x80)
-          ++end;
+      const char* const stop = place && p < place ? place : end;
+      if (static_cast<unsigned char>(*p) < 0x80) {
+        constexpr auto kEndsRun = [](auto c) { return (c >= 0x80) | (c <= kPlaceMark); };
+        const std::size_t run = PrefixWithout({p, static_cast<std::size_t>(stop - p)}, kEndsRun);
+        // No mark can stand for itself.
+        if (p + run < stop && static_cast<unsigned char>(p[run]) <= kPlaceMark)
+          return Reference(field, text, false);
         *to++ = kAsciiMark;
-        holes.push_back({at, end - at});
-      } else {
-        // A character at a time, by the length its first byte gives: the
-        // place begins at one. Bytes of a malformed one are copied all the same.
-        for (end = at; end < text.size() && end != place;) {
-          const unsigned char lead = static_cast<unsigned char>(text[end]);
-          if (lead < 0x80) break;
-          end += lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        }
-        if (end > text.size()) end = text.size();
-        std::memcpy(to, text.data() + at, end - at);
-        to += end - at;
+        holes.push_back({static_cast<std::size_t>(p - begin), run});
+        p += run;
+        continue;
       }
-      at = end;
+      const std::size_t fixed = HighPrefix(p, stop);
+      std::memcpy(to, p, fixed);
+      to += fixed;
+      p += fixed;
     }
-    reportTemplate.resize(static_cast<std::size_t>(to - reportTemplate.data()));
     Put(kTemplate, field);
-    Reference(field, reportTemplate, true);
+    Reference(field, {reportTemplate.data(), static_cast<std::size_t>(to - reportTemplate.data())},
+              true);
     for (const Hole& hole : holes) {
       const std::string_view run = text.substr(hole.at, hole.size);
       if (hole.size == 0)
         Put(kPlace, field);
       else if (run == input)
         Put(kInput, field);
+      else if (run == upgrade)
+        Put(kUpgrade, field);
       else
         Reference(field, run, run.size() <= 8);
     }
   }
 };
+
+// The checkers whose records go to RecordSink, by rules as RulesOf reads them.
+Checker& RecordChecker(int rules) {
+  static Checker checkers[] = {Checker(std::nullopt), Checker(RuleSet::Classic),
+                               Checker(RuleSet::Current)};
+  return checkers[rules];
+}
 
 // Where the package finds a check's records and the bytes they refer to.
 std::int32_t recordsAt[2];
@@ -384,7 +467,9 @@ EMSCRIPTEN_KEEPALIVE int kesmal_is_valid(std::size_t length, int rules) {
 EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
   output.clear();
   try {
-    JsonChecker(rules).Append(Input(length), output);
+    Checker& checker = JsonChecker(rules & kRulesMask);
+    if (rules & kReadToday) checker.ReadToday();
+    checker.Append(Input(length), output);
   } catch (const std::exception& error) {
     return Refuse(error);
   }
@@ -396,33 +481,24 @@ EMSCRIPTEN_KEEPALIVE int kesmal_check(std::size_t length, int rules) {
 // writes them; how many words, with their address and the output buffer's
 // in recordsAt.
 EMSCRIPTEN_KEEPALIVE int kesmal_check_records(std::size_t length, int rules) {
-  static IdAnalysis id;
-  static std::string report, scratch;
   static Interned interned;
-  static std::vector<std::int32_t> records;
-  static std::string birthplace, reportTemplate;
+  static std::vector<std::int32_t> records = [] {
+    std::vector<std::int32_t> words;
+    words.reserve(1024);
+    return words;
+  }();
+  static std::vector<char> reportTemplate;
   static std::vector<RecordSink::Hole> holes;
   output.clear();
   records.clear();
   try {
-    std::string_view number = Input(length);
     for (std::size_t i = 0; i < length; ++i)
       if (input[i] >= 'a' && input[i] <= 'z') input[i] = static_cast<char>(input[i] - 'a' + 'A');
-    const std::optional<RuleSet> named = RulesOf(rules);
-    const RuleSet ruleSet = named.value_or(RuleSet::Classic);
-    birthplace.clear();
-    RecordSink sink{number, interned, records, output, birthplace, reportTemplate, holes};
-    if (number.empty()) {
-      VisitCheckFields(number, nullptr, {}, sink, named, scratch);
-    } else {
-      const CheckRule& rule = RuleFor(number, ruleSet);
-      rule.analyse(number, id);
-      report.clear();
-      ReportWriter writer(Encoding::Utf8, report);
-      rule.write(id, writer);
-      NameDefaultKind(id, ruleSet);
-      VisitCheckFields(number, &id, report, sink, named, scratch);
-    }
+    const std::string_view number = Input(length);
+    RecordSink sink{number, interned, records, output, {}, {}, reportTemplate, holes};
+    Checker& checker = RecordChecker(rules & kRulesMask);
+    if (rules & kReadToday) checker.ReadToday();
+    checker.Visit(number, sink);
   } catch (const std::exception& error) {
     return Refuse(error);
   }
