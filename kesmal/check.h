@@ -33,7 +33,7 @@ class CheckResult {
   std::string_view Input() const { return input_; }
   std::optional<RuleSet> Rules() const { return rules_; }
 
-  // The object of `check --json` and the row of `check --csv`, without a line end.
+  // The check's JSON object and CSV row, without a line end.
   std::string Json() const;
   std::string Csv() const;
 

@@ -169,7 +169,8 @@ class NumberStream {
 // for (const std::string& number : Make(request)) ...
 NumberStream Make(const MakeRequest& request);
 
-// "bad value 'V' for --option (expected ...)", the message of every malformed value.
+// "bad value 'V' for NAME (expected ...)", the message of every malformed
+// value, NAME as the caller calls the field.
 std::string BadValue(std::string_view option, std::string_view value, std::string_view expected);
 
 }  // namespace kesmal

@@ -1,5 +1,5 @@
 #pragma once
-// The --json and --csv renderings of checks: one JSON object a line, or one
+// The JSON and CSV renderings of checks: one JSON object a line, or one
 // CSV row, holding the same analysis the report was written from, for scripts
 // that want the fields without reading the Chinese sentence. A check's object
 // and row come from CheckResult::Json() and Csv(), a batch's from Checker.
@@ -17,7 +17,7 @@ namespace kesmal {
 // escaped, so the result is valid JSON whatever came in.
 std::string JsonString(std::string_view bytes);
 
-// The header row of --csv, without a line end. Its columns, and those of
+// The header row of a check's CSV, without a line end. Its columns, and those of
 // every row: input, jurisdiction, valid, faults (codes joined by ";"), birthplace,
 // region_code, birth_date, sex, upgrade, report; with a rule set named, also
 // rules, kind and check_code_verified, after the report so that the columns

@@ -52,7 +52,7 @@ class JurisdictionSet {
   unsigned bits_;
 };
 
-// "tw,hk,cn,cn15,kr", any of them in any order, as --only and only= take
+// "tw,hk,cn,cn15,kr", any of them in any order, as every front end takes
 // them; none for an empty list, an empty item or an unknown name.
 std::optional<JurisdictionSet> ParseJurisdictionList(std::string_view list);
 
@@ -89,8 +89,8 @@ struct Finding {
   // mainland number's region code is in the tables; a Korean birth is no later
   // than today; Taiwan and Hong Kong numbers always are.
   bool plausible;
-  // The check of `number` under the scan's rules, its text in UTF-8: what
-  // check --json prints for it.
+  // The check of `number` under the scan's rules, its text in UTF-8: the
+  // fields of its check's JSON object.
   const IdReport& report;
 };
 
