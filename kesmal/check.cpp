@@ -127,6 +127,29 @@ CheckResult Check(std::string_view utf8, std::optional<RuleSet> rules) {
   return CheckResult(utf8, rules);
 }
 
+std::optional<Jurisdiction> ValidJurisdiction(std::string_view utf8, RuleSet rules) {
+  thread_local std::string raised;
+  thread_local IdAnalysis id;
+  bool ascii = true, lower = false;
+  for (const char c : utf8) {
+    ascii &= static_cast<unsigned char>(c) < 0x80 && c != '\r' && c != '\n';
+    lower |= c >= 'a' && c <= 'z';
+  }
+  if (!ascii) {
+    const CheckResult checked(utf8, rules);
+    return checked.Valid() ? checked.Details()->analysis.jurisdiction : std::nullopt;
+  }
+  if (utf8.empty()) return std::nullopt;
+  if (lower) {
+    raised.assign(utf8);
+    for (char& c : raised)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    utf8 = raised;
+  }
+  RuleFor(utf8, rules).analyse(utf8, id);
+  return id.Valid() ? id.jurisdiction : std::nullopt;
+}
+
 Checker::Checker(Output output, std::optional<RuleSet> rules)
     : output_(output), rules_(rules), ruleSet_(rules.value_or(RuleSet::Classic)), today_(Today()) {}
 

@@ -53,6 +53,13 @@ class CheckResult {
 // UTF-8 whatever came in.
 CheckResult Check(std::string_view utf8, std::optional<RuleSet> rules = std::nullopt);
 
+// The jurisdiction of a valid number, judged without writing its report;
+// none for an empty text or a number that is not valid. As Check judges: a-z
+// raised to capitals, other bytes than ASCII converted to the rules' GBK.
+// For filters over many texts (a column, a form field).
+std::optional<Jurisdiction> ValidJurisdiction(std::string_view utf8,
+                                              RuleSet rules = RuleSet::Classic);
+
 enum class Output { Plain, Json, Csv };
 
 // A batch's checker: one input in, one record out, in UTF-8 written straight

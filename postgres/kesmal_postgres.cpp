@@ -207,30 +207,12 @@ Datum JsonbOf(const std::string& json) {
   return DirectFunctionCall1(jsonb_in, CStringGetDatum(json.c_str()));
 }
 
-// Whether a valid number of the jurisdiction (any, when none). ASCII input,
-// the common case, is judged without the report's text.
+// Whether a valid number of the jurisdiction (any, when none), judged
+// without the report's text.
 bool IsValid(std::string_view number, std::optional<kesmal::Jurisdiction> jurisdiction,
              kesmal::RuleSet rules) {
-  static std::string raised;
-  static kesmal::IdReport report;
-  bool ascii = true, lower = false;
-  for (const char c : number) {
-    ascii &= static_cast<unsigned char>(c) < 0x80 && c != '\r' && c != '\n';
-    lower |= c >= 'a' && c <= 'z';
-  }
-  if (!ascii) {
-    const kesmal::CheckResult checked = kesmal::Check(number, rules);
-    return checked.Valid() &&
-           (!jurisdiction || checked.Details()->analysis.jurisdiction == jurisdiction);
-  }
-  if (lower) {
-    raised.assign(number);
-    for (char& c : raised)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    number = raised;
-  }
-  if (!kesmal::AnalyseNumberText(number, rules, report)) return false;
-  return report.valid && (!jurisdiction || report.analysis.jurisdiction == jurisdiction);
+  const std::optional<kesmal::Jurisdiction> valid = kesmal::ValidJurisdiction(number, rules);
+  return valid && (!jurisdiction || valid == jurisdiction);
 }
 
 // The words the domains' messages use; each domain is named kesmal.<name>_id.

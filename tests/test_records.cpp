@@ -117,6 +117,46 @@ INSTANTIATE_TEST_SUITE_P(
                    RuleSet::Current}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The filter's answer is the full check's, whatever the text.
+TEST(ValidJurisdiction, AgreesWithTheCheck) {
+  const ScopedToday today({2026, 6, 15});
+  const char* const inputs[] = {"A123456789",
+                                "a123456789",
+                                "A123456788",
+                                "1312345X78",
+                                "A1234563",
+                                "ab9876543",
+                                "AB9876540",
+                                "11010519491231002X",
+                                "11010519491231002x",
+                                "110105194902300021",
+                                "110105491231002",
+                                "2612311000008",
+                                "2712311000008",
+                                "0013013000000",
+                                "C800000016",
+                                "c800000016",
+                                "2101017000000",
+                                "A1",
+                                "",
+                                "A123456789\r",
+                                "A123456789 ",
+                                "\xef\xbc\xa1"
+                                "123456789",
+                                "\xff\xfe"};
+  for (const RuleSet rules : {RuleSet::Classic, RuleSet::Current})
+    for (const char* input : inputs) {
+      const CheckResult checked = Check(input, rules);
+      const std::optional<Jurisdiction> expected =
+          checked.Valid() ? checked.Details()->analysis.jurisdiction : std::nullopt;
+      EXPECT_EQ(ValidJurisdiction(input, rules), expected)
+          << input << (rules == RuleSet::Current ? " current" : " classic");
+    }
+  EXPECT_EQ(ValidJurisdiction("a123456789"), Jurisdiction::Taiwan);
+  EXPECT_EQ(ValidJurisdiction("c800000016", RuleSet::Current), Jurisdiction::Taiwan);
+  EXPECT_EQ(ValidJurisdiction("C800000016"), std::nullopt);
+}
+
 struct StringCase {
   const char* name;
   std::string bytes;
