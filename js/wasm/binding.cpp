@@ -206,11 +206,11 @@ class Interned {
     int id = -1;
   };
 
-  // Up to eight bytes as one word, the bytes past the text zero.
+  // Up to eight bytes as one word, which with the size tells them apart: the
+  // one word Words makes of them, by loads of fixed size and not a loop.
   static std::uint64_t ShortWord(std::string_view text) {
     std::uint64_t word = 0;
-    for (std::size_t i = 0; i < text.size(); ++i)
-      word |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    Words(text, [&word](std::uint64_t step) { word = step; });
     return word;
   }
 
