@@ -142,6 +142,7 @@ export function bindKesmal(wasm) {
         const id = heap32[next];
         const value = bytesText(heap32[next + 1], heap32[next + 2]);
         next += 3;
+        templates[id] = null; // kept as dense as the texts
         return (interned[id] = value);
       }
       case 2: {
@@ -228,8 +229,10 @@ export function bindKesmal(wasm) {
 
   // The object of the records, in the JSON's key order.
   function fromRecords(input, words) {
-    if (heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
-    if (heap32 === null || heap32.buffer !== heap.buffer) {
+    // Views of a heap the module has grown since are detached, and have no
+    // length; a view's length is read faster than its buffer.
+    if (heap32 === null || heap32.length === 0) {
+      if (heap.length === 0) heap = wasm.HEAPU8;
       heap32 = new Int32Array(heap.buffer);
       recordsAt = wasm._kesmal_records_at() >> 2;
     }
@@ -237,7 +240,7 @@ export function bindKesmal(wasm) {
     outputAt = heap32[recordsAt + 1];
     const end = next + words;
     checkedInput = input;
-    checkedUpper = null;
+    checkedUpper = printableLower ? null : input; // printable ASCII: in capitals already
     checkedPlace = null;
     checkedUpgrade = null;
     let jurisdiction = null, valid = null, faults = null, birthplace = null, regionCode = null, birthDate = null;
@@ -295,17 +298,22 @@ export function bindKesmal(wasm) {
   }
 
   // A printable ASCII input of up to 64 characters, written byte by byte
-  // into the input buffer: its length, or -1 for another input.
+  // into the input buffer: its length, or -1 for another input. Whether it
+  // holds a small letter goes to printableLower.
+  let printableLower = false;
   function putPrintable(text) {
     const length = text.length;
     if (length > 64) return -1;
     // A heap the module has grown since is detached, and has no length.
     const at = capacity >= 64 && heap.length !== 0 ? input : reserve(64);
+    let lower = 0;
     for (let i = 0; i < length; ++i) {
       const c = text.charCodeAt(i);
       if (c < 0x20 || c > 0x7e) return -1;
+      lower |= c - 0x61 >>> 0 < 26 ? 1 : 0;
       heap[at + i] = c;
     }
+    printableLower = lower !== 0;
     return length;
   }
 
