@@ -256,10 +256,16 @@ export function bindKesmal(wasm) {
         case 2: jurisdiction = value(word); break;
         case 3: valid = value(word); break;
         case 4: {
-          faults = [];
-          while ((heap32[next] & 15) === 7) {
+          // Most lists hold no fault or one: a literal of their length.
+          if ((heap32[next] & 15) !== 7) {
+            faults = [];
+          } else {
             ++next;
-            faults.push(fault(end));
+            faults = [fault(end)];
+            while ((heap32[next] & 15) === 7) {
+              ++next;
+              faults.push(fault(end));
+            }
           }
           ++next; // the list's end
           break;
