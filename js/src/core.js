@@ -106,9 +106,14 @@ export function bindKesmal(wasm) {
   const interned = [];
 
   // ASCII bytes as a string, without a decoder's call for a short one.
+  const codes = [];
   function ascii(at, length) {
     if (length > 32) return decoder.decode(heap.subarray(at, at + length));
-    if (length > 12) return String.fromCharCode.apply(null, heap.subarray(at, at + length));
+    if (length > 12) {
+      codes.length = length;
+      for (let i = 0; i < length; ++i) codes[i] = heap[at + i];
+      return String.fromCharCode.apply(null, codes);
+    }
     let text = "";
     for (let i = 0; i < length; ++i) text += String.fromCharCode(heap[at + i]);
     return text;
@@ -126,7 +131,8 @@ export function bindKesmal(wasm) {
   let outputAt = 0;
   let checkedInput = "";
   let checkedUpper = null; // the input in capitals, once a report asks for it
-  let checkedObject = null;
+  let checkedPlace = null; // the check's birthplace and upgrade, which its report repeats
+  let checkedUpgrade = null;
 
   // The text the record at `next` refers to (kind in its low bits).
   function textOf(word) {
@@ -136,6 +142,7 @@ export function bindKesmal(wasm) {
         const id = heap32[next];
         const value = bytesText(heap32[next + 1], heap32[next + 2]);
         next += 3;
+        templates[id] = null; // kept as dense as the texts
         return (interned[id] = value);
       }
       case 2: {
@@ -147,14 +154,15 @@ export function bindKesmal(wasm) {
         const parts = template(heap32[next++]);
         let value = parts[0];
         for (let i = 1; i < parts.length; ++i) {
-          value += textOf(heap32[next++]);
+          const word = heap32[next++];
+          value += (word & 15) === 0 ? interned[heap32[next++]] : textOf(word);
           value += parts[i];
         }
         return value;
       }
       case 11: return checkedUpper ?? (checkedUpper = checkedInput.toUpperCase());
-      case 12: return checkedObject.birthplace;
-      case 14: return checkedObject.upgrade;
+      case 12: return checkedPlace;
+      case 14: return checkedUpgrade;
       default: {
         const year = textOf(heap32[next++]);
         return year + textOf(heap32[next++]);
@@ -185,20 +193,46 @@ export function bindKesmal(wasm) {
     }
   }
 
-  // A fault's object: code, message and for a check character the expected one.
-  function fault(end) {
-    const object = { code: textOf(heap32[next++]) };
-    object.message = textOf(heap32[next++]);
-    if (next < end && (heap32[next] & 15) !== 8) object.expected = textOf(heap32[next++]);
-    ++next; // the item's end
-    return object;
+  // Text known by its id, read inline; any other through textOf.
+  function text(word) {
+    return (word & 15) === 0 ? interned[heap32[next++]] : textOf(word);
   }
 
-  // The object of the records, in the JSON's key order; each key is stored by
-  // name, so objects of one shape share their hidden class.
+  // A fault's object: code, message and for a check character the expected one.
+  function fault(end) {
+    const code = text(heap32[next++]);
+    const message = text(heap32[next++]);
+    if (next < end && (heap32[next] & 15) !== 8) {
+      const expected = text(heap32[next++]);
+      ++next; // the item's end
+      return { code, message, expected };
+    }
+    ++next;
+    return { code, message };
+  }
+
+  // The fields of a check's object (bits by field number) for the shapes most
+  // checks have, each built whole by an object literal of its own.
+  const FIELD = { jurisdiction: 2, valid: 3, faults: 4, birthplace: 8, region_code: 9, birth_date: 10,
+    not_yet_born: 11, record_age: 12, sex: 13, upgrade: 14, report: 17 };
+  const bits = (...names) => names.reduce((mask, name) => mask | (1 << FIELD[name]), 0);
+  const PLAIN = bits("jurisdiction", "valid", "faults", "report");
+  const PLACE_SEX = PLAIN | bits("birthplace", "sex");
+  const DATED = PLAIN | bits("birth_date", "not_yet_born", "record_age", "sex");
+  const REGIONAL = DATED | bits("birthplace", "region_code");
+  const UPGRADED = REGIONAL | bits("upgrade");
+  const KEYS = [];
+  for (const [key, field] of Object.entries({ rules: 1, ...FIELD, kind: 15, check_code_verified: 16 }))
+    KEYS[field] = key;
+  const order = new Int32Array(32); // the fields of a check in turn, for another shape
+  const values = [];
+
+  // The object of the records, in the JSON's key order.
   function fromRecords(input, words) {
-    if (heap.buffer !== wasm.HEAPU8.buffer) heap = wasm.HEAPU8;
-    if (heap32 === null || heap32.buffer !== heap.buffer) {
+    // Views of a heap the module has grown since are detached, and have no
+    // length; a view's length is read faster than its buffer.
+    if (heap32 === null || heap32.length === 0) {
+      if (heap.length === 0) heap = wasm.HEAPU8;
       heap32 = new Int32Array(heap.buffer);
       recordsAt = wasm._kesmal_records_at() >> 2;
     }
@@ -206,53 +240,86 @@ export function bindKesmal(wasm) {
     outputAt = heap32[recordsAt + 1];
     const end = next + words;
     checkedInput = input;
-    checkedUpper = null;
-    const object = { input };
-    checkedObject = object;
+    checkedUpper = printableLower ? null : input; // printable ASCII: in capitals already
+    checkedPlace = null;
+    checkedUpgrade = null;
+    let jurisdiction = null, valid = null, faults = null, birthplace = null, regionCode = null, birthDate = null;
+    let notYetBorn = null, recordAge = null, sex = null, report = null;
+    let fields = 0;
+    let count = 0;
     while (next < end) {
       const word = heap32[next++];
-      switch (word >> 4) {
-        case 1: object.rules = textOf(word); break;
-        case 2: object.jurisdiction = value(word); break;
-        case 3: object.valid = value(word); break;
+      const field = word >> 4;
+      fields |= 1 << field;
+      order[count++] = field;
+      switch (field) {
+        case 2: jurisdiction = value(word); break;
+        case 3: valid = value(word); break;
         case 4: {
-          const faults = [];
-          while ((heap32[next] & 15) === 7) {
+          // Most lists hold no fault or one: a literal of their length.
+          if ((heap32[next] & 15) !== 7) {
+            faults = [];
+          } else {
             ++next;
-            faults.push(fault(end));
+            faults = [fault(end)];
+            while ((heap32[next] & 15) === 7) {
+              ++next;
+              faults.push(fault(end));
+            }
           }
           ++next; // the list's end
-          object.faults = faults;
           break;
         }
-        case 8: object.birthplace = value(word); break;
-        case 9: object.region_code = textOf(word); break;
-        case 10: object.birth_date = textOf(word); break;
-        case 11: object.not_yet_born = value(word); break;
-        case 12: object.record_age = value(word); break;
-        case 13: object.sex = textOf(word); break;
-        case 14: object.upgrade = textOf(word); break;
-        case 15: object.kind = textOf(word); break;
-        case 16: object.check_code_verified = value(word); break;
-        case 17: object.report = textOf(word); break;
+        case 8: birthplace = checkedPlace = value(word); break;
+        case 9: regionCode = text(word); break;
+        case 10: birthDate = text(word); break;
+        case 11: notYetBorn = value(word); break;
+        case 12: recordAge = value(word); break;
+        case 13: sex = text(word); break;
+        case 14: checkedUpgrade = text(word); break;
+        case 17: report = text(word); break;
+        case 1: case 15: case 16: values[field] = value(word); break;
         default: throw new Error("check: an unknown record " + word);
       }
     }
+    switch (fields) {
+      case PLAIN: return { input, jurisdiction, valid, faults, report };
+      case PLACE_SEX: return { input, jurisdiction, valid, faults, birthplace, sex, report };
+      case DATED:
+        return { input, jurisdiction, valid, faults, birth_date: birthDate, not_yet_born: notYetBorn,
+          record_age: recordAge, sex, report };
+      case REGIONAL:
+        return { input, jurisdiction, valid, faults, birthplace, region_code: regionCode, birth_date: birthDate,
+          not_yet_born: notYetBorn, record_age: recordAge, sex, report };
+      case UPGRADED:
+        return { input, jurisdiction, valid, faults, birthplace, region_code: regionCode, birth_date: birthDate,
+          not_yet_born: notYetBorn, record_age: recordAge, sex, upgrade: checkedUpgrade, report };
+    }
+    values[2] = jurisdiction; values[3] = valid; values[4] = faults; values[8] = birthplace;
+    values[9] = regionCode; values[10] = birthDate; values[11] = notYetBorn; values[12] = recordAge;
+    values[13] = sex; values[14] = checkedUpgrade; values[17] = report;
+    const object = { input };
+    for (let i = 0; i < count; ++i) object[KEYS[order[i]]] = values[order[i]];
     return object;
   }
 
   // A printable ASCII input of up to 64 characters, written byte by byte
-  // into the input buffer: its length, or -1 for another input.
+  // into the input buffer: its length, or -1 for another input. Whether it
+  // holds a small letter goes to printableLower.
+  let printableLower = false;
   function putPrintable(text) {
     const length = text.length;
     if (length > 64) return -1;
     // A heap the module has grown since is detached, and has no length.
     const at = capacity >= 64 && heap.length !== 0 ? input : reserve(64);
+    let lower = 0;
     for (let i = 0; i < length; ++i) {
       const c = text.charCodeAt(i);
       if (c < 0x20 || c > 0x7e) return -1;
+      lower |= c - 0x61 >>> 0 < 26 ? 1 : 0;
       heap[at + i] = c;
     }
+    printableLower = lower !== 0;
     return length;
   }
 
