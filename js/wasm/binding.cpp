@@ -66,14 +66,6 @@ Checker& JsonChecker(int rules) {
   return checkers[rules];
 }
 
-IdAnalysis validity;
-
-bool IsAscii(std::string_view text) {
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
 // A scan of one string fed in chunks, which the package writes after a gap of
 // kTail bytes: the scan's last bytes of the chunk before are copied into the
 // gap, so that a finding that began there is counted in UTF-16 units from a
@@ -471,13 +463,7 @@ EMSCRIPTEN_KEEPALIVE const char* kesmal_output() { return output.data(); }
 EMSCRIPTEN_KEEPALIVE std::size_t kesmal_output_length() { return output.size(); }
 
 EMSCRIPTEN_KEEPALIVE int kesmal_is_valid(std::size_t length, int rules) {
-  std::string_view text = Input(length);
-  if (text.empty()) return 0;
-  if (!IsAscii(text)) return Check(text, RulesOf(rules)).Valid();
-  for (std::size_t i = 0; i < length; ++i)
-    if (input[i] >= 'a' && input[i] <= 'z') input[i] = static_cast<char>(input[i] - 'a' + 'A');
-  RuleFor(text, RulesOf(rules).value_or(RuleSet::Classic)).analyse(text, validity);
-  return validity.Valid();
+  return ValidJurisdiction(Input(length), RulesOf(rules).value_or(RuleSet::Classic)).has_value();
 }
 
 // The object of `check --json` into the output buffer; its length.
